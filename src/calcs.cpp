@@ -1,0 +1,65 @@
+#include "calcs.h"
+
+#include <cmath>
+
+#include "textSink.h"
+
+namespace nurvo {
+
+// Each function keeps the conversion constants it has always used. They differ slightly from one
+// another and from a library pi, and the mission files depend on those digits: a heading due east
+// comes out as 90.000076, not 90.
+
+double dist(double lat1, double lon1, double lat2, double lon2) {
+  constexpr double degToRad = 0.01745329252;
+  const double dLon = (lon1 - lon2) * degToRad;
+  const double phi1 = lat1 * degToRad;
+  const double phi2 = lat2 * degToRad;
+  const double dz = std::sin(phi1) - std::sin(phi2);
+  const double dx = std::cos(dLon) * std::cos(phi1) - std::cos(phi2);
+  const double dy = std::sin(dLon) * std::cos(phi1);
+  return std::asin(std::sqrt(dx * dx + dy * dy + dz * dz) / 2.0) * 2 * 6371.0 * 1000.0;
+}
+
+double heading(double a, double b, double c, double d) {
+  constexpr double pi = 3.14159;
+  const double lat1 = a * pi / 180.0;
+  const double lon1 = b * pi / 180.0;
+  const double lat2 = c * pi / 180.0;
+  const double lon2 = d * pi / 180.0;
+  const double londif = lon2 - lon1;
+  const double head =
+      std::atan2(std::sin(londif) * std::cos(lat2),
+                 std::cos(lat1) * std::sin(lat2) - std::sin(lat1) * std::cos(lat2) * std::cos(londif));
+  const double headingDeg = head * 180.0 / pi;
+  if (headingDeg > 0) return headingDeg;
+  return headingDeg + 360.0;  // north, and a point to itself, come out as 360.0, never 0
+}
+
+int newLatLon(double currentLat, double currentLon, double headingDeg, double distance,
+              double& newLat, double& newLon) {
+  constexpr double R = 6371.0;  // km
+  constexpr double PI = 3.1415926536;
+  constexpr double radToDeg = 57.29577951289617;
+  const double currentLatRad = PI / 180 * currentLat;
+  const double headingRad = PI / 180 * headingDeg;
+  const double currentLonRad = PI / 180 * currentLon;
+  const double delta = distance / 1000.0 / R;
+  const double phi = std::asin(std::sin(currentLatRad) * std::cos(delta) +
+                               std::cos(currentLatRad) * std::sin(delta) * std::cos(headingRad));
+  const double lambda =
+      currentLonRad + std::atan2(std::sin(headingRad) * std::sin(delta) * std::cos(currentLatRad),
+                                 std::cos(delta) - std::sin(currentLatRad) * std::sin(phi));
+  newLat = phi * radToDeg;
+  newLon = lambda * radToDeg;
+  return 0;
+}
+
+double timeToNextWayPoint(double distance) { return distance; }
+
+std::string fileName(const std::tm& utc) {
+  // The minute always has two digits, so that 01:11 (111) and 11:01 (1101) never share a name.
+  return strprintf("%d_%d_%d%02d.", utc.tm_year + 1900, utc.tm_yday, utc.tm_hour, utc.tm_min);
+}
+
+}  // namespace nurvo

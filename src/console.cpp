@@ -1,0 +1,32 @@
+#include "console.h"
+
+#include "platform.h"
+
+namespace nurvo {
+
+void StdConsole::write(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+
+int StdConsole::get() {
+  std::fflush(stdout);  // the prompt is on screen before the operator is asked to type
+  return std::getchar();
+}
+
+void StdConsole::unget(int c) {
+  if (c != EOF) std::ungetc(c, stdin);
+}
+
+void StdConsole::waitKey() {
+  std::fflush(stdout);
+  if (isTerminal(stdin)) waitForKeyPress();
+}
+
+int StringConsole::get() {
+  if (pos_ >= input_.size()) return EOF;
+  return static_cast<unsigned char>(input_[pos_++]);
+}
+
+void StringConsole::unget(int c) {
+  if (c != EOF && pos_ > 0) --pos_;
+}
+
+}  // namespace nurvo

@@ -1,0 +1,49 @@
+// The console: the one owner of standard input and of the text shown to the operator.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "textSink.h"
+
+namespace nurvo {
+
+class Console : public TextSink {
+ public:
+  // The next character typed, or EOF at the end of console input.
+  virtual int get() = 0;
+  // Gives back the character last read by get(); one character of push-back.
+  virtual void unget(int c) = 0;
+  // Waits for one key press without echo and without Enter, where the input is a terminal; with
+  // piped input it neither waits nor consumes anything.
+  virtual void waitKey() = 0;
+};
+
+// The process's standard input and output.
+class StdConsole : public Console {
+ public:
+  void write(std::string_view text) override;
+  int get() override;
+  void unget(int c) override;
+  void waitKey() override;
+};
+
+// A console fed from a string, whose output is collected: for tests and fuzzing.
+class StringConsole : public Console {
+ public:
+  explicit StringConsole(std::string input = {}) : input_(std::move(input)) {}
+  void write(std::string_view text) override { output.append(text); }
+  int get() override;
+  void unget(int c) override;
+  void waitKey() override { ++keyWaits; }
+
+  std::string output;
+  int keyWaits = 0;
+
+ private:
+  std::string input_;
+  std::size_t pos_ = 0;
+};
+
+}  // namespace nurvo

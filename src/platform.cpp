@@ -1,0 +1,67 @@
+#include "platform.h"
+
+#include <cerrno>
+
+#if defined(_WIN32)
+#include <conio.h>
+#include <io.h>
+#include <windows.h>
+#else
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+namespace nurvo {
+
+#if defined(_WIN32)
+
+bool isTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+
+void waitForKeyPress() { (void)_getch(); }
+
+std::optional<std::tm> utcTime(std::time_t t) {
+  std::tm tm{};
+  if (gmtime_s(&tm, &t) != 0) return std::nullopt;
+  return tm;
+}
+
+bool replaceFile(const std::string& from, const std::string& to) {
+  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return true;
+  }
+  errno = EACCES;
+  return false;
+}
+
+#else
+
+bool isTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }
+
+void waitForKeyPress() {
+  const int fd = ::fileno(stdin);
+  termios saved{};
+  if (::tcgetattr(fd, &saved) != 0) return;
+  termios raw = saved;
+  raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+  raw.c_cc[VMIN] = 1;
+  raw.c_cc[VTIME] = 0;
+  ::tcsetattr(fd, TCSANOW, &raw);
+  unsigned char key = 0;
+  while (::read(fd, &key, 1) < 0 && errno == EINTR) {
+  }
+  ::tcsetattr(fd, TCSANOW, &saved);
+}
+
+std::optional<std::tm> utcTime(std::time_t t) {
+  std::tm tm{};
+  if (::gmtime_r(&t, &tm) == nullptr) return std::nullopt;
+  return tm;
+}
+
+bool replaceFile(const std::string& from, const std::string& to) {
+  return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+#endif
+
+}  // namespace nurvo

@@ -1,0 +1,224 @@
+#include "wptList.h"
+
+#include <cmath>
+
+#include "calcs.h"
+#include "nurvoError.h"
+
+namespace nurvo {
+
+node* wptList::allocate() { return &storage_.emplace_back(); }
+
+void wptList::linkAtHead(node* n) {
+  n->prevPtr = nullptr;
+  n->nextPtr = headNodePtr;
+  if (headNodePtr == nullptr) {
+    tailNodePtr = n;
+  } else {
+    headNodePtr->prevPtr = n;
+  }
+  headNodePtr = n;
+}
+
+void wptList::linkAtTail(node* n) {
+  n->nextPtr = nullptr;
+  n->prevPtr = tailNodePtr;
+  if (tailNodePtr == nullptr) {
+    headNodePtr = n;
+  } else {
+    tailNodePtr->nextPtr = n;
+  }
+  tailNodePtr = n;
+}
+
+void wptList::insertLatLonEnd(double latIn, double lonIn) {
+  node* n = allocate();
+  n->Lat = latIn;
+  n->Lon = lonIn;
+  linkAtTail(n);
+  initNode(n);
+}
+
+void wptList::insertLatLonBeg(double latIn, double lonIn) {
+  node* n = allocate();
+  n->Lat = latIn;
+  n->Lon = lonIn;
+  linkAtHead(n);
+  initNode(n);
+}
+
+void wptList::insertBeg(double legMetersIn) {
+  node* n = allocate();
+  linkAtHead(n);
+  initNode(n);
+  n->legMeters = legMetersIn;
+}
+
+void wptList::insertEnd(double legMetersIn) {
+  node* n = allocate();
+  linkAtTail(n);
+  initNode(n);
+  n->legMeters = legMetersIn;
+}
+
+node* wptList::insertNode(node* currNodePtr, double smallerlegMeters) {
+  node* n = allocate();
+  n->prevPtr = currNodePtr;
+  n->nextPtr = currNodePtr->nextPtr;
+  if (currNodePtr->nextPtr != nullptr) {
+    currNodePtr->nextPtr->prevPtr = n;
+  } else {
+    tailNodePtr = n;
+  }
+  currNodePtr->nextPtr = n;
+  n->legMeters = smallerlegMeters;
+  n->heading = currNodePtr->heading;
+  n->blank = true;
+  return n;
+}
+
+void wptList::destroyList() {
+  storage_.clear();
+  headNodePtr = nullptr;
+  tailNodePtr = nullptr;
+}
+
+int initNode(node* currNodePtr) {
+  if (currNodePtr == nullptr) return 1;
+  currNodePtr->legMeters = 0.0;
+  currNodePtr->heading = 0.0;
+  currNodePtr->legSecs = 0.0;
+  currNodePtr->wptNumber = 0;
+  return 0;
+}
+
+int displayNode(const node* currNodePtr, TextSink& out) {
+  if (currNodePtr == nullptr) {
+    out.line("No such node");
+    return 1;
+  }
+  out.print("\n\nLat %.4f ", currNodePtr->Lat);
+  out.print("\nLon %.4f ", currNodePtr->Lon);
+  out.print("\nDistance: %.1f ", currNodePtr->legMeters);
+  out.print("\nHead %.1f ", currNodePtr->heading);
+  out.print("\nTime %.0f ", currNodePtr->legSecs);
+  out.print("\nwptNumber %d ", currNodePtr->wptNumber);
+  return 0;
+}
+
+void displayFwd(const wptList& list, TextSink& out) {
+  if (list.empty()) {
+    out.line("dll is empty");
+    return;
+  }
+  for (const node* n = list.head(); n != nullptr; n = n->nextPtr) {
+    if (displayNode(n, out) == 1) out.line("\n\n***displayNode fail in displayFwd()***\n");
+  }
+}
+
+void displayRev(const wptList& list, TextSink& out) {
+  if (list.empty()) {
+    out.line("dll is empty");
+    return;
+  }
+  for (const node* n = list.tail(); n != nullptr; n = n->prevPtr) {
+    if (displayNode(n, out) == 1) out.line("\n\n***displayNode fail in displayRev()***\n");
+  }
+}
+
+void calcLegs(wptList& list) {
+  for (node* n = list.head(); n != nullptr && n->nextPtr != nullptr; n = n->nextPtr) {
+    const node* next = n->nextPtr;
+    n->legMeters = dist(n->Lat, n->Lon, next->Lat, next->Lon);
+    n->heading = heading(n->Lat, n->Lon, next->Lat, next->Lon);
+  }
+}
+
+void insertIfBig_legMeters(wptList& list, double maxLegMeters) {
+  double nodes = 0.0;
+  for (const node* n = list.head(); n != nullptr; n = n->nextPtr) {
+    nodes += n->legMeters > maxLegMeters ? std::ceil(n->legMeters / maxLegMeters) : 1.0;
+  }
+  if (!(nodes <= static_cast<double>(maxRouteNodes))) {
+    throw NurvoError(strprintf(
+        "maxLegMeters %g would cut the route into more than %zu waypoints: no mission written\n",
+        maxLegMeters, maxRouteNodes));
+  }
+  // Each long leg is cut completely before the walk moves on: the piece that remains is the leg of
+  // the node just inserted, which the walk visits next and cuts again while it is still too long.
+  // The remainders come from the same successive subtraction as cutting one piece per walk would.
+  for (node* n = list.head(); n != nullptr; n = n->nextPtr) {
+    if (n->legMeters > maxLegMeters) {
+      const double smallerlegMeters = n->legMeters - maxLegMeters;
+      n->legMeters = maxLegMeters;
+      list.insertNode(n, smallerlegMeters);
+    }
+  }
+}
+
+int fillBlankLatLons(wptList& list) {
+  for (node* n = list.head(); n != nullptr; n = n->nextPtr) {
+    if (n->blank && n->prevPtr != nullptr) {
+      const node* p = n->prevPtr;
+      newLatLon(p->Lat, p->Lon, p->heading, p->legMeters, n->Lat, n->Lon);
+      n->blank = false;
+    }
+  }
+  return 0;
+}
+
+void itemizeList(wptList& list) {
+  int number = 1;
+  for (node* n = list.head(); n != nullptr; n = n->nextPtr) n->wptNumber = number++;
+}
+
+void calcWaypointTimes(wptList& list) {
+  for (node* n = list.head(); n != nullptr && n != list.tail(); n = n->nextPtr) {
+    n->legSecs = timeToNextWayPoint(n->legMeters);
+  }
+}
+
+int launch_waypoint(wptList& list, int launchOffset) {
+  const node* first = list.head();
+  const double currentLat = first->Lat;
+  const double currentLon = first->Lon;
+  const double headingDeg = first->heading;
+  double headingDegPass = headingDeg > 180.0 ? headingDeg - 180.0 : headingDeg + 180.0;
+  if (headingDeg == 180.0) headingDegPass = 0.0;
+  const double distance = static_cast<double>(launchOffset);
+
+  list.insertLatLonBeg(0.0, 0.0);
+  node* launch = list.head();
+  newLatLon(currentLat, currentLon, headingDegPass, distance, launch->Lat, launch->Lon);
+  launch->legMeters = distance;
+  launch->heading = headingDeg;  // the launch leg shares the first leg's heading
+  launch->legSecs = distance * 1.3;
+  launch->wptNumber = 0;
+  return 0;
+}
+
+double calcMissionTime(const wptList& list, RouteTotals& totals) {
+  if (list.empty()) return -1.0;
+  double legSecsSum = 0.0;
+  double legMetersSum = 0.0;
+  for (const node* n = list.head(); n != nullptr; n = n->nextPtr) {
+    legSecsSum += n->legSecs;
+    legMetersSum += n->legMeters;
+  }
+  totals.surveyLineMeters = legMetersSum;
+  return legSecsSum;
+}
+
+RouteTotals prepareRoute(wptList& list, const MissionParams& params) {
+  RouteTotals totals;
+  calcLegs(list);
+  insertIfBig_legMeters(list, params.maxLegMeters);
+  fillBlankLatLons(list);
+  itemizeList(list);
+  calcWaypointTimes(list);
+  launch_waypoint(list, MissionParams::LAUNCH_OFFSET);
+  totals.missionTime = calcMissionTime(list, totals);
+  return totals;
+}
+
+}  // namespace nurvo

@@ -1,0 +1,101 @@
+// The route: a doubly linked list of waypoints, and its preparation between reading and writing.
+#pragma once
+
+#include <deque>
+
+#include "missionParams.h"
+#include "textSink.h"
+
+namespace nurvo {
+
+// The most waypoints a route may hold, as read or after cutting its legs. Far beyond any real
+// mission, it keeps a tiny maxLegMeters from cutting a leg into billions of pieces.
+constexpr std::size_t maxRouteNodes = 10'000'000;
+
+// One waypoint of the route. The three leg fields describe the leg that leaves this node; on the
+// last node they are 0.
+struct node {
+  node* prevPtr = nullptr;  // null on the first node
+  double Lat = 0.0;         // decimal degrees, north positive
+  double Lon = 0.0;         // decimal degrees, east positive
+  double legMeters = 0.0;   // metres to the next node
+  double heading = 0.0;     // degrees clockwise from north, in (0, 360]; 0 on the last node
+  double legSecs = 0.0;     // seconds to the next node
+  int wptNumber = 0;        // 0 for the launch waypoint, then 1, 2, ... in list order
+  bool blank = false;       // made by cutting a leg; position still to be computed
+  node* nextPtr = nullptr;  // null on the last node
+};
+
+// The list owns its nodes; they live as long as the list. No operation removes a single node, so
+// every node pointer stays valid until the list is destroyed or destroyList() is called.
+class wptList {
+ public:
+  wptList() = default;
+  wptList(const wptList&) = delete;
+  wptList& operator=(const wptList&) = delete;
+  wptList(wptList&&) = default;
+  wptList& operator=(wptList&&) = default;
+
+  node* head() const { return headNodePtr; }
+  node* tail() const { return tailNodePtr; }
+  bool empty() const { return headNodePtr == nullptr; }
+
+  // Appends a waypoint at the end, leg fields and number 0.
+  void insertLatLonEnd(double latIn, double lonIn);
+  // Prepends a waypoint at the head, leg fields and number 0.
+  void insertLatLonBeg(double latIn, double lonIn);
+  // Prepend or append a node at position 0, 0 whose leg is `legMetersIn` metres long.
+  void insertBeg(double legMetersIn);
+  void insertEnd(double legMetersIn);
+  // Inserts a blank node after `currNodePtr`, which must have a successor. The new node carries
+  // the rest of the cut leg, `smallerlegMeters`, on the heading of `currNodePtr`.
+  node* insertNode(node* currNodePtr, double smallerlegMeters);
+  // Frees every node; the list is empty afterwards.
+  void destroyList();
+
+ private:
+  node* allocate();
+  void linkAtHead(node* n);
+  void linkAtTail(node* n);
+
+  std::deque<node> storage_;  // owns the nodes; a deque never moves what it holds
+  node* headNodePtr = nullptr;
+  node* tailNodePtr = nullptr;
+};
+
+// Clears the leg fields and the number of a node. Returns 1 for a null node, else 0.
+int initNode(node* currNodePtr);
+
+// Writes a node's fields as six lines, without a final line end; "No such node" for a null node.
+// Returns 1 for a null node, else 0.
+int displayNode(const node* currNodePtr, TextSink& out);
+// Every node, first to last, or last to first; "dll is empty" for an empty list.
+void displayFwd(const wptList& list, TextSink& out);
+void displayRev(const wptList& list, TextSink& out);
+
+// Route preparation, in the order prepareRoute() runs it.
+
+// Gives every node with a successor the length and heading of its leg.
+void calcLegs(wptList& list);
+// Cuts every leg longer than `maxLegMeters` (> 0) into legs of exactly that length followed by the
+// remainder, inserting blank nodes. One pass over the list. When the route would grow beyond
+// maxRouteNodes it is left as it is and NurvoError ends the run.
+void insertIfBig_legMeters(wptList& list, double maxLegMeters);
+// Places every blank node from its predecessor's position, heading and leg length. Returns 0.
+int fillBlankLatLons(wptList& list);
+// Numbers the nodes 1, 2, 3 ... in list order.
+void itemizeList(wptList& list);
+// Times every leg at one second per metre; the last node keeps 0.
+void calcWaypointTimes(wptList& list);
+// Puts the launch waypoint, number 0, `launchOffset` metres behind the first waypoint on the
+// reverse of the first leg's heading; its leg is timed at 1.3 seconds per metre. The list must not
+// be empty. Returns 0.
+int launch_waypoint(wptList& list, int launchOffset);
+// Sums the route: sets `surveyLineMeters` and returns the total of the leg times in seconds, or
+// -1.0 for an empty list.
+double calcMissionTime(const wptList& list, RouteTotals& totals);
+
+// All of the above, in order, on a list as read. Returns the route's totals.
+RouteTotals prepareRoute(wptList& list, const MissionParams& params);
+
+}  // namespace nurvo

@@ -1,0 +1,303 @@
+#include "writeMission.h"
+
+#include <cmath>
+
+#include "nurvoError.h"
+
+namespace nurvo {
+
+DegreeDecMin toDegreeDecMin(double v) {
+  DegreeDecMin s;
+  s.degreeOnly = std::trunc(v);
+  s.degreeDecFraction = v - s.degreeOnly;
+  if (s.degreeDecFraction < 0) s.degreeDecFraction = -s.degreeDecFraction;
+  s.decMin = s.degreeDecFraction * 60.0;
+  return s;
+}
+
+long long wholeHours(double seconds) { return static_cast<long long>(seconds / 3600.0); }
+
+long long leftoverMinutes(double seconds) {
+  return static_cast<long long>(seconds) % 3600 / 60;
+}
+
+long long missionTimerSecs(double missionTime) {
+  return static_cast<long long>(missionTime * 1.2);
+}
+
+int roundHalfEven(double v) { return static_cast<int>(std::nearbyint(v)); }
+
+namespace {
+
+// "# N36 49.0020 W121 49.0200": degrees and minutes of a position, with the hemisphere letters
+// that the signs give; degrees and minutes unsigned.
+void writeDegMinComment(TextSink& out, double lat, double lon) {
+  const DegreeDecMin la = toDegreeDecMin(lat);
+  const DegreeDecMin lo = toDegreeDecMin(lon);
+  out.print("# %c%.0f %.4f", lat < 0 ? 'S' : 'N', std::fabs(la.degreeOnly), la.decMin);
+  out.print(" %c%d %.4f\n", lon < 0 ? 'W' : 'E', static_cast<int>(std::fabs(lo.degreeOnly)),
+            lo.decMin);
+}
+
+const char* trueFalse(int flag) { return flag == 1 ? "True" : "False"; }
+
+void writeHeader(TextSink& out, const node& launch, const MissionParams& params,
+                 const std::string& missionFileName) {
+  out.print("# Mission Filename: %s\n", missionFileName.c_str());
+  out.write("#\n");
+  out.write("#\n");
+  out.write("#                   *** CAUTION *** \n");
+  out.write("#   *** THIS MISSION GENERATED WITH UTILITY nurvo ***\n");
+  out.write("#          *** Check the script file carefully ! ***\n");
+  out.write("#\n");
+  out.write("#               *** LAUNCH WAYPOINT ***\n");
+  out.print("#               LAT/LON: %3.4f %3.4f\n", launch.Lat, launch.Lon);
+  out.write("#\n");
+  out.write("#               *** INITIAL HEADING *** \n");
+  out.print("#                        %3.1f  \n", launch.heading);
+  out.write("#\n");
+  out.print("#             *** abortOnTimeout is %s ***\n", trueFalse(params.abortOnTimeout));
+  out.write("#\n");
+  if (params.sorbelMission == 1) {
+    out.write("#   *** SORBELS ARMED AT START OF MISSION ***\n");
+    out.write("# *** MOVE THE ARMING BEHAVIOR IF NECESSARY ***\n");
+    out.write("#\n");
+  }
+}
+
+void writeDefinitions(TextSink& out, const MissionParams& params) {
+  if (params.yoyoMission == 1) {
+    out.print("#define MISSION_YOYO_MIN_DEPTH %d\n", params.missionYoyoMinDepth);
+    out.print("#define MISSION_YOYO_MAX_DEPTH %d\n", params.missionYoyoMaxDepth);
+    out.print("#define YOYO_MIN_ALTITUDE %d\n", params.yoyoMinAltitude);
+  }
+  out.print("#define MISSION_SPEED %.3f\n", params.missionSpeed);
+  out.print("#define MISSION_SPEED_SLOW %.3f\n", params.missionSpeedSlow);
+}
+
+void writeTotals(TextSink& out, const RouteTotals& totals) {
+  out.print("\n# Expected survey line distance: %.1f meters\n", totals.surveyLineMeters);
+  out.print("# Expected mission time: %.1f seconds\n", totals.missionTime);
+  out.print("#    %lld hours\n", wholeHours(totals.missionTime));
+  out.print("#    %lld minutes\n", leftoverMinutes(totals.missionTime));
+}
+
+void writeMissionWideBlocks(TextSink& out, const MissionParams& params, const RouteTotals& totals) {
+  out.write("\n# mission timer set to 120% of estimated time of mission\n");
+  out.write("behavior missionTimer {\n");
+  out.print("timeOut = %lld;\n", missionTimerSecs(totals.missionTime));
+  out.write("}\n");
+  out.write("\n# depth envelope set to commanded + 5 m, abort at commanded + 10\n");
+  out.write("behavior depthEnvelope {\n");
+  out.print(" minDepth          = %.1f;\n", params.minDepth);
+  out.print(" maxDepth          = %.1f;\n", params.maxDepth);
+  out.print(" abortDepth        = %.1f;\n", params.abortDepth);
+  out.print(" abortAltitude     = %.1f;\n", params.abortAltitude);
+  out.print(" abortLockoutDepth = %.1f;\n", params.abortLockoutDepth);
+  out.write("}\n");
+  out.write("\nbehavior getgps {\n");
+  out.write("duration       = 1800;\n");
+  out.write("minHits        = 300;\n");
+  out.print("abortOnTimeout = %s;\n", trueFalse(params.abortOnTimeout));
+  out.write("}\n");
+  out.write("\n# ***** Mission Ends ^ *****\n");
+}
+
+// The blocks of one waypoint N, whose leg values come from the leg P -> N that arrives there.
+void writeWaypointGroup(TextSink& out, const node& n, const MissionParams& params, bool isFinal) {
+  const node& p = *n.prevPtr;
+  const int headingInt = roundHalfEven(p.heading);
+  // The climb holds the coming heading unless the vehicle turns sharply at this waypoint.
+  const bool rudder = isFinal || std::fabs(n.heading - p.heading) > 70.0;
+
+  out.write("\nbehavior ascend {\n");
+  out.write("duration         = 1200;\n");
+  if (rudder) {
+    out.write("horizontalMode   = rudder;\n");
+    out.write("horizontal       = 5;\n");
+  } else {
+    out.write("horizontalMode   = heading;\n");
+    out.print("horizontal       = %d;\n", headingInt);
+  }
+  out.write("pitch            = 20;\n");
+  out.write("speed            = 1.5;\n");
+  out.write("endDepth         = 2;\n");
+  out.write("}\n");
+
+  if (params.yoyoMission == 1) {
+    out.write("\nbehavior waypoint_yoyo  {\n");
+    out.print("# leg distance = %.1f;\n", p.legMeters);
+    writeDegMinComment(out, n.Lat, n.Lon);
+    out.print("latitude      = %.4f;\n", n.Lat);
+    out.print("longitude     = %.4f;\n", n.Lon);
+    out.write("captureRadius = 10;\n");
+    out.print("duration      = %d;\n", roundHalfEven(p.legSecs));
+    out.write("speed         = MISSION_SPEED;\n");
+    out.write("minDepth      = MISSION_YOYO_MIN_DEPTH;\n");
+    out.write("maxDepth      = MISSION_YOYO_MAX_DEPTH;\n");
+    out.write("minAltitude   = YOYO_MIN_ALTITUDE;\n");
+    out.write("maxCycles     = 2000;\n");
+    out.write("}\n");
+  } else {
+    out.write("\n# waypoint behavior\n");
+    out.write("behavior waypoint {\n");
+    out.print("# leg distance = %.1f;\n", p.legMeters);
+    writeDegMinComment(out, n.Lat, n.Lon);
+    out.print("latitude      = %.4f;\n", n.Lat);
+    out.print("longitude     = %.4f;\n", n.Lon);
+    out.write("captureRadius = 10; \n");
+    out.print("duration      = %.1f;\n", p.legSecs);
+    out.write("speed         = MISSION_SPEED; \n");
+    out.print("depth         = %.1f; \n", params.wayPointDepth);
+    out.write("}\n");
+  }
+
+  out.write("\n# Descend behavior to 5 meters\n");
+  out.write("behavior descend {\n");
+  out.write("horizontalMode  = heading;\n");
+  out.print("horizontal      = %d;\n", headingInt);
+  out.write("pitch           = -30;\n");
+  out.write("speed           = 1.5;\n");
+  out.write("maxDepth        = 5;\n");
+  out.write("minAltitude     = 9;\n");
+  out.write("duration        = 60;\n");
+  out.write("}\n");
+
+  out.write("\n# setpoint on surface to gather momentum\n");
+  out.write("behavior setpoint {\n");
+  out.write("duration     = 30;\n");
+  out.print("heading      = %d;\n", headingInt);
+  out.write("speed        = 1.5;\n");
+  out.write("verticalMode = pitch;\n");
+  out.write("pitch        = 0;\n");
+  out.write("}\n");
+
+  out.write("\nbehavior getgps {\n");
+  out.write("duration       = 300;\n");
+  out.print("minHits        = %d;\n", params.gpsHits);
+  out.print("abortOnTimeout = %s;\n", trueFalse(params.abortOnTimeout));
+  out.write("}\n");
+
+  out.print(isFinal ? "\n# ***** FINAL WAYPOINT NUMBER: %d ^ *****\n"
+                    : "\n# ***** WAYPOINT NUMBER: %d ^ *****\n",
+            n.wptNumber);
+}
+
+void writeSorbelArming(TextSink& out) {
+  out.write("\n#Arm UNFIRED sorbels for adaptive firing#\n");
+  out.write("behavior ArmTheSorbel{\n");
+  out.write("duration = 5;\n");
+  for (int i = 0; i < 20; ++i) out.print("sorbel%d = 1;\n", i);
+  out.write("}\n");
+}
+
+void writeLaunchComments(TextSink& out, const node& launch) {
+  out.write("\n# ***** LAUNCH WAYPOINT 0 *****\n");
+  out.print("# LAT/LON: %.4f %.4f\n", launch.Lat, launch.Lon);
+  writeDegMinComment(out, launch.Lat, launch.Lon);
+  out.print("# INITIAL HEADING:  %.1f  \n", launch.heading);
+}
+
+}  // namespace
+
+void renderMission(TextSink& out, const wptList& route, const MissionParams& params,
+                   const RouteTotals& totals, const std::string& missionFileName) {
+  const node& launch = *route.head();
+  writeHeader(out, launch, params, missionFileName);
+  writeDefinitions(out, params);
+  writeTotals(out, totals);
+  writeMissionWideBlocks(out, params, totals);
+  // The vehicle runs the script from the bottom up, so the route is written from its end back to
+  // waypoint 1; the launch waypoint gets comments only.
+  writeWaypointGroup(out, *route.tail(), params, true);
+  for (const node* n = route.tail()->prevPtr; n != nullptr && n->prevPtr != nullptr;
+       n = n->prevPtr) {
+    writeWaypointGroup(out, *n, params, false);
+  }
+  if (params.sorbelMission == 1) writeSorbelArming(out);
+  writeLaunchComments(out, launch);
+}
+
+void renderWaypoints(TextSink& out, const wptList& route) {
+  for (const node* n = route.head(); n != nullptr; n = n->nextPtr) {
+    out.print("%d,N%.4f,%.4f,5,250.000,0.0,0.0,255,0.000  \n", n->wptNumber, n->Lat, n->Lon);
+  }
+}
+
+void renderSurLine(TextSink& out, const wptList& route, const std::string& surLineFileName) {
+  out.print("0,%s,0,0.000,0.000,1,3,255,0,0.200,0,0,1.000 \n", surLineFileName.c_str());
+  for (const node* n = route.head(); n != nullptr; n = n->nextPtr) {
+    out.print("1,%.4f,%.4f,0.00m,0.00m,0.0,0.0,0.0  \n", n->Lat, n->Lon);
+  }
+}
+
+void render_csvFwd(TextSink& out, const wptList& route, const RouteTotals& totals) {
+  out.write("\nWpt #, Lat, Lon, Hdg, Mtrs, Secs");
+  for (const node* n = route.head(); n != nullptr; n = n->nextPtr) {
+    out.print("\n\n%d,", n->wptNumber);
+    out.print("%.4f,", n->Lat);
+    out.print("%.4f,", n->Lon);
+    out.print("%.1f,", std::nearbyint(n->heading));
+    out.print("%.1f,", std::nearbyint(n->legMeters));
+    out.print("%.1f,", std::nearbyint(n->legSecs));
+    const DegreeDecMin la = toDegreeDecMin(n->Lat);
+    const DegreeDecMin lo = toDegreeDecMin(n->Lon);
+    out.print("\n, %.0f %.4f", la.degreeOnly, la.decMin);
+    out.print(", %.0f %.4f", lo.degreeOnly, lo.decMin);
+  }
+  out.print("\n\nExpected survey line %.1f meters", totals.surveyLineMeters);
+  out.print("\n\nExpected mission time %.1f seconds\n", totals.missionTime);
+  out.print("    %lld hours\n", wholeHours(totals.missionTime));
+  out.print("    %lld minutes\n", leftoverMinutes(totals.missionTime));
+}
+
+namespace {
+
+// Writes one file through the file writer and confirms it; a failure ends the run.
+void writeOne(const OutputContext& ctx, const std::string& name, const char* kind,
+              const char* confirmation, const std::function<void(TextSink&)>& render) {
+  const WriteResult r = ctx.files.writeFile(name, render);
+  switch (r.failure) {
+    case WriteFailure::none:
+      ctx.console.print(confirmation, name.c_str());
+      return;
+    case WriteFailure::open:
+      throw NurvoError(strprintf("cannot open %s output file %s ", kind, name.c_str()));
+    case WriteFailure::write:
+      throw NurvoError(
+          strprintf("cannot write %s output file %s: %s\n", kind, name.c_str(), r.reason.c_str()));
+  }
+}
+
+}  // namespace
+
+int writeMission(const OutputContext& ctx, const wptList& route, const MissionParams& params,
+                 const RouteTotals& totals) {
+  const std::string missionFileName = ctx.baseName + "cfg";
+  writeOne(ctx, missionFileName, "mission", " **** Wrote mission script: %s **** \n",
+           [&](TextSink& out) { renderMission(out, route, params, totals, missionFileName); });
+  return 0;
+}
+
+int writeWaypoints(const OutputContext& ctx, const wptList& route) {
+  const std::string waypointFileName = ctx.baseName + "wpt";
+  writeOne(ctx, waypointFileName, "waypoint", "\n **** Wrote waypoints file : %s ****\n",
+           [&](TextSink& out) { renderWaypoints(out, route); });
+  return 0;
+}
+
+int writeSurLine(const OutputContext& ctx, const wptList& route) {
+  const std::string surLineFileName = ctx.baseName + "pts";
+  writeOne(ctx, surLineFileName, "surveyline", "\n **** Wrote survey line : %s ****\n",
+           [&](TextSink& out) { renderSurLine(out, route, surLineFileName); });
+  return 0;
+}
+
+int write_csvFwd(const OutputContext& ctx, const wptList& route, const RouteTotals& totals) {
+  const std::string csvFileName = ctx.baseName + "csv";
+  writeOne(ctx, csvFileName, "csv", "\n **** Wrote csv file : %s ****\n",
+           [&](TextSink& out) { render_csvFwd(out, route, totals); });
+  return 0;
+}
+
+}  // namespace nurvo

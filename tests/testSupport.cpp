@@ -1,0 +1,123 @@
+#include "testSupport.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <stdexcept>
+
+namespace nurvo::test {
+
+namespace {
+
+void removeTree(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return;
+  if (S_ISDIR(st.st_mode)) {
+    if (DIR* d = ::opendir(path.c_str())) {
+      while (const dirent* e = ::readdir(d)) {
+        const std::string n = e->d_name;
+        if (n != "." && n != "..") removeTree(path + "/" + n);
+      }
+      ::closedir(d);
+    }
+    ::rmdir(path.c_str());
+  } else {
+    ::unlink(path.c_str());
+  }
+}
+
+}  // namespace
+
+ScratchDir::ScratchDir() {
+  char cwd[4096];
+  if (::getcwd(cwd, sizeof cwd) == nullptr) throw std::runtime_error("getcwd");
+  previous_ = cwd;
+  const char* tmp = std::getenv("TMPDIR");
+  std::string templ = std::string(tmp != nullptr ? tmp : "/tmp") + "/nurvo-test-XXXXXX";
+  if (::mkdtemp(templ.data()) == nullptr) throw std::runtime_error("mkdtemp");
+  path_ = templ;
+  if (::chdir(path_.c_str()) != 0) throw std::runtime_error("chdir");
+}
+
+ScratchDir::~ScratchDir() {
+  if (::chdir(previous_.c_str()) != 0) return;
+  removeTree(path_);
+}
+
+void writeFile(const std::string& path, const std::string& text) {
+  std::ofstream f(path, std::ios::binary);
+  f << text;
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+std::map<std::string, std::string> directoryEntries() {
+  std::map<std::string, std::string> entries;
+  if (DIR* d = ::opendir(".")) {
+    while (const dirent* e = ::readdir(d)) {
+      const std::string n = e->d_name;
+      if (n == "." || n == "..") continue;
+      struct stat st {};
+      ::stat(n.c_str(), &st);
+      entries[n] = S_ISREG(st.st_mode) ? readFile(n) : std::string("<dir>");
+    }
+    ::closedir(d);
+  }
+  return entries;
+}
+
+RunResult runNurvo(const std::vector<std::string>& args, const std::string& input,
+                   const std::string& exe) {
+  const std::string program = exe.empty() ? std::string(NURVO_EXE) : exe;
+  // The run's streams live outside the scratch directory, so that tests see only nurvo's files.
+  const char* tmp = std::getenv("TMPDIR");
+  const std::string inPath =
+      std::string(tmp != nullptr ? tmp : "/tmp") + "/nurvo-run-" + std::to_string(::getpid());
+  const std::string outPath = inPath + ".out";
+  const std::string errPath = inPath + ".err";
+  writeFile(inPath, input);
+
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    std::FILE* in = std::freopen(inPath.c_str(), "rb", stdin);
+    std::FILE* out = std::freopen(outPath.c_str(), "wb", stdout);
+    std::FILE* err = std::freopen(errPath.c_str(), "wb", stderr);
+    if (in == nullptr || out == nullptr || err == nullptr) ::_exit(127);
+    ::setenv("TZ", "NRV-14", 1);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+  }
+  int wstatus = 0;
+  ::waitpid(pid, &wstatus, 0);
+  RunResult r;
+  r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+  r.out = readFile(outPath);
+  r.err = readFile(errPath);
+  ::unlink(inPath.c_str());
+  ::unlink(outPath.c_str());
+  ::unlink(errPath.c_str());
+  return r;
+}
+
+std::string maskStamp(const std::string& text) {
+  static const std::regex stamp(R"(\d{4}_\d{1,3}_\d{1,4}(?=\.(cfg|wpt|pts|csv)))");
+  return std::regex_replace(text, stamp, "<STAMP>");
+}
+
+}  // namespace nurvo::test
