@@ -1,7 +1,8 @@
 // Reads and prepares large routes and prints the time and the peak memory of each, at a base size
 // and at twice that size, so that the growth with the route's size can be seen.
 //
-//   nurvo_bench [base size]     (default 1000000)
+//   nurvo_bench [base size]     (default 1000000, at most 4000000: twice that stays within the
+//                                 route's limit of waypoints)
 //
 // Two workloads:
 //   read    a waypoint file of N waypoints at most about 1 km apart (no leg is cut):
@@ -95,7 +96,7 @@ Measurement measureRead(std::size_t count) {
 // Waypoints along the parallel 36.8 N, 0.4 degree (about 35.6 km) apart, cut into legs of 3.6 m:
 // about 9900 legs per leg of the route.
 Measurement measureCut(std::size_t legs) {
-  const std::size_t waypoints = legs / 9900 + 1;
+  const std::size_t waypoints = legs / 9900 + 2;
   nurvo::wptList route;
   for (std::size_t i = 0; i < waypoints; ++i) {
     route.insertLatLonEnd(36.8, -170.0 + 0.4 * static_cast<double>(i));
@@ -158,8 +159,8 @@ void printRow(const char* workload, std::size_t size, const Measurement& m) {
 
 int main(int argc, char** argv) {
   const std::size_t base = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1000000;
-  if (base == 0 || base > 6000000) {
-    std::fprintf(stderr, "usage: nurvo_bench [base size, 1 to 6000000]\n");
+  if (base == 0 || base > 4000000) {
+    std::fprintf(stderr, "usage: nurvo_bench [base size, 1 to 4000000]\n");
     return 2;
   }
   std::printf("%-8s %10s %10s %9s %10s %9s %9s\n", "workload", "size", "nodes", "read s",
