@@ -1,7 +1,7 @@
 // Great-circle arithmetic: distances, headings, destination points and leg times.
-#include <gtest/gtest.h>
-
 #include "calcs.h"
+
+#include <gtest/gtest.h>
 
 namespace nurvo {
 namespace {
@@ -29,7 +29,8 @@ TEST(Dist, GivesGreatCircleMetresOnTheSphereOfRadius6371km) {
   };
   for (const PairCase& c : cases) {
     EXPECT_NEAR(dist(c.lat1, c.lon1, c.lat2, c.lon2), c.expected, metresTol) << c.what;
-    EXPECT_NEAR(dist(c.lat2, c.lon2, c.lat1, c.lon1), c.expected, metresTol) << c.what << " swapped";
+    EXPECT_NEAR(dist(c.lat2, c.lon2, c.lat1, c.lon1), c.expected, metresTol)
+        << c.what << " swapped";
     EXPECT_GE(dist(c.lat1, c.lon1, c.lat2, c.lon2), 0.0) << c.what;
   }
 }

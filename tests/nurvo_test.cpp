@@ -1,7 +1,8 @@
 // The waypoint file: the rules for its lines, and end-to-end runs of the built executable with
 // files that are read, refused or cannot be opened.
-#include <gtest/gtest.h>
+#include "nurvo.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <regex>
@@ -9,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "nurvo.h"
 #include "testSupport.h"
 
 namespace nurvo::test {
@@ -187,9 +187,10 @@ TEST(WaypointFile, ABadLineStopsTheRunNamingTheFileTheLineAndTheProblem) {
   expectBadLine("36.8 -121.9\n\n36.81 -121.88\nabc def\n36.82 -121.87\n", 4, "latitude");
   expectBadLine("36.8 -121.9\n36.81\n", 2, "no longitude");
   expectBadLine("36.8,-121.9\n36.81,-121.88\n", 1, "latitude");
-  expectBadLine("36.8 -121.9\n36.81 -121.88\n36.82 -121.87\n36.83 -121.86\n36.84 -121.85\n"
-                "36.85 -121.84\n123.4 -121.83\n",
-                7, "123.4");
+  expectBadLine(
+      "36.8 -121.9\n36.81 -121.88\n36.82 -121.87\n36.83 -121.86\n36.84 -121.85\n"
+      "36.85 -121.84\n123.4 -121.83\n",
+      7, "123.4");
   expectBadLine("36.8 -121.9\r\n-121.88 36.81\r\n", 2, "-121.88");
   expectBadLine("36.8 -121.9\n36.81 nan\n", 2, "longitude");
   // A bad line after many good ones is still found before anything is written.
@@ -234,9 +235,9 @@ TEST(WaypointFile, ALastLineWithoutLineEndIsReadAndTheRunEnds) {
     const RunResult r = runLimited({"route.txt"});
     EXPECT_EQ(r.status, 0) << text;
     EXPECT_EQ(maskStamp(r.out), confirmations) << text;
-    EXPECT_EQ(waypointsWritten(), (std::vector<std::string>{"0,N36.7976,-121.9048",
-                                                            "1,N36.8000,-121.9000",
-                                                            "2,N36.8100,-121.8800"}))
+    EXPECT_EQ(waypointsWritten(),
+              (std::vector<std::string>{"0,N36.7976,-121.9048", "1,N36.8000,-121.9000",
+                                        "2,N36.8100,-121.8800"}))
         << text;
   }
 }
@@ -266,9 +267,9 @@ TEST(WaypointFile, RunningOutOfMemoryEndsWithAMessageNotACrash) {
   ScratchDir dir;
   writeFile("route.txt", "36.8 -121.9\n36.81 -121.88\n");
   // Pieces of 0.3 mm make about 6.7 million waypoints, more than 200 MB of address space holds.
-  const RunResult r = runNurvo(
-      {"-c", "ulimit -v 200000 && exec \"$0\" --maxLegMeters 0.0003 route.txt", NURVO_EXE}, "",
-      "/bin/sh");
+  const RunResult r =
+      runNurvo({"-c", "ulimit -v 200000 && exec \"$0\" --maxLegMeters 0.0003 route.txt", NURVO_EXE},
+               "", "/bin/sh");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("out of memory"), std::string::npos) << r.out << r.err;
   EXPECT_EQ(entryNames(), std::set<std::string>{"route.txt"});

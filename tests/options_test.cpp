@@ -33,9 +33,9 @@ TEST(ParseIntValue, AcceptsAWholeDecimalNumberWithinIntWithBlanksAround) {
 }
 
 TEST(ParseIntValue, RefusesEverythingElse) {
-  for (const char* bad : {"", "   ", "abc", "12x", "x12", "50m", "1 2", "1.5", "1e3", "+", "-",
-                          "--1", "2147483648", "-2147483649", "99999999999999999999999", "nan",
-                          "inf", "0x10"}) {
+  for (const char* bad :
+       {"", "   ", "abc", "12x", "x12", "50m", "1 2", "1.5", "1e3", "+", "-", "--1", "2147483648",
+        "-2147483649", "99999999999999999999999", "nan", "inf", "0x10"}) {
     EXPECT_FALSE(parseIntValue(bad).has_value()) << '"' << bad << '"';
   }
 }
@@ -52,9 +52,9 @@ TEST(ParseDoubleValue, AcceptsAFiniteDecimalNumberWithBlanksAround) {
 }
 
 TEST(ParseDoubleValue, RefusesEverythingElse) {
-  for (const char* bad : {"", "  ", "abc", "12x", "50m", "1.2.3", "1e", "1e+", ".", "-", "1 2",
-                          "1e999", "-1e999", "nan", "NaN", "inf", "-inf", "infinity", "0x1p3",
-                          "1,5"}) {
+  for (const char* bad :
+       {"",    "  ",    "abc",    "12x", "50m", "1.2.3", "1e",   "1e+",      ".",     "-",
+        "1 2", "1e999", "-1e999", "nan", "NaN", "inf",   "-inf", "infinity", "0x1p3", "1,5"}) {
     EXPECT_FALSE(parseDoubleValue(bad).has_value()) << '"' << bad << '"';
   }
 }
@@ -154,7 +154,7 @@ std::string outputFile(const std::string& ext) {
 }
 
 const std::set<std::string> fourFilesAndRoute = {"<STAMP>.cfg", "<STAMP>.csv", "<STAMP>.pts",
-                                                  "<STAMP>.wpt", "route.txt"};
+                                                 "<STAMP>.wpt", "route.txt"};
 
 std::set<std::string> maskedEntryNames() {
   std::set<std::string> names;
@@ -215,7 +215,7 @@ TEST(CommandLine, AbbreviationsAndValuesJoinedByEquals) {
   EXPECT_EQ(r.err, "");
   std::string listing = withValue(defaultListing, "gpsHits", "12");
   listing = withValue(listing, "maxLegMeters", "1000.0");
-  listing = withValue(listing, "missionSpeed", "2.000");  // not missionSpeedSlow
+  listing = withValue(listing, "missionSpeed", "2.000");      // not missionSpeedSlow
   listing = withValue(listing, "missionYoyoMaxDepth", "80");  // not ...Shallow
   listing = withValue(listing, "diveAngle", "12.5");
   listing = withValue(listing, "wayPointDepth", "-3.0");
@@ -295,11 +295,11 @@ struct BadValue {
 
 TEST(CommandLine, AValueThatIsNotStrictlyANumberStopsTheRunWhereItIsParsed) {
   const BadValue cases[] = {
-      {"gpsHits", "abc"},       {"gpsHits", "12x"},          {"minDepth", "50m"},
-      {"maxDepth", "abc"},      {"yoyoMission", ""},         {"abortDepth", ""},
+      {"gpsHits", "abc"},        {"gpsHits", "12x"},         {"minDepth", "50m"},
+      {"maxDepth", "abc"},       {"yoyoMission", ""},        {"abortDepth", ""},
       {"gpsHits", "2147483648"}, {"abortAltitude", "1e999"}, {"diveAngle", "nan"},
-      {"wayPointDepth", "inf"}, {"missionSpeed", "1,5"},     {"sorbelMission", "1.0"},
-      {"maxLegMeters", "0"},    {"maxLegMeters", "-5"},      {"maxLegMeters", "-0.0"},
+      {"wayPointDepth", "inf"},  {"missionSpeed", "1,5"},    {"sorbelMission", "1.0"},
+      {"maxLegMeters", "0"},     {"maxLegMeters", "-5"},     {"maxLegMeters", "-0.0"},
   };
   for (const BadValue& c : cases) {
     for (const bool joined : {false, true}) {

@@ -1,5 +1,7 @@
 // The route list and the preparation of a route: cutting, placing, numbering, timing, launch
 // waypoint and totals.
+#include "wptList.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,7 +11,6 @@
 #include "calcs.h"
 #include "nurvoError.h"
 #include "textSink.h"
-#include "wptList.h"
 
 namespace nurvo {
 namespace {
@@ -37,11 +38,13 @@ std::vector<const node*> backwards(const wptList& list) {
 // The list's invariants: end links null, every successor points back, the tail is the end of the
 // forward walk, and empty exactly when the head is null.
 testing::AssertionResult linkedBothWays(const wptList& list) {
-  if (list.empty() != (list.head() == nullptr) || (list.head() == nullptr) != (list.tail() == nullptr)) {
+  if (list.empty() != (list.head() == nullptr) ||
+      (list.head() == nullptr) != (list.tail() == nullptr)) {
     return testing::AssertionFailure() << "head and tail disagree about emptiness";
   }
   if (list.empty()) return testing::AssertionSuccess();
-  if (list.head()->prevPtr != nullptr) return testing::AssertionFailure() << "head has a predecessor";
+  if (list.head()->prevPtr != nullptr)
+    return testing::AssertionFailure() << "head has a predecessor";
   if (list.tail()->nextPtr != nullptr) return testing::AssertionFailure() << "tail has a successor";
   std::size_t index = 0;
   const node* last = nullptr;
@@ -55,7 +58,9 @@ testing::AssertionResult linkedBothWays(const wptList& list) {
   return testing::AssertionSuccess();
 }
 
-std::string fourDecimals(const node* n) { return strprintf("%.4f %.4f", n->Lat, n->Lon); }
+std::string fourDecimals(const node* n) {
+  return strprintf("%.4f %.4f", n->Lat, n->Lon);
+}
 
 // ---- The list ----
 
@@ -250,7 +255,8 @@ TEST(DisplayList, ForwardsAndBackwardsPrintEveryNodeOnceInOppositeOrders) {
   const wptList one = listOf({{1.5, -2.25}});
   StringSink single;
   displayRev(one, single);
-  EXPECT_EQ(single.text, "\n\nLat 1.5000 \nLon -2.2500 \nDistance: 0.0 \nHead 0.0 \nTime 0 \nwptNumber 0 ");
+  EXPECT_EQ(single.text,
+            "\n\nLat 1.5000 \nLon -2.2500 \nDistance: 0.0 \nHead 0.0 \nTime 0 \nwptNumber 0 ");
 
   const wptList empty;
   StringSink e1;
@@ -335,13 +341,13 @@ TEST(InsertIfBigLegMeters, CutsByRepeatedSubtractionAndNeverCutsALegOfExactlyThe
     bool blank;
   };
   const Expected expected[] = {
-      {M, 30.0, false},                                      // exactly M: not cut
-      {M, 31.0, false},     {M, 31.0, true},                 // 2M: two legs of M
-      {M, 32.0, false},     {1.0, 32.0, true},               // M + 1: M and 1
-      {M, 33.0, false},     {M, 33.0, true}, {500.0, 33.0, true},  // 2.5M
-      {999.999, 34.0, false},                                // shorter: untouched
-      {0.0, 35.0, false},                                    // zero length: untouched
-      {0.0, 0.0, false},                                     // the last node
+      {M, 30.0, false},                                                // exactly M: not cut
+      {M, 31.0, false},       {M, 31.0, true},                         // 2M: two legs of M
+      {M, 32.0, false},       {1.0, 32.0, true},                       // M + 1: M and 1
+      {M, 33.0, false},       {M, 33.0, true},   {500.0, 33.0, true},  // 2.5M
+      {999.999, 34.0, false},                                          // shorter: untouched
+      {0.0, 35.0, false},                                              // zero length: untouched
+      {0.0, 0.0, false},                                               // the last node
   };
   const std::vector<const node*> n = forwards(list);
   ASSERT_EQ(n.size(), std::size(expected));
