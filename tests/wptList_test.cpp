@@ -389,23 +389,6 @@ TEST(InsertIfBigLegMeters, RefusesACutThatWouldExceedTheRouteLimitAndLeavesTheLi
   EXPECT_EQ(forwards(tooLong).size(), 3u);
 }
 
-TEST(FillBlankLatLons, PlacesARunOfBlankNodesOneAfterTheOtherAlongTheLeg) {
-  wptList list = listOf({{36.8, -121.9}, {36.8, -121.78}});
-  calcLegs(list);
-  insertIfBig_legMeters(list, 3600.0);
-  EXPECT_EQ(fillBlankLatLons(list), 0);
-  const std::vector<const node*> n = forwards(list);
-  ASSERT_EQ(n.size(), 4u);
-  double lat = 0.0;
-  double lon = 0.0;
-  newLatLon(n[1]->Lat, n[1]->Lon, n[1]->heading, 3600.0, lat, lon);
-  EXPECT_EQ(n[2]->Lat, lat) << "the second piece is placed from the first, already placed";
-  EXPECT_EQ(n[2]->Lon, lon);
-  EXPECT_FALSE(n[1]->blank);
-  EXPECT_FALSE(n[2]->blank);
-  EXPECT_EQ(n[0]->legMeters, 3600.0) << "placing changes no leg";
-}
-
 TEST(PrepareRoute, WaypointsOnTheEquatorKeepThePositionRead) {
   // The first two waypoints on the equator; then a cut leg south and a cut leg back north that
   // ends on the equator.
@@ -494,20 +477,7 @@ TEST(LaunchWaypoint, LiesOnTheReverseOfTheFirstLeg) {
   }
 }
 
-TEST(PrepareRoute, StepsNumberTimeAndSumTheRoute) {
-  wptList route = listOf({{36.8167, -121.8170}, {36.8, -121.9}, {36.8, -121.9}});
-  const RouteTotals totals = prepareRoute(route, MissionParams{});
-  const std::vector<const node*> n = forwards(route);
-  ASSERT_EQ(n.size(), 6u);  // launch, 1, two inserted, the end of the leg, the repeated waypoint
-  for (std::size_t i = 0; i < n.size(); ++i) EXPECT_EQ(n[i]->wptNumber, static_cast<int>(i));
-  EXPECT_NEAR(n[1]->heading, 255.918, headingTol);
-  for (std::size_t i = 1; i + 1 < n.size(); ++i) EXPECT_EQ(n[i]->legSecs, n[i]->legMeters);
-  EXPECT_EQ(n[5]->legMeters, 0.0);
-  EXPECT_EQ(n[5]->heading, 0.0);
-  EXPECT_EQ(n[5]->legSecs, 0.0);
-  EXPECT_NEAR(totals.surveyLineMeters, 500.0 + 7619.04, metresTol);
-  EXPECT_NEAR(totals.missionTime, 650.0 + 7619.04, metresTol);
-
+TEST(CalcMissionTime, OfAnEmptyListIsMinusOneAndLeavesTheTotalsAlone) {
   const wptList empty;
   RouteTotals untouched{1.0, 2.0};
   EXPECT_EQ(calcMissionTime(empty, untouched), -1.0);
