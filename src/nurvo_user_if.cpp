@@ -82,11 +82,17 @@ std::optional<double> readDouble(Console& con) {
     text.push_back(static_cast<char>(c));
     c = con.get();
   };
+  const auto takeDigits = [&] {
+    while (isDigit(c)) {
+      take();
+      digits = true;
+    }
+  };
   if (c == '+' || c == '-') take();
-  for (; isDigit(c); digits = true) take();
+  takeDigits();
   if (c == '.') {
     take();
-    for (; isDigit(c); digits = true) take();
+    takeDigits();
   }
   if (digits && (c == 'e' || c == 'E')) {
     // An exponent marker is taken even when no exponent digit follows; it then counts for
