@@ -283,21 +283,5 @@ TEST(Totals, AVeryLongMissionPrintsItsTrueValues) {
                              "    2777777 hours\n    46 minutes\n"));
 }
 
-TEST(CompanionFiles, PositionsKeepTheirSignsAndLinesTheirTrailingBlanks) {
-  const wptList route = makeRoute({{0, -33.8622, 151.2054, 500.0, 58.9, 650.0},
-                                   {1, -33.86, -121.85, 0.0, 0.0, 0.0}});
-  StringSink waypoints;
-  renderWaypoints(waypoints, route);
-  EXPECT_EQ(waypoints.text,
-            "0,N-33.8622,151.2054,5,250.000,0.0,0.0,255,0.000  \n"
-            "1,N-33.8600,-121.8500,5,250.000,0.0,0.0,255,0.000  \n");
-  StringSink surLine;
-  renderSurLine(surLine, route, "2026_340_1529.pts");
-  EXPECT_EQ(surLine.text,
-            "0,2026_340_1529.pts,0,0.000,0.000,1,3,255,0,0.200,0,0,1.000 \n"
-            "1,-33.8622,151.2054,0.00m,0.00m,0.0,0.0,0.0  \n"
-            "1,-33.8600,-121.8500,0.00m,0.00m,0.0,0.0,0.0  \n");
-}
-
 }  // namespace
 }  // namespace nurvo
