@@ -251,7 +251,7 @@ TEST(ExampleRun, WritesExactlyFourFilesWithOneStampAndConfirmsEachInOrder) {
   EXPECT_TRUE(base == fileName(tmBefore) || base == fileName(tmAfter)) << base;
   EXPECT_TRUE(std::regex_match(base, std::regex(R"(\d{4}_\d{1,3}_\d{1,2}\d{2}\.)"))) << base;
   for (const char* ext : {"cfg", "wpt", "pts", "csv"}) {
-    EXPECT_EQ(files.count(base + ext), 1u) << ext;
+    ASSERT_EQ(files.count(base + ext), 1u) << ext;
   }
 
   EXPECT_EQ(r.out, " **** Wrote mission script: " + base + "cfg **** \n" +
