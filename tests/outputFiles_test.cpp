@@ -30,7 +30,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Beside this source file; the build compiles the tests by their absolute paths.
-const fs::path testsDir = fs::path(__FILE__).parent_path();
+const fs::path testsDir = NURVO_TESTS_DIR;
 const fs::path goldenRoot = testsDir / "golden";
 const fs::path exampleRoute = testsDir.parent_path() / "examples" / "survey.txt";
 
