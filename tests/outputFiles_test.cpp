@@ -29,7 +29,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Beside this source file; the build compiles the tests by their absolute paths.
+// The tests folder of the source tree, as the build names it.
 const fs::path testsDir = NURVO_TESTS_DIR;
 const fs::path goldenRoot = testsDir / "golden";
 const fs::path exampleRoute = testsDir.parent_path() / "examples" / "survey.txt";
