@@ -3,6 +3,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 
 #include "nurvoError.h"
 
@@ -235,14 +236,25 @@ std::optional<int> menuSelection(Console& con) {
   return readInt(con);
 }
 
-void tryAgain(Console& con) {
-  con.line("Error ... please try again");
+// Shows a menu until 0 is chosen. `show` writes the title and the items with their values;
+// `change` runs the prompt of an item and returns false for a number that is no item.
+int menuLoop(Console& con, const std::function<void()>& show,
+             const std::function<bool(int)>& change) {
+  for (;;) {
+    show();
+    const std::optional<int> choice = menuSelection(con);
+    if (choice && *choice == 0) {
+      con.line("0");
+      return 0;
+    }
+    if (!choice || !change(*choice)) con.line("Error ... please try again");
+  }
 }
 
 }  // namespace
 
 int queryMissionParameters(Console& con, MissionParams& p) {
-  for (;;) {
+  const auto show = [&] {
     con.line("\n\n Mission Parameters \n");
     con.print(" 1  MISSION_SPEED %.3f\n", p.missionSpeed);
     con.print(" 2  MISSION_SPEED_SLOW %.3f\n", p.missionSpeedSlow);
@@ -255,54 +267,27 @@ int queryMissionParameters(Console& con, MissionParams& p) {
     con.print(" 9  abortLockoutDepth %.1f\n", p.abortLockoutDepth);
     con.print("10  abortOnTimeout %d\n\n", p.abortOnTimeout);
     con.line(" 0   All parameters are OK");
-    const std::optional<int> choice = menuSelection(con);
-    if (!choice) {
-      tryAgain(con);
-      continue;
+  };
+  const auto change = [&](int item) {
+    switch (item) {
+      case 1: p.missionSpeed = Speed(con, p); return true;
+      case 2: p.missionSpeedSlow = SpeedSlow(con, p); return true;
+      case 3: p.gpsHits = gpsNum(con, p); return true;
+      case 4: p.maxLegMeters = get_maxLegMeters(con, p); return true;
+      case 5: p.minDepth = get_minDepth(con, p); return true;
+      case 6: p.maxDepth = get_maxDepth(con, p); return true;
+      case 7: p.abortDepth = get_abortDepth(con, p); return true;
+      case 8: p.abortAltitude = get_abortAltitude(con, p); return true;
+      case 9: p.abortLockoutDepth = get_abortLockoutDepth(con, p); return true;
+      case 10: p.abortOnTimeout = static_cast<int>(get_abortOnTimeout(con, p)); return true;
+      default: return false;
     }
-    switch (*choice) {
-      case 0:
-        con.line("0");
-        return 0;
-      case 1:
-        p.missionSpeed = Speed(con, p);
-        break;
-      case 2:
-        p.missionSpeedSlow = SpeedSlow(con, p);
-        break;
-      case 3:
-        p.gpsHits = gpsNum(con, p);
-        break;
-      case 4:
-        p.maxLegMeters = get_maxLegMeters(con, p);
-        break;
-      case 5:
-        p.minDepth = get_minDepth(con, p);
-        break;
-      case 6:
-        p.maxDepth = get_maxDepth(con, p);
-        break;
-      case 7:
-        p.abortDepth = get_abortDepth(con, p);
-        break;
-      case 8:
-        p.abortAltitude = get_abortAltitude(con, p);
-        break;
-      case 9:
-        p.abortLockoutDepth = get_abortLockoutDepth(con, p);
-        break;
-      case 10:
-        p.abortOnTimeout = static_cast<int>(get_abortOnTimeout(con, p));
-        break;
-      default:
-        tryAgain(con);
-        break;
-    }
-  }
+  };
+  return menuLoop(con, show, change);
 }
 
 int queryYoYoParameters(Console& con, MissionParams& p) {
-  for (;;) {
+  const auto show = [&] {
     con.line("\n\n YOYO Mission Parameters \n");
     con.print("1  YOYO_MIN_ALTITUDE %d\n", p.yoyoMinAltitude);
     con.print("2  MISSION_YOYO_MIN_DEPTH %d\n", p.missionYoyoMinDepth);
@@ -310,35 +295,18 @@ int queryYoYoParameters(Console& con, MissionParams& p) {
     con.print("4  MISSION_YOYO_MAX_DEPTH_SHALLOW %d\n", p.missionYoyoMaxDepthShallow);
     con.print("5  MISSION_DIVE_ANGLE %.1f\n", p.diveAngle);
     con.line("0  All parameters are OK");
-    const std::optional<int> choice = menuSelection(con);
-    if (!choice) {
-      tryAgain(con);
-      continue;
+  };
+  const auto change = [&](int item) {
+    switch (item) {
+      case 1: p.yoyoMinAltitude = yoyoMinAlt(con, p); return true;
+      case 2: p.missionYoyoMinDepth = yoyoMinDepth(con, p); return true;
+      case 3: p.missionYoyoMaxDepth = yoyoMaxDepth(con, p); return true;
+      case 4: p.missionYoyoMaxDepthShallow = yoyoMaxDepthShallow(con, p); return true;
+      case 5: p.diveAngle = get_diveAngle(con, p); return true;
+      default: return false;
     }
-    switch (*choice) {
-      case 0:
-        con.line("0");
-        return 0;
-      case 1:
-        p.yoyoMinAltitude = yoyoMinAlt(con, p);
-        break;
-      case 2:
-        p.missionYoyoMinDepth = yoyoMinDepth(con, p);
-        break;
-      case 3:
-        p.missionYoyoMaxDepth = yoyoMaxDepth(con, p);
-        break;
-      case 4:
-        p.missionYoyoMaxDepthShallow = yoyoMaxDepthShallow(con, p);
-        break;
-      case 5:
-        p.diveAngle = get_diveAngle(con, p);
-        break;
-      default:
-        tryAgain(con);
-        break;
-    }
-  }
+  };
+  return menuLoop(con, show, change);
 }
 
 namespace {
