@@ -1,6 +1,7 @@
 #include "platform.h"
 
 #include <cerrno>
+#include <cstdint>
 
 #if defined(_WIN32)
 #include <conio.h>
@@ -15,9 +16,19 @@ namespace nurvo {
 
 #if defined(_WIN32)
 
-bool isTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+bool isTerminal(std::FILE* stream) {
+  // _isatty says yes for any character device, the NUL device included; only a console has a
+  // console mode.
+  const intptr_t handle = _get_osfhandle(_fileno(stream));
+  DWORD mode = 0;
+  return handle != -1 && GetConsoleMode(reinterpret_cast<HANDLE>(handle), &mode) != 0;
+}
 
-void waitForKeyPress() { (void)_getch(); }
+void waitForKeyPress() {
+  // An arrow or function key arrives as two codes, 0 or 0xE0 and then the key's own: take both.
+  const int key = _getch();
+  if (key == 0 || key == 0xE0) (void)_getch();
+}
 
 std::optional<std::tm> utcTime(std::time_t t) {
   std::tm tm{};
@@ -26,10 +37,22 @@ std::optional<std::tm> utcTime(std::time_t t) {
 }
 
 bool replaceFile(const std::string& from, const std::string& to) {
+  // rename() of the Windows runtime refuses to replace an existing file; MoveFileEx does so.
   if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return true;
   }
-  errno = EACCES;
+  switch (GetLastError()) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      errno = ENOENT;
+      break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      errno = ENOSPC;
+      break;
+    default:
+      errno = EACCES;
+  }
   return false;
 }
 

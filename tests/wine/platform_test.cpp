@@ -233,6 +233,11 @@ TEST(Console, PipedInputIsNoTerminalSoTheKeyWaitReturnsAtOnce) {
   ASSERT_NE(f, nullptr);
   EXPECT_FALSE(isTerminal(f));
   std::fclose(f);
+  // The null device is a character device, but no console to read a key from.
+  std::FILE* nul = std::fopen("NUL", "r");
+  ASSERT_NE(nul, nullptr);
+  EXPECT_FALSE(isTerminal(nul));
+  std::fclose(nul);
 }
 
 }  // namespace
