@@ -217,22 +217,13 @@ def compare(c, linux, windows):
     return problems
 
 
-def prepare_wine(wine, prefix):
-    env = dict(os.environ)
-    env.update(WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="winemenubuilder.exe=d")
-    env.pop("DISPLAY", None)
-    env.pop("WAYLAND_DISPLAY", None)
-    if not os.path.exists(os.path.join(prefix, "system.reg")):
-        wineboot = shutil.which("wineboot") or "wineboot"
-        subprocess.run([wineboot, "-i"], env=env, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=600)
-    return env
+SESSION = os.path.join(os.path.dirname(os.path.abspath(__file__)), "wine-session.sh")
 
 
-def wineserver_for(wine):
-    """The wineserver that belongs to the wine64 loader."""
-    beside = os.path.join(os.path.dirname(os.path.realpath(wine)), "wineserver")
-    return beside if os.path.exists(beside) else shutil.which("wineserver")
+def wine_session(action, env):
+    """Starts or stops the prefix, the persistent wineserver and wine's services."""
+    subprocess.run(["bash", SESSION, action], env=env, stdin=subprocess.DEVNULL, check=True,
+                   timeout=600)
 
 
 def find_wine(given):
@@ -261,19 +252,11 @@ def main():
             sys.exit("compare.py: %s not found" % path)
     wine = find_wine(a.wine)
     prefix = os.path.abspath(a.prefix or os.path.join(os.path.dirname(exe), "wineprefix"))
-    wine_env = prepare_wine(wine, prefix)
-    wine_env.update(TZ="NRV-14", LC_ALL="C")
+    wine_env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all", TZ="NRV-14", LC_ALL="C")
+    wine_env.pop("DISPLAY", None)
+    wine_env.pop("WAYLAND_DISPLAY", None)
     linux_env = dict(os.environ, TZ="NRV-14", LC_ALL="C")
-
-    # One server for all the runs: starting a server per run is slow, and two runs that both start
-    # one at the same moment can hang.
-    server = wineserver_for(wine)
-    if server:
-        subprocess.run([server, "-p"], env=wine_env, stdin=subprocess.DEVNULL, timeout=60)
-    # Wine's own background services start with the first program; start them here, away from
-    # the runs that are timed and compared.
-    subprocess.run([wine, "cmd", "/c", "exit"], env=wine_env, stdin=subprocess.DEVNULL,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+    wine_session("start", wine_env)
 
     cases = [c for c in CASES if a.k in c["name"]]
     root = tempfile.mkdtemp(prefix="nurvo-compare-")
@@ -299,8 +282,7 @@ def main():
                         print("pass %s" % c["name"])
     finally:
         shutil.rmtree(root, ignore_errors=True)
-        if server:
-            subprocess.run([server, "-k"], env=wine_env, stdin=subprocess.DEVNULL, timeout=60)
+        wine_session("stop", wine_env)
     print("%d passed, %d failed" % (passed, failed))
     return 0 if failed == 0 and passed > 0 else 1
 
