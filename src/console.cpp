@@ -8,7 +8,15 @@ void StdConsole::write(std::string_view text) { std::fwrite(text.data(), 1, text
 
 int StdConsole::get() {
   std::fflush(stdout);  // the prompt is on screen before the operator is asked to type
-  return std::getchar();
+  const int c = std::getchar();
+  // CR LF reads as one line end, as the Windows runtime's text mode reads it, so that answers
+  // typed into a file of Windows lines work the same on every system.
+  if (c == '\r') {
+    const int next = std::getchar();
+    if (next == '\n') return '\n';
+    if (next != EOF) std::ungetc(next, stdin);
+  }
+  return c;
 }
 
 void StdConsole::unget(int c) {

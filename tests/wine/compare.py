@@ -7,6 +7,8 @@ standard output (CR LF read as LF), whether anything went to standard error, and
 left in the directory. Every file of the .exe must equal the Linux build's file with each line end
 written as CR LF. The run's time stamp is masked, so two runs on either side of a minute agree.
 
+The cases keep clear of the Ctrl-Z byte: the Windows runtime ends a text file there, Linux does not.
+
 Usage: compare.py --linux build/nurvo --exe build-mingw/nurvo.exe [-k TEXT] [-v] [-j N]
 The last line printed is "N passed, M failed"; the exit status is 0 only when M is 0.
 """
@@ -110,6 +112,7 @@ CASES = [
     case("read_comma_separated", ["route.txt"], waypoints="36.8167,-121.8171\n"),
     case("read_latitude_out_of_range", ["route.txt"], waypoints=TWO + "91.0 -121.8\n"),
     case("read_long_line", ["route.txt"], waypoints="36.8167 -121.8171" + " " * 5000 + "\n36.8215 -121.7986\n"),
+    case("read_nul_byte", ["route.txt"], waypoints="36.8167 -121.8171\n36.82\x0015 -121.7986\n"),
     case("read_name_with_spaces", ["my route.txt"], waypoint_name="my route.txt"),
     # Whole runs.
     case("route_two_waypoints_defaults", ["route.txt"]),
@@ -139,6 +142,8 @@ CASES = [
          stdin="route.txt\n11\n-1\nabc\n0\nyes\n6\n0\nn\n"),
     case("inter_value_not_a_number", ["--interactive"],
          stdin="route.txt\n5\nshallow\n0\nn\nabc\ny\n"),
+    case("inter_crlf_typed_input", ["--interactive"],
+         stdin="route.txt\r\n3\r\n12\r\n0\r\nn\r\n42.5\r\ny\r\n"),
     case("inter_typed_file_missing", ["--interactive"], stdin="nosuch.txt\n"),
     case("inter_end_of_input_in_menu", ["--interactive"], stdin="route.txt\n5\n"),
     case("inter_no_input", ["--interactive"], stdin=""),
