@@ -43,15 +43,10 @@ bool replaceFile(const std::string& from, const std::string& to) {
   }
   switch (GetLastError()) {
     case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-      errno = ENOENT;
-      break;
+    case ERROR_PATH_NOT_FOUND: errno = ENOENT; break;
     case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      errno = ENOSPC;
-      break;
-    default:
-      errno = EACCES;
+    case ERROR_HANDLE_DISK_FULL: errno = ENOSPC; break;
+    default: errno = EACCES;
   }
   return false;
 }

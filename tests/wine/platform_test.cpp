@@ -1,5 +1,7 @@
 // The platform layer of the Windows build, run under wine: number formatting, text-mode files,
 // replacing files, UTC time and repeated option parsing must behave as on Linux.
+#include "platform.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,7 +17,6 @@
 #include "console.h"
 #include "fileWriter.h"
 #include "nurvo.h"
-#include "platform.h"
 #include "textSink.h"
 
 namespace nurvo::test {
@@ -28,8 +29,8 @@ class ScratchDir {
  public:
   ScratchDir() : previous_(fs::current_path()) {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ = fs::temp_directory_path() / (std::string("nurvo-") + info->test_suite_name() + "-" +
-                                         info->name());
+    path_ = fs::temp_directory_path() /
+            (std::string("nurvo-") + info->test_suite_name() + "-" + info->name());
     fs::remove_all(path_);
     fs::create_directories(path_);
     fs::current_path(path_);
@@ -202,8 +203,8 @@ TEST(OptionParsing, StartsAfreshOnEveryRunAndTakesTheFileFromAnywhere) {
   EXPECT_NE(third.output.find("gpsHits...........................7\n"), std::string::npos);
   EXPECT_NE(third.output.find("missionYoyoMinDepth...............5\n"), std::string::npos);
 
-  for (const char* name : {"2026_340_1529.cfg", "2026_340_1529.wpt", "2026_340_1529.pts",
-                           "2026_340_1529.csv"}) {
+  for (const char* name :
+       {"2026_340_1529.cfg", "2026_340_1529.wpt", "2026_340_1529.pts", "2026_340_1529.csv"}) {
     const std::string bytes = readBytes(name);
     std::size_t lf = 0, crlf = 0;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
