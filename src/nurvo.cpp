@@ -205,7 +205,12 @@ class LineReader {
     line.clear();
     for (;;) {
       if (pos_ == len_) {
-        if (eof_) return !line.empty() || pendingLine_;
+        if (eof_) {
+          // A last line without a line end is returned once; after it the file is at its end.
+          const bool last = !line.empty() || pendingLine_;
+          pendingLine_ = false;
+          return last;
+        }
         len_ = std::fread(buf_.get(), 1, bufSize, f_);
         pos_ = 0;
         if (len_ < bufSize) {
