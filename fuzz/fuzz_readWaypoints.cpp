@@ -1,5 +1,6 @@
-// Fuzzes the waypoint-file reader: any bytes as a waypoint file. Besides the sanitizers' checks, the
-// reading must agree line by line with parseWaypointLine, and every waypoint kept must be in range.
+// Fuzzes the waypoint-file reader: any bytes as a waypoint file. Besides the sanitizers' checks,
+// the reading must agree line by line with parseWaypointLine, and every waypoint kept must be in
+// range.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>

@@ -6,7 +6,6 @@
 // line 1, and the operator saves the file as plain text. Taking it silently would hide that the
 // file came through an editor that may also have changed its numbers.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <functional>
@@ -24,14 +23,16 @@ using namespace std::string_literals;
 
 struct BadInput {
   const char* name;
-  std::string file;               // the text of route.txt
-  std::vector<std::string> args;  // the command line; route.txt unless the case says otherwise
-  std::string out;                // standard output, exactly
+  std::string file;                  // the text of route.txt
+  std::vector<std::string> args;     // the command line; route.txt unless the case says otherwise
+  std::string out;                   // standard output, exactly
   std::function<void()> setup = {};  // further preparation of the directory, where needed
 };
 
 // The case's name, not its bytes, in test listings.
-void PrintTo(const BadInput& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const BadInput& c, std::ostream* os) {
+  *os << c.name;
+}
 
 std::string lineError(int line, const std::string& problem) {
   return "line " + std::to_string(line) + " of route.txt: " + problem + "\n";
@@ -40,7 +41,8 @@ std::string lineError(int line, const std::string& problem) {
 const std::string good = "36.8167 -121.8170\n36.8215 -121.7986\n";
 const std::string notTwoNumbers =
     "expected latitude and longitude in decimal degrees, separated by blanks";
-const std::string nul = "holds a NUL byte; a waypoint file is text, one latitude and longitude per line";
+const std::string nul =
+    "holds a NUL byte; a waypoint file is text, one latitude and longitude per line";
 
 std::string repeat(const std::string& s, std::size_t n) {
   std::string r;
@@ -106,8 +108,11 @@ std::vector<BadInput> catalogue() {
       {"HeaderLine", "lat lon\n" + good, file, lineError(1, notTwoNumbers)},
       {"CsvHeaderLine", "Latitude,Longitude\n36.8167,-121.8170\n", file,
        lineError(1, notTwoNumbers)},
-      {"DegreesMinutesText", "36\xc2\xb0" "48' -121\xc2\xb0" "49'\n", file,
-       lineError(1, notTwoNumbers)},
+      {"DegreesMinutesText",
+       "36\xc2\xb0"
+       "48' -121\xc2\xb0"
+       "49'\n",
+       file, lineError(1, notTwoNumbers)},
       {"DegreeMinuteCommentOfAMissionScript", "# N36 49.0020 W121 49.0200\n", file,
        lineError(1, notTwoNumbers)},
       {"LoneNumber", "36.8167\n", file, lineError(1, "latitude 36.8167 but no longitude")},
@@ -117,42 +122,75 @@ std::vector<BadInput> catalogue() {
        lineError(100'001, "expected a longitude in decimal degrees after latitude 36.8")},
 
       // The file itself.
-      {"DirectoryGivenAsTheFile", "", {"routes"}, "***CANNOT OPEN FILE routes " + help(),
+      {"DirectoryGivenAsTheFile",
+       "",
+       {"routes"},
+       "***CANNOT OPEN FILE routes " + help(),
        [] { ::mkdir("routes", 0755); }},
       {"MissingFile", "", {"nothere.txt"}, "***CANNOT OPEN FILE nothere.txt " + help()},
-      {"NoFileName", "", {"--gpsHits", "12"},
+      {"NoFileName",
+       "",
+       {"--gpsHits", "12"},
        "\n\n*** WAYPOINTS FILENAME IS MISSING ***\n" + help()},
 
       // Option values.
-      {"IntOptionLetters", good, {"--gpsHits", "abc", "route.txt"},
+      {"IntOptionLetters",
+       good,
+       {"--gpsHits", "abc", "route.txt"},
        "invalid value 'abc' for option --gpsHits: expected a whole number\n"},
-      {"IntOptionTrailingLetter", good, {"--gpsHits=12x", "route.txt"},
+      {"IntOptionTrailingLetter",
+       good,
+       {"--gpsHits=12x", "route.txt"},
        "invalid value '12x' for option --gpsHits: expected a whole number\n"},
-      {"IntOptionOverflow", good, {"--gpsHits", "99999999999", "route.txt"},
+      {"IntOptionOverflow",
+       good,
+       {"--gpsHits", "99999999999", "route.txt"},
        "invalid value '99999999999' for option --gpsHits: expected a whole number\n"},
-      {"IntOptionDecimal", good, {"--yoyoMission", "1.5", "route.txt"},
+      {"IntOptionDecimal",
+       good,
+       {"--yoyoMission", "1.5", "route.txt"},
        "invalid value '1.5' for option --yoyoMission: expected a whole number\n"},
-      {"EmptyIntValue", good, {"-c", "", "route.txt"},
+      {"EmptyIntValue",
+       good,
+       {"-c", "", "route.txt"},
        "invalid value '' for option --abortOnTimeout: expected a whole number\n"},
-      {"EmptyDoubleValue", good, {"--maxDepth=", "route.txt"},
+      {"EmptyDoubleValue",
+       good,
+       {"--maxDepth=", "route.txt"},
        "invalid value '' for option --maxDepth: expected a finite decimal number\n"},
-      {"DoubleOptionUnit", good, {"--wayPointDepth", "50m", "route.txt"},
+      {"DoubleOptionUnit",
+       good,
+       {"--wayPointDepth", "50m", "route.txt"},
        "invalid value '50m' for option --wayPointDepth: expected a finite decimal number\n"},
-      {"DoubleOptionDecimalComma", good, {"--missionSpeed", "1,5", "route.txt"},
+      {"DoubleOptionDecimalComma",
+       good,
+       {"--missionSpeed", "1,5", "route.txt"},
        "invalid value '1,5' for option --missionSpeed: expected a finite decimal number\n"},
-      {"DoubleOptionNan", good, {"--missionSpeed", "nan", "route.txt"},
+      {"DoubleOptionNan",
+       good,
+       {"--missionSpeed", "nan", "route.txt"},
        "invalid value 'nan' for option --missionSpeed: expected a finite decimal number\n"},
-      {"DoubleOptionInf", good, {"--abortDepth=inf", "route.txt"},
+      {"DoubleOptionInf",
+       good,
+       {"--abortDepth=inf", "route.txt"},
        "invalid value 'inf' for option --abortDepth: expected a finite decimal number\n"},
-      {"DoubleOptionOverflow", good, {"--minDepth", "1e999", "route.txt"},
+      {"DoubleOptionOverflow",
+       good,
+       {"--minDepth", "1e999", "route.txt"},
        "invalid value '1e999' for option --minDepth: expected a finite decimal number\n"},
-      {"MaxLegMetersNegative", good, {"--maxLegMeters", "-1", "route.txt"},
+      {"MaxLegMetersNegative",
+       good,
+       {"--maxLegMeters", "-1", "route.txt"},
        "invalid value '-1' for option --maxLegMeters: the distance between surfacings must be "
        "greater than 0\n"},
-      {"MaxLegMetersZero", good, {"--maxLegMeters=0.0", "route.txt"},
+      {"MaxLegMetersZero",
+       good,
+       {"--maxLegMeters=0.0", "route.txt"},
        "invalid value '0.0' for option --maxLegMeters: the distance between surfacings must be "
        "greater than 0\n"},
-      {"ValueMissingSoTheFileNameIsTaken", good, {"route.txt", "--gpsHits", "route.txt"},
+      {"ValueMissingSoTheFileNameIsTaken",
+       good,
+       {"route.txt", "--gpsHits", "route.txt"},
        "invalid value 'route.txt' for option --gpsHits: expected a whole number\n"},
   };
 }
