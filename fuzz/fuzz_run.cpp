@@ -122,7 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const std::string& w : words) {
     if (w.find('/') != std::string::npos) return 0;
   }
-  if (preparedNodes(waypointsOf(input), smallestMaxLeg(words)) > 20000.0) return 0;
+  if (preparedNodes(waypointsOf(input), smallestMaxLeg(words)) > 2000.0) return 0;
 
   if (std::FILE* f = std::fopen(routeName, "wb")) {
     std::fwrite(input.data(), 1, input.size(), f);
