@@ -46,8 +46,9 @@ void waitForKeyPress() {
   raw.c_cc[VMIN] = 1;
   raw.c_cc[VTIME] = 0;
   ::tcsetattr(fd, TCSANOW, &raw);
-  unsigned char key = 0;
-  while (::read(fd, &key, 1) < 0 && errno == EINTR) {
+  // One read takes the whole key press: an arrow or function key sends several bytes at once.
+  unsigned char key[16];
+  while (::read(fd, key, sizeof key) < 0 && errno == EINTR) {
   }
   ::tcsetattr(fd, TCSANOW, &saved);
 }

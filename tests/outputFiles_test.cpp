@@ -1,0 +1,289 @@
+// The four output files of whole runs: golden files compared byte for byte, the shared time
+// stamp, and a run of the built executable on the example route.
+//
+// Golden cases live in tests/golden/<case>/: `args` (options, one per line), `route.txt` (the
+// waypoint file of a run, or the prepared route of a rendered mission script), `console.txt` (the
+// console text of a run) and `files/` (every file the case must produce). The runs use the fixed
+// time 7 December 2026 15:29 UTC, so the names and stamps inside the files are exact.
+// NURVO_UPDATE_GOLDEN=1 rewrites `files/` and `console.txt` from what nurvo produces instead of
+// comparing; review the difference before committing it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "calcs.h"
+#include "nurvo.h"
+#include "testSupport.h"
+#include "writeMission.h"
+
+namespace nurvo::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The tests folder of the source tree, as the build names it.
+const fs::path testsDir = NURVO_TESTS_DIR;
+const fs::path goldenRoot = testsDir / "golden";
+const fs::path exampleRoute = testsDir.parent_path() / "examples" / "survey.txt";
+
+bool updatingGolden() {
+  const char* v = std::getenv("NURVO_UPDATE_GOLDEN");
+  return v != nullptr && std::string(v) == "1";
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) {
+    if (!l.empty()) out.push_back(l);
+  }
+  return out;
+}
+
+// Every regular file of a directory by name, with its bytes.
+std::map<std::string, std::string> filesIn(const fs::path& dir) {
+  std::map<std::string, std::string> files;
+  if (!fs::is_directory(dir)) return files;
+  for (const fs::directory_entry& e : fs::directory_iterator(dir)) {
+    files[e.path().filename().string()] =
+        e.is_regular_file() ? readFile(e.path().string()) : std::string("<dir>");
+  }
+  return files;
+}
+
+// Compares what a case produced with its golden files, or rewrites them when updating.
+void checkGolden(const fs::path& caseDir, const std::map<std::string, std::string>& files,
+                 const std::string* console) {
+  if (updatingGolden()) {
+    fs::remove_all(caseDir / "files");
+    fs::create_directories(caseDir / "files");
+    for (const auto& [name, text] : files) writeFile((caseDir / "files" / name).string(), text);
+    if (console != nullptr) writeFile((caseDir / "console.txt").string(), *console);
+    return;
+  }
+  const std::map<std::string, std::string> expected = filesIn(caseDir / "files");
+  ASSERT_FALSE(expected.empty()) << "no golden files in " << caseDir;
+  std::vector<std::string> expectedNames, actualNames;
+  for (const auto& f : expected) expectedNames.push_back(f.first);
+  for (const auto& f : files) actualNames.push_back(f.first);
+  EXPECT_EQ(actualNames, expectedNames);
+  for (const auto& [name, text] : expected) {
+    const auto it = files.find(name);
+    if (it != files.end()) {
+      EXPECT_EQ(it->second, text) << "file " << name;
+    }
+  }
+  if (console != nullptr) {
+    EXPECT_EQ(*console, readFile((caseDir / "console.txt").string()));
+  }
+}
+
+std::tm fixedTime(int minute = 29) {
+  std::tm t{};
+  t.tm_year = 2026 - 1900;
+  t.tm_mon = 11;
+  t.tm_mday = 7;
+  t.tm_yday = 340;
+  t.tm_hour = 15;
+  t.tm_min = minute;
+  return t;
+}
+
+// A clock that counts its readings and moves on one minute with each (from 15:29), or that
+// cannot be read at all.
+class TestClock : public Clock {
+ public:
+  explicit TestClock(bool readable = true) : readable_(readable) {}
+  std::optional<std::tm> utcNow() const override {
+    if (!readable_) return std::nullopt;
+    return fixedTime(29 + readings++);
+  }
+  mutable int readings = 0;
+
+ private:
+  bool readable_;
+};
+
+struct InProcessRun {
+  int status = -1;
+  std::string console;
+  std::map<std::string, std::string> files;  // what the run left, the waypoint file aside
+};
+
+// A whole run with `args` in a fresh directory holding route.txt.
+InProcessRun runInProcess(std::vector<std::string> args, const std::string& route,
+                          const Clock& clock) {
+  ScratchDir dir;
+  writeFile("route.txt", route);
+  args.insert(args.begin(), "nurvo");
+  args.push_back("route.txt");
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  StringConsole console;
+  FileOps fileOps;
+  InProcessRun r;
+  r.status = run(static_cast<int>(args.size()), argv.data(), console, clock, fileOps);
+  r.console = console.output;
+  r.files = directoryEntries();
+  r.files.erase("route.txt");
+  return r;
+}
+
+// ---- Golden mission scripts rendered from a prepared route written out by hand.
+
+// Reads "node wptNumber Lat Lon legMeters heading legSecs" and "totals metres seconds" lines.
+void readPreparedRoute(const std::string& text, wptList& route, RouteTotals& totals) {
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) {
+    std::istringstream f(l);
+    std::string kind;
+    f >> kind;
+    if (kind == "node") {
+      int number = 0;
+      double lat = 0, lon = 0;
+      f >> number >> lat >> lon;
+      route.insertLatLonEnd(lat, lon);
+      node* n = route.tail();
+      n->wptNumber = number;
+      f >> n->legMeters >> n->heading >> n->legSecs;
+    } else if (kind == "totals") {
+      f >> totals.surveyLineMeters >> totals.missionTime;
+    }
+  }
+}
+
+class GoldenMissionScript : public testing::TestWithParam<std::string> {};
+
+TEST_P(GoldenMissionScript, MatchesByteForByte) {
+  const fs::path caseDir = goldenRoot / GetParam();
+  wptList route;
+  RouteTotals totals;
+  readPreparedRoute(readFile((caseDir / "route.txt").string()), route, totals);
+  ASSERT_FALSE(route.empty());
+  MissionParams params;
+  const std::vector<std::string> args = lines(readFile((caseDir / "args").string()));
+  for (std::size_t i = 0; i + 1 < args.size(); i += 2) {
+    ASSERT_EQ(args[i], "--yoyoMission") << "only --yoyoMission is supported here";
+    params.yoyoMission = std::stoi(args[i + 1]);
+  }
+  const std::string name = fileName(fixedTime()) + "cfg";
+  StringSink text;
+  renderMission(text, route, params, totals, name);
+  checkGolden(caseDir, {{name, text.text}}, nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(WorkedExample, GoldenMissionScript,
+                         testing::Values("mission_worked_example", "mission_worked_example_no_yoyo"));
+
+// ---- Golden full runs: all four files and the console.
+
+class GoldenRun : public testing::TestWithParam<std::string> {};
+
+TEST_P(GoldenRun, WritesTheFourFilesAndConfirmsThem) {
+  const fs::path caseDir = goldenRoot / GetParam();
+  const std::string route = readFile((caseDir / "route.txt").string());
+  ASSERT_FALSE(route.empty()) << "no route in " << caseDir;
+  const TestClock clock;
+  const InProcessRun r = runInProcess(lines(readFile((caseDir / "args").string())), route, clock);
+  EXPECT_EQ(r.status, 0) << r.console;
+  checkGolden(caseDir, r.files, &r.console);
+}
+
+INSTANTIATE_TEST_SUITE_P(PreparedRoutes, GoldenRun,
+                         testing::Values("run_single_waypoint", "run_cut_legs",
+                                         "run_southern_eastern", "run_equator_flags_off"));
+
+// ---- The time stamp of a run.
+
+TEST(RunStamp, TheClockIsReadOnceAndTheFourFilesShareItsMinute) {
+  // This clock moves on a minute with each reading, as if the run crossed minute boundaries.
+  const TestClock clock;
+  const InProcessRun r = runInProcess({}, "36.8167 -121.8170\n36.8215 -121.7986\n", clock);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(clock.readings, 1);
+  std::vector<std::string> names;
+  for (const auto& f : r.files) names.push_back(f.first);
+  EXPECT_EQ(names, (std::vector<std::string>{"2026_340_1529.cfg", "2026_340_1529.csv",
+                                             "2026_340_1529.pts", "2026_340_1529.wpt"}));
+  EXPECT_TRUE(r.files.at("2026_340_1529.cfg").starts_with("# Mission Filename: 2026_340_1529.cfg\n"));
+  EXPECT_TRUE(r.files.at("2026_340_1529.pts").starts_with("0,2026_340_1529.pts,"));
+}
+
+TEST(RunStamp, AnUnreadableClockEndsTheRunBeforeAnyFileIsWritten) {
+  const TestClock clock(false);
+  const InProcessRun r = runInProcess({}, "36.8167 -121.8170\n36.8215 -121.7986\n", clock);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(r.files.empty());
+  EXPECT_FALSE(r.console.empty());
+  EXPECT_EQ(r.console.find("Wrote"), std::string::npos);
+}
+
+// ---- The built executable on the example route.
+
+TEST(ExampleRun, WritesExactlyFourFilesWithOneStampAndConfirmsEachInOrder) {
+  ASSERT_TRUE(fs::is_regular_file(exampleRoute)) << exampleRoute;
+  const std::string route = readFile(exampleRoute.string());
+  ScratchDir dir;
+  writeFile("survey.txt", route);
+  const std::time_t before = std::time(nullptr);
+  const RunResult r = runNurvo({"survey.txt"});
+  const std::time_t after = std::time(nullptr);
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_EQ(r.err, "");
+
+  // The stamp is the UTC minute of the run (the run's local time zone is 14 hours off).
+  std::map<std::string, std::string> files = directoryEntries();
+  ASSERT_EQ(files.erase("survey.txt"), 1u);
+  ASSERT_EQ(files.size(), 4u);
+  const std::string base = files.begin()->first.substr(0, files.begin()->first.size() - 3);
+  std::tm tmBefore{}, tmAfter{};
+  ASSERT_NE(gmtime_r(&before, &tmBefore), nullptr);
+  ASSERT_NE(gmtime_r(&after, &tmAfter), nullptr);
+  EXPECT_TRUE(base == fileName(tmBefore) || base == fileName(tmAfter)) << base;
+  EXPECT_TRUE(std::regex_match(base, std::regex(R"(\d{4}_\d{1,3}_\d{1,2}\d{2}\.)"))) << base;
+  for (const char* ext : {"cfg", "wpt", "pts", "csv"}) {
+    ASSERT_EQ(files.count(base + ext), 1u) << ext;
+  }
+
+  EXPECT_EQ(r.out, " **** Wrote mission script: " + base + "cfg **** \n" +
+                       "\n **** Wrote waypoints file : " + base + "wpt ****\n" +
+                       "\n **** Wrote survey line : " + base + "pts ****\n" +
+                       "\n **** Wrote csv file : " + base + "csv ****\n");
+
+  // The files name their own run, end their lines with LF alone, and agree on the route.
+  const std::string& cfg = files[base + "cfg"];
+  const std::string& wpt = files[base + "wpt"];
+  const std::string& pts = files[base + "pts"];
+  const std::string& csv = files[base + "csv"];
+  EXPECT_TRUE(cfg.starts_with("# Mission Filename: " + base + "cfg\n"));
+  EXPECT_TRUE(pts.starts_with("0," + base + "pts,"));
+  for (const auto& [name, text] : files) {
+    EXPECT_EQ(text.find('\r'), std::string::npos) << name;
+    EXPECT_TRUE(text.ends_with("\n")) << name;
+  }
+  const std::vector<std::string> wptLines = lines(wpt);
+  const std::size_t inputWaypoints = lines(route).size();
+  EXPECT_GE(wptLines.size(), inputWaypoints + 1);  // launch waypoint first, cut legs add more
+  EXPECT_EQ(lines(pts).size(), wptLines.size() + 1);
+  std::size_t groups = 0;
+  for (std::size_t p = cfg.find("WAYPOINT NUMBER: "); p != std::string::npos;
+       p = cfg.find("WAYPOINT NUMBER: ", p + 1)) {
+    ++groups;
+  }
+  EXPECT_EQ(groups, wptLines.size() - 1);
+  EXPECT_TRUE(wptLines.front().starts_with("0,N"));
+  EXPECT_TRUE(wptLines.back().starts_with(std::to_string(wptLines.size() - 1) + ",N"));
+  EXPECT_TRUE(csv.starts_with("\nWpt #, Lat, Lon, Hdg, Mtrs, Secs\n\n0,"));
+}
+
+}  // namespace
+}  // namespace nurvo::test
