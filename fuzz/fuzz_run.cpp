@@ -115,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view w = input.substr(0, nl);
     input = nl == std::string_view::npos ? std::string_view() : input.substr(nl + 1);
     if (w.empty()) break;
-    words.emplace_back(w);
+    words.emplace_back(w.substr(0, w.find('\0')));  // a command-line word ends at a NUL
   }
   // Words naming other places (/dev/zero, ../x) are not the waypoint file the harness provides.
   if (words.size() > 40) return 0;
