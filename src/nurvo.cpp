@@ -214,10 +214,10 @@ class LineReader {
     for (;;) {
       if (pos_ == len_) {
         if (eof_) {
-          // A last line without a line end is returned once; after it the file is at its end.
-          const bool last = !line.empty() || pendingLine_;
+          // A last line without a line end is returned once; after it the file is done.
+          const bool more = !line.empty() || pendingLine_;
           pendingLine_ = false;
-          return last;
+          return more;
         }
         len_ = std::fread(buf_.get(), 1, bufSize, f_);
         pos_ = 0;

@@ -1,0 +1,95 @@
+// Great-circle arithmetic: distances, headings, destination points and leg times.
+#include "calcs.h"
+
+#include <gtest/gtest.h>
+
+namespace nurvo {
+namespace {
+
+// Tolerances per quantity: distances to the centimetre, headings to the sixth decimal (the digits
+// the mission files depend on), positions to 1e-10 degree (about 0.01 mm).
+constexpr double metresTol = 0.005;
+constexpr double headingTol = 1e-6;
+constexpr double degreesTol = 1e-10;
+
+struct PairCase {
+  const char* what;
+  double lat1, lon1, lat2, lon2;
+  double expected;
+};
+
+TEST(Dist, GivesGreatCircleMetresOnTheSphereOfRadius6371km) {
+  const PairCase cases[] = {
+      {"one degree of longitude on the equator", 0, 0, 0, 1, 111194.93},
+      {"one degree of latitude", 0, 0, 1, 0, 111194.93},
+      {"one degree of longitude, westwards", 0, 1, 0, 0, 111194.93},
+      {"a point to itself", 36.8, -121.8, 36.8, -121.8, 0.0},
+      {"western longitudes", 36.8167, -121.8170, 36.8, -121.9, 7619.04},
+      {"cut-leg example", 36.8, -121.9, 36.8, -121.78, 10684.47},
+  };
+  for (const PairCase& c : cases) {
+    EXPECT_NEAR(dist(c.lat1, c.lon1, c.lat2, c.lon2), c.expected, metresTol) << c.what;
+    EXPECT_NEAR(dist(c.lat2, c.lon2, c.lat1, c.lon1), c.expected, metresTol)
+        << c.what << " swapped";
+    EXPECT_GE(dist(c.lat1, c.lon1, c.lat2, c.lon2), 0.0) << c.what;
+  }
+}
+
+TEST(Heading, CarriesTheFactorOfItsOwnPiAndIsNeverZero) {
+  const PairCase cases[] = {
+      {"due east on the equator", 0, 0, 0, 1, 90.000076},
+      {"due west on the equator", 0, 1, 0, 0, 269.999924},
+      {"due south", 1, 0, 0, 0, 180.000152},
+      {"due north comes out as 360, not 0", 0, 0, 1, 0, 360.0},
+      {"due north away from the equator", 36.8, -121.8, 36.9, -121.8, 360.0},
+      {"a point to itself", 36.8, -121.8, 36.8, -121.8, 360.0},
+      {"a point to itself on the equator", 0, 0, 0, 0, 360.0},
+      {"western longitudes", 36.8167, -121.8170, 36.8, -121.9, 255.918260},
+      {"cut-leg example", 36.8, -121.9, 36.8, -121.78, 89.964135},
+  };
+  for (const PairCase& c : cases) {
+    const double h = heading(c.lat1, c.lon1, c.lat2, c.lon2);
+    EXPECT_NEAR(h, c.expected, headingTol) << c.what;
+    EXPECT_GT(h, 0.0) << c.what;
+    EXPECT_LE(h, 360.0) << c.what;
+  }
+  // Exactly 360.0 for due north and a point to itself: the launch waypoint's rule compares it.
+  EXPECT_EQ(heading(0, 0, 1, 0), 360.0);
+  EXPECT_EQ(heading(-33.9, 18.4, -33.9, 18.4), 360.0);
+}
+
+struct DestinationCase {
+  const char* what;
+  double lat, lon, headingDeg, metres;
+  double expectedLat, expectedLon;
+};
+
+TEST(NewLatLon, TravelsTheDistanceOnTheHeadingWithoutWrappingTheLongitude) {
+  const DestinationCase cases[] = {
+      {"1 km east on the equator", 0, 0, 90, 1000, 0.0, 0.0089932161},
+      {"1 km north", 0, 0, 0, 1000, 0.0089932161, 0.0},
+      {"distance 0 keeps the start", 36.8, -121.8, 45, 0, 36.8, -121.8},
+      {"distance 0 on heading 360", -12.5, 130.25, 360, 0, -12.5, 130.25},
+      {"across the antimeridian", 0, 179.99, 90, 10000, 0.0, 180.0799321606},
+      {"first piece of the cut-leg example", 36.8, -121.9, 89.9641346215, 3600, 36.8000134232,
+       -121.8595674913},
+      {"launch of a single waypoint, 500 m due south", 36.8, -121.8, 180, 500, 36.7955033920,
+       -121.8},
+  };
+  for (const DestinationCase& c : cases) {
+    double lat = -999.0;
+    double lon = -999.0;
+    EXPECT_EQ(newLatLon(c.lat, c.lon, c.headingDeg, c.metres, lat, lon), 0) << c.what;
+    EXPECT_NEAR(lat, c.expectedLat, degreesTol) << c.what;
+    EXPECT_NEAR(lon, c.expectedLon, degreesTol) << c.what;
+  }
+}
+
+TEST(TimeToNextWayPoint, IsOneSecondPerMetre) {
+  EXPECT_EQ(timeToNextWayPoint(3600.0), 3600.0);
+  EXPECT_EQ(timeToNextWayPoint(3484.47), 3484.47);
+  EXPECT_EQ(timeToNextWayPoint(0.0), 0.0);
+}
+
+}  // namespace
+}  // namespace nurvo

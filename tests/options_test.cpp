@@ -1,0 +1,352 @@
+// The command line: strict option values, and end-to-end runs of the built executable with the
+// help text, the parameter listing, abbreviations, short options and refused values.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "nurvo.h"
+#include "testSupport.h"
+
+namespace nurvo::test {
+namespace {
+
+// Whether `text` holds `part`, showing both when it does not.
+testing::AssertionResult holds(const std::string& text, const std::string& part) {
+  if (text.find(part) != std::string::npos) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << "\"" << part << "\" not found in:\n" << text;
+}
+
+// ---- Strict values ----
+
+TEST(ParseIntValue, AcceptsAWholeDecimalNumberWithinIntWithBlanksAround) {
+  EXPECT_EQ(parseIntValue("12"), 12);
+  EXPECT_EQ(parseIntValue("  40\t"), 40);
+  EXPECT_EQ(parseIntValue("-5"), -5);
+  EXPECT_EQ(parseIntValue("+7"), 7);
+  EXPECT_EQ(parseIntValue("0"), 0);
+  EXPECT_EQ(parseIntValue("007"), 7);
+  EXPECT_EQ(parseIntValue("2147483647"), INT_MAX);
+  EXPECT_EQ(parseIntValue("-2147483648"), INT_MIN);
+}
+
+TEST(ParseIntValue, RefusesEverythingElse) {
+  for (const char* bad :
+       {"", "   ", "abc", "12x", "x12", "50m", "1 2", "1.5", "1e3", "+", "-", "--1", "2147483648",
+        "-2147483649", "99999999999999999999999", "nan", "inf", "0x10"}) {
+    EXPECT_FALSE(parseIntValue(bad).has_value()) << '"' << bad << '"';
+  }
+}
+
+TEST(ParseDoubleValue, AcceptsAFiniteDecimalNumberWithBlanksAround) {
+  EXPECT_EQ(parseDoubleValue("3600"), 3600.0);
+  EXPECT_EQ(parseDoubleValue(" 2.5 "), 2.5);
+  EXPECT_EQ(parseDoubleValue("-0.75"), -0.75);
+  EXPECT_EQ(parseDoubleValue("+1."), 1.0);
+  EXPECT_EQ(parseDoubleValue(".5"), 0.5);
+  EXPECT_EQ(parseDoubleValue("1e3"), 1000.0);
+  EXPECT_EQ(parseDoubleValue("1.5E-2"), 0.015);
+  EXPECT_EQ(parseDoubleValue("1e-400"), 0.0) << "underflow is a tiny number, not an error";
+}
+
+TEST(ParseDoubleValue, RefusesEverythingElse) {
+  for (const char* bad :
+       {"",    "  ",    "abc",    "12x", "50m", "1.2.3", "1e",   "1e+",      ".",     "-",
+        "1 2", "1e999", "-1e999", "nan", "NaN", "inf",   "-inf", "infinity", "0x1p3", "1,5"}) {
+    EXPECT_FALSE(parseDoubleValue(bad).has_value()) << '"' << bad << '"';
+  }
+}
+
+// ---- End-to-end ----
+
+// The usage text, one line of the table per line.
+const std::string helpText =
+    "\nnurvo Command Line Parameters:\n\n"
+    "--verbose.......sets verbose mode\n"
+    "--interactive...sets interactive mode\n"
+    "                                    ( Default: )\n"
+    "--gpsHits ..........................( 30 )\n"
+    "--sorbelMission.....................( 1 = true)\n"
+    "--abortOnTimeout....................( 1 = true )\n"
+    "--yoyoMission.......................( 1 = true )\n"
+    "--yoyoMinAltitude...................( 15 )\n"
+    "--missionYoyoMinDepth...............( 10 )\n"
+    "--missionYoyoMaxDepth ..............( 90 )\n"
+    "--missionYoyoMaxDepthShallow........( 20 )\n"
+    "--missionSpeed......................( 1.5 )\n"
+    "--missionSpeedSlow..................( 1.25)\n"
+    "--maxLegMeters......................( 3600.0 )\n"
+    "--minDepth..........................( 10.0 )\n"
+    "--maxDepth..........................( 90.0 )\n"
+    "--abortDepth........................( 100.0 )\n"
+    "--abortAltitude.....................( 2.5 )\n"
+    "--abortLockoutDepth.................( 8.0 )\n"
+    "--diveAngle double..................( 30.0 )\n"
+    "--wayPointDepth.....................( 50.0 )\n"
+    "\nWaypoint filename must follow arguments:\n"
+    "Latitude Longitude, Decimal Degrees format\n"
+    "eg: \n"
+    "36.8167 -121.8171\n"
+    "36.8215 -121.7986\n\n";
+
+// The parameter listing with every default.
+const std::string defaultListing =
+    "\n\n Parameters Set:  \n"
+    "gpsHits...........................30\n"
+    "sorbelMission.....................1\n"
+    "abortOnTimeout....................1\n"
+    "yoyoMission.......................1\n"
+    "yoyoMinAltitude...................15\n"
+    "missionYoyoMinDepth...............10\n"
+    "missionYoyoMaxDepth...............90\n"
+    "missionYoyoMaxDepthShallow........20\n"
+    "missionSpeed......................1.500\n"
+    "missionSpeedSlow..................1.250\n"
+    "maxLegMeters......................3600.0\n"
+    "minDepth..........................10.0\n"
+    "maxDepth..........................90.0\n"
+    "abortDepth........................100.0\n"
+    "abortAltitude.....................2.5\n"
+    "abortLockoutDepth.................8.0\n"
+    "diveAngle.........................30.0\n"
+    "wayPointDepth.....................50.0\n";
+
+const std::string missingFile = "\n\n*** WAYPOINTS FILENAME IS MISSING ***\n";
+
+const std::string confirmations =
+    " **** Wrote mission script: <STAMP>.cfg **** \n"
+    "\n **** Wrote waypoints file : <STAMP>.wpt ****\n"
+    "\n **** Wrote survey line : <STAMP>.pts ****\n"
+    "\n **** Wrote csv file : <STAMP>.csv ****\n";
+
+const std::string route = "36.8167 -121.8170\n36.8174 -121.7984\n";
+
+// `listing` with the value of parameter `name` replaced by `value`.
+std::string withValue(std::string listing, const std::string& name, const std::string& value) {
+  const std::size_t start = listing.find("\n" + name + ".");
+  EXPECT_NE(start, std::string::npos) << name;
+  if (start == std::string::npos) return listing;
+  const std::size_t valueStart = listing.find_first_not_of('.', start + 1 + name.size());
+  const std::size_t end = listing.find('\n', valueStart);
+  return listing.replace(valueStart, end - valueStart, value);
+}
+
+std::set<std::string> entryNames() {
+  std::set<std::string> names;
+  for (const auto& [name, content] : directoryEntries()) names.insert(name);
+  return names;
+}
+
+// The text of the one output file with this extension.
+std::string outputFile(const std::string& ext) {
+  std::string found;
+  int count = 0;
+  for (const auto& [name, content] : directoryEntries()) {
+    if (name.size() > ext.size() && name.ends_with("." + ext) && name != "route.txt") {
+      found = content;
+      ++count;
+    }
+  }
+  EXPECT_EQ(count, 1) << ext;
+  return found;
+}
+
+const std::set<std::string> fourFilesAndRoute = {"<STAMP>.cfg", "<STAMP>.csv", "<STAMP>.pts",
+                                                 "<STAMP>.wpt", "route.txt"};
+
+std::set<std::string> maskedEntryNames() {
+  std::set<std::string> names;
+  for (const std::string& n : entryNames()) names.insert(maskStamp(n));
+  return names;
+}
+
+TEST(CommandLine, HelpTextIsPrintedByteForByte) {
+  ScratchDir dir;
+  writeFile("route.txt", route);
+  const RunResult r = runNurvo({"--help", "route.txt"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(maskStamp(r.out), helpText + confirmations) << "help once, then the run goes on";
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(maskedEntryNames(), fourFilesAndRoute);
+
+  const RunResult alone = runNurvo({"--usage"});
+  EXPECT_EQ(alone.status, 1);
+  EXPECT_EQ(alone.out, helpText + missingFile + helpText);
+}
+
+TEST(CommandLine, MissingFileNameEndsWithItsMessageAndTheHelpText) {
+  ScratchDir dir;
+  const RunResult r = runNurvo({});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, missingFile + helpText);
+  EXPECT_TRUE(entryNames().empty());
+}
+
+TEST(CommandLine, VerboseListingShowsTheOptionsAppliedBeforeTheMissingFileMessage) {
+  ScratchDir dir;
+  const RunResult r = runNurvo({"--gpsHits", "12", "--verbose", "--maxLegMeters", "1000"});
+  EXPECT_EQ(r.status, 1);
+  std::string listing = withValue(defaultListing, "gpsHits", "12");
+  listing = withValue(listing, "maxLegMeters", "1000.0");
+  EXPECT_EQ(r.out, listing + missingFile + helpText);
+}
+
+TEST(CommandLine, VerboseAndBriefTheLastOneWins) {
+  ScratchDir dir;
+  writeFile("route.txt", route);
+  const RunResult quiet = runNurvo({"--verbose", "--brief", "route.txt"});
+  EXPECT_EQ(quiet.status, 0);
+  EXPECT_EQ(maskStamp(quiet.out), confirmations);
+
+  ScratchDir dir2;
+  writeFile("route.txt", route);
+  const RunResult loud = runNurvo({"--brief", "route.txt", "--verbose"});
+  EXPECT_EQ(loud.status, 0);
+  EXPECT_EQ(maskStamp(loud.out), defaultListing + confirmations);
+}
+
+TEST(CommandLine, AbbreviationsAndValuesJoinedByEquals) {
+  ScratchDir dir;
+  const RunResult r = runNurvo({"--verb", "--gps=12", "--maxL", "1000", "--missionSpeed=2",
+                                "--missionYoyoMaxDepth", "80", "--div= 12.5", "--way", "-3"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "");
+  std::string listing = withValue(defaultListing, "gpsHits", "12");
+  listing = withValue(listing, "maxLegMeters", "1000.0");
+  listing = withValue(listing, "missionSpeed", "2.000");      // not missionSpeedSlow
+  listing = withValue(listing, "missionYoyoMaxDepth", "80");  // not ...Shallow
+  listing = withValue(listing, "diveAngle", "12.5");
+  listing = withValue(listing, "wayPointDepth", "-3.0");
+  EXPECT_EQ(r.out, listing + missingFile + helpText);
+}
+
+TEST(CommandLine, FileNameMayStandBeforeBetweenOrAfterTheOptions) {
+  const std::vector<std::vector<std::string>> argLists = {
+      {"route.txt", "--verbose", "--gpsHits", "12"},
+      {"--verbose", "--gpsHits", "12", "route.txt"},
+      {"--verbose", "route.txt", "--gpsHits", "12"},
+      {"--verbose", "--gpsHits=12", "route.txt", "other.txt"},  // later names are ignored
+  };
+  for (const auto& args : argLists) {
+    ScratchDir dir;
+    writeFile("route.txt", route);
+    const RunResult r = runNurvo(args);
+    EXPECT_EQ(r.status, 0) << args[0];
+    EXPECT_EQ(maskStamp(r.out), withValue(defaultListing, "gpsHits", "12") + confirmations)
+        << args[0];
+    EXPECT_EQ(maskedEntryNames(), fourFilesAndRoute) << args[0];
+  }
+}
+
+TEST(CommandLine, ARepeatedOptionKeepsItsLastValue) {
+  ScratchDir dir;
+  writeFile("route.txt", route);
+  const RunResult r = runNurvo({"--gpsHits", "12", "--gpsHits=40", "route.txt"});
+  EXPECT_EQ(r.status, 0);
+  const std::string cfg = outputFile("cfg");
+  EXPECT_TRUE(holds(cfg, "minHits        = 40;\n"));
+  EXPECT_FALSE(holds(cfg, "minHits        = 12;"));
+}
+
+TEST(CommandLine, ShortOptionsCDAndFSetTheirParameters) {
+  ScratchDir dir;
+  writeFile("route.txt", route);
+  const RunResult r = runNurvo({"--verbose", "-c", "0", "-d0", "-f7", "route.txt"});
+  EXPECT_EQ(r.status, 0);
+  std::string listing = withValue(defaultListing, "abortOnTimeout", "0");
+  listing = withValue(listing, "yoyoMission", "0");
+  listing = withValue(listing, "missionYoyoMinDepth", "7");
+  EXPECT_EQ(maskStamp(r.out), listing + confirmations);
+  const std::string cfg = outputFile("cfg");
+  EXPECT_TRUE(holds(cfg, "abortOnTimeout = False;\n"));
+  EXPECT_FALSE(holds(cfg, "#define MISSION_YOYO_MIN_DEPTH"));
+}
+
+TEST(CommandLine, UnknownOptionsBringTheHelpTextAndTheRunGoesOn) {
+  // -a and -b are unknown like -e: none of them takes a value, so "5" after them is a file name.
+  for (const std::string opt : {"-e", "-a", "-b", "--bogus", "--mission=3", "--verbose=1"}) {
+    ScratchDir dir;
+    writeFile("route.txt", route);
+    const RunResult r = runNurvo({opt, "route.txt"});
+    EXPECT_EQ(r.status, 0) << opt;
+    EXPECT_NE(r.err, "") << opt << ": the parser's own diagnostic";
+    EXPECT_EQ(maskStamp(r.out), helpText + confirmations) << opt;
+    EXPECT_EQ(maskedEntryNames(), fourFilesAndRoute) << opt;
+  }
+  ScratchDir dir;
+  writeFile("route.txt", route);
+  const RunResult missingValue = runNurvo({"route.txt", "--gpsHits"});
+  EXPECT_EQ(missingValue.status, 0);
+  EXPECT_NE(missingValue.err, "");
+  EXPECT_EQ(maskStamp(missingValue.out), helpText + confirmations);
+
+  ScratchDir dir2;
+  const RunResult aThenValue = runNurvo({"-a", "5"});
+  EXPECT_EQ(aThenValue.status, 1);
+  EXPECT_EQ(aThenValue.out, helpText + "***CANNOT OPEN FILE 5 " + helpText);
+}
+
+struct BadValue {
+  std::string option;
+  std::string value;
+};
+
+TEST(CommandLine, AValueThatIsNotStrictlyANumberStopsTheRunWhereItIsParsed) {
+  const BadValue cases[] = {
+      {"gpsHits", "abc"},        {"gpsHits", "12x"},         {"minDepth", "50m"},
+      {"maxDepth", "abc"},       {"yoyoMission", ""},        {"abortDepth", ""},
+      {"gpsHits", "2147483648"}, {"abortAltitude", "1e999"}, {"diveAngle", "nan"},
+      {"wayPointDepth", "inf"},  {"missionSpeed", "1,5"},    {"sorbelMission", "1.0"},
+      {"maxLegMeters", "0"},     {"maxLegMeters", "-5"},     {"maxLegMeters", "-0.0"},
+  };
+  for (const BadValue& c : cases) {
+    for (const bool joined : {false, true}) {
+      ScratchDir dir;
+      writeFile("route.txt", route);
+      // A help text before the bad option stays printed; nothing behind it is looked at: not the
+      // unknown option, not the listing, not the file.
+      std::vector<std::string> args = {"--help"};
+      if (joined) {
+        args.push_back("--" + c.option + "=" + c.value);
+      } else {
+        args.push_back("--" + c.option);
+        args.push_back(c.value);
+      }
+      for (const char* later : {"--bogus", "--verbose", "route.txt"}) args.push_back(later);
+      const std::string what = "--" + c.option + (joined ? "=" : " ") + c.value;
+      const RunResult r = runNurvo(args);
+      EXPECT_EQ(r.status, 1) << what;
+      EXPECT_EQ(r.err, "") << what;
+      ASSERT_EQ(r.out.substr(0, helpText.size()), helpText) << what;
+      const std::string message = r.out.substr(helpText.size());
+      EXPECT_TRUE(holds(message, c.option)) << what;
+      EXPECT_TRUE(holds(message, "'" + c.value + "'")) << what;
+      EXPECT_TRUE(message.ends_with("\n")) << what;
+      EXPECT_EQ(message.find("Parameters Set"), std::string::npos) << what;
+      EXPECT_EQ(message.find("nurvo Command Line"), std::string::npos) << what;
+      EXPECT_EQ(entryNames(), std::set<std::string>{"route.txt"}) << what;
+    }
+  }
+}
+
+TEST(CommandLine, MaxLegMetersZeroOrLessIsRefusedWithItsReason) {
+  for (const std::string value : {"0", "-5"}) {
+    ScratchDir dir;
+    writeFile("route.txt", route);
+    const RunResult r = runNurvo({"route.txt", "--maxLegMeters", value});
+    EXPECT_EQ(r.status, 1) << value;
+    EXPECT_TRUE(holds(r.out, "maxLegMeters")) << value;
+    EXPECT_TRUE(holds(r.out, "greater than 0")) << value;
+    EXPECT_EQ(entryNames(), std::set<std::string>{"route.txt"}) << value;
+  }
+  ScratchDir dir;
+  writeFile("route.txt", route);
+  const RunResult tiny = runNurvo({"route.txt", "--verbose", "--maxLegMeters", "0.5"});
+  EXPECT_EQ(tiny.status, 0) << "any positive length is a length";
+  EXPECT_EQ(maskStamp(tiny.out), withValue(defaultListing, "maxLegMeters", "0.5") + confirmations);
+}
+
+}  // namespace
+}  // namespace nurvo::test
