@@ -161,6 +161,14 @@ WaypointLine parseWaypointLine(std::string_view line) {
     r.problem = "holds a NUL byte; a waypoint file is text, one latitude and longitude per line";
     return r;
   }
+  // A carriage return with more text behind it is an old Mac line end: the file's other waypoints
+  // would otherwise vanish silently behind the first one.
+  const std::size_t cr = line.find('\r');
+  if (cr != std::string_view::npos && !trimBlanks(line.substr(cr)).empty()) {
+    r.kind = WaypointLine::bad;
+    r.problem = "holds a carriage return inside the line; save the file with LF or CR LF line ends";
+    return r;
+  }
   std::string_view s = line;
   while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
   if (s.empty()) return r;
