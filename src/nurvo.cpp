@@ -121,6 +121,14 @@ double toDouble(std::string_view number) {
   return std::strtod(text.c_str(), nullptr);
 }
 
+// A number as a message quotes it: a runaway number of a broken file (a megabyte of digits) is
+// cut short, so that the message stays readable.
+std::string quoted(std::string_view number) {
+  constexpr std::size_t longest = 32;
+  if (number.size() <= longest) return std::string(number);
+  return std::string(number.substr(0, longest)) + "...";
+}
+
 }  // namespace
 
 std::optional<int> parseIntValue(std::string_view text) {
@@ -153,6 +161,14 @@ WaypointLine parseWaypointLine(std::string_view line) {
     r.problem = "holds a NUL byte; a waypoint file is text, one latitude and longitude per line";
     return r;
   }
+  // A carriage return with more text behind it is an old Mac line end: the file's other waypoints
+  // would otherwise vanish silently behind the first one.
+  const std::size_t cr = line.find('\r');
+  if (cr != std::string_view::npos && !trimBlanks(line.substr(cr)).empty()) {
+    r.kind = WaypointLine::bad;
+    r.problem = "holds a carriage return inside the line; save the file with LF or CR LF line ends";
+    return r;
+  }
   std::string_view s = line;
   while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
   if (s.empty()) return r;
@@ -167,23 +183,23 @@ WaypointLine parseWaypointLine(std::string_view line) {
   s.remove_prefix(latLen);
   while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
   if (s.empty()) {
-    r.problem = "latitude " + std::string(latText) + " but no longitude";
+    r.problem = "latitude " + quoted(latText) + " but no longitude";
     return r;
   }
   const std::size_t lonLen = decimalNumberLength(s);
   if (lonLen == 0) {
-    r.problem = "expected a longitude in decimal degrees after latitude " + std::string(latText);
+    r.problem = "expected a longitude in decimal degrees after latitude " + quoted(latText);
     return r;
   }
   const std::string_view lonText = s.substr(0, lonLen);
   r.lat = toDouble(latText);
   r.lon = toDouble(lonText);
   if (!(r.lat >= -90.0 && r.lat <= 90.0)) {
-    r.problem = "latitude " + std::string(latText) + " is outside -90 to 90";
+    r.problem = "latitude " + quoted(latText) + " is outside -90 to 90";
     return r;
   }
   if (!(r.lon >= -180.0 && r.lon <= 180.0)) {
-    r.problem = "longitude " + std::string(lonText) + " is outside -180 to 180";
+    r.problem = "longitude " + quoted(lonText) + " is outside -180 to 180";
     return r;
   }
   r.kind = WaypointLine::waypoint;

@@ -1,10 +1,12 @@
 #include "testSupport.h"
 
 #include <dirent.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -32,6 +34,9 @@ void removeTree(const std::string& path) {
     ::unlink(path.c_str());
   }
 }
+
+RunResult runNurvoIn(const std::vector<std::string>& args, const std::string& input,
+                     const std::string& exe, const RunLimits& limits);
 
 }  // namespace
 
@@ -80,6 +85,18 @@ std::map<std::string, std::string> directoryEntries() {
 
 RunResult runNurvo(const std::vector<std::string>& args, const std::string& input,
                    const std::string& exe) {
+  return runNurvoIn(args, input, exe, RunLimits{});
+}
+
+RunResult runNurvoLimited(const std::vector<std::string>& args, const RunLimits& limits,
+                          const std::string& input) {
+  return runNurvoIn(args, input, {}, limits);
+}
+
+namespace {
+
+RunResult runNurvoIn(const std::vector<std::string>& args, const std::string& input,
+                     const std::string& exe, const RunLimits& limits) {
   const std::string program = exe.empty() ? std::string(NURVO_EXE) : exe;
   // The run's streams live outside the scratch directory, so that tests see only nurvo's files.
   const char* tmp = std::getenv("TMPDIR");
@@ -96,6 +113,13 @@ RunResult runNurvo(const std::vector<std::string>& args, const std::string& inpu
     std::FILE* err = std::freopen(errPath.c_str(), "wb", stderr);
     if (in == nullptr || out == nullptr || err == nullptr) ::_exit(127);
     ::setenv("TZ", "NRV-14", 1);
+    if (limits.fileSizeBytes >= 0) {
+      std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
+      const rlimit fsize{static_cast<rlim_t>(limits.fileSizeBytes),
+                         static_cast<rlim_t>(limits.fileSizeBytes)};
+      if (::setrlimit(RLIMIT_FSIZE, &fsize) != 0) ::_exit(127);
+    }
+    if (limits.seconds > 0) ::alarm(limits.seconds);  // the alarm outlives exec
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -114,6 +138,8 @@ RunResult runNurvo(const std::vector<std::string>& args, const std::string& inpu
   ::unlink(errPath.c_str());
   return r;
 }
+
+}  // namespace
 
 std::string maskStamp(const std::string& text) {
   static const std::regex stamp(R"(\d{4}_\d{1,3}_\d{1,4}(?=\.(cfg|wpt|pts|csv)))");

@@ -38,6 +38,16 @@ struct RunResult {
 RunResult runNurvo(const std::vector<std::string>& args, const std::string& input = {},
                    const std::string& exe = {});
 
+// Limits put on a run of the executable, so that a hang or a write can be made to fail for real.
+struct RunLimits {
+  unsigned seconds = 0;         // killed by SIGALRM after this many seconds; 0 for no limit
+  long long fileSizeBytes = -1;  // RLIMIT_FSIZE, with SIGXFSZ ignored so that writes fail; -1 none
+};
+
+// runNurvo under limits.
+RunResult runNurvoLimited(const std::vector<std::string>& args, const RunLimits& limits,
+                          const std::string& input = {});
+
 // Replaces the run's time stamp (for example 2026_62_516) by <STAMP>.
 std::string maskStamp(const std::string& text);
 

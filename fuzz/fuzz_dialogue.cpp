@@ -1,0 +1,42 @@
+// Fuzzes the interactive dialogue with any console input, in the order a run asks its questions.
+// The end of the input ends the dialogue with NurvoError; whatever was typed, the parameters must
+// stay usable: the distance between surfacings above 0, the flags as the answers set them.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "nurvoError.h"
+#include "nurvo_user_if.h"
+
+namespace {
+
+void check(bool ok, const char* what) {
+  if (!ok) {
+    std::fprintf(stderr, "invariant broken: %s\n", what);
+    std::abort();
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  nurvo::StringConsole con(std::string(reinterpret_cast<const char*>(data), size));
+  nurvo::MissionParams params;
+  try {
+    nurvo::queryMissionParameters(con, params);
+    params.yoyoMission = nurvo::queryYoyo(con);
+    check(params.yoyoMission == 0 || params.yoyoMission == 1, "yes or no");
+    if (params.yoyoMission == 1) {
+      nurvo::queryYoYoParameters(con, params);
+    } else {
+      params.wayPointDepth = nurvo::get_wayPointDepth(con, params);
+    }
+    params.sorbelMission = nurvo::querySorbel(con);
+    check(params.sorbelMission == 0 || params.sorbelMission == 1, "yes or no");
+  } catch (const nurvo::NurvoError& e) {
+    check(*e.what() != '\0', "the end of the dialogue is explained");
+  }
+  check(params.maxLegMeters > 0.0, "the distance between surfacings stays above 0");
+  return 0;
+}

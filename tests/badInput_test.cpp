@@ -1,0 +1,226 @@
+// A catalogue of bad input that an operator or a broken export could hand nurvo. Each is run end to
+// end in an empty directory and must end with a clear message on standard output, exit status 1
+// and no output file: nothing in the directory but what the case put there.
+//
+// A UTF-8 byte-order mark is refused like any other text before the latitude: the message names
+// line 1, and the operator saves the file as plain text. Taking it silently would hide that the
+// file came through an editor that may also have changed its numbers.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "nurvo.h"
+#include "testSupport.h"
+
+namespace nurvo::test {
+namespace {
+
+using namespace std::string_literals;
+
+struct BadInput {
+  const char* name;
+  std::string file;                  // the text of route.txt
+  std::vector<std::string> args;     // the command line; route.txt unless the case says otherwise
+  std::string out;                   // standard output, exactly
+  std::function<void()> setup = {};  // further preparation of the directory, where needed
+};
+
+// The case's name, not its bytes, in test listings.
+void PrintTo(const BadInput& c, std::ostream* os) {
+  *os << c.name;
+}
+
+std::string lineError(int line, const std::string& problem) {
+  return "line " + std::to_string(line) + " of route.txt: " + problem + "\n";
+}
+
+const std::string good = "36.8167 -121.8170\n36.8215 -121.7986\n";
+const std::string notTwoNumbers =
+    "expected latitude and longitude in decimal degrees, separated by blanks";
+const std::string nul =
+    "holds a NUL byte; a waypoint file is text, one latitude and longitude per line";
+
+std::string repeat(const std::string& s, std::size_t n) {
+  std::string r;
+  r.reserve(s.size() * n);
+  for (std::size_t i = 0; i < n; ++i) r += s;
+  return r;
+}
+
+std::string utf16le(const std::string& ascii) {
+  std::string r = "\xff\xfe";
+  for (char c : ascii) r += std::string(1, c) + '\0';
+  return r;
+}
+
+std::vector<BadInput> catalogue() {
+  const std::vector<std::string> file = {"route.txt"};
+  const std::string megaDigits(1 << 20, '7');
+  return {
+      // The bytes of the file.
+      {"BinaryBytes", "\x89PNG\r\n\x1a\n\xfe\xed\xfa\xce", file, lineError(1, notTwoNumbers)},
+      {"OldMacLineEnds", "36.8167 -121.8170\r36.8215 -121.7986\r", file,
+       lineError(1, "holds a carriage return inside the line; save the file with LF or CR LF line ends")},
+      {"NulInsideALine", "36.8167\0 -121.8170\n"s, file, lineError(1, nul)},
+      {"OnlyNulBytes", std::string(64, '\0'), file, lineError(1, nul)},
+      {"Utf16Export", utf16le(good), file, lineError(1, nul)},
+      {"Utf8ByteOrderMark", "\xef\xbb\xbf" + good, file, lineError(1, notTwoNumbers)},
+      {"OneMegabyteLineOfLetters", std::string(1 << 20, 'x') + "\n" + good, file,
+       lineError(1, notTwoNumbers)},
+      {"OneMegabyteNumberIsQuotedShort", good + megaDigits + " 10\n", file,
+       lineError(3, "latitude " + megaDigits.substr(0, 32) + "... is outside -90 to 90")},
+      {"MillionBlankLines", repeat("\n", 1'000'000), file, "list is empty\n"},
+      {"MillionBlankLinesThenText", repeat("\n", 1'000'000) + "end\n", file,
+       lineError(1'000'001, notTwoNumbers)},
+      {"BlanksTabsAndCarriageReturnsOnly", " \t\r\n\r\n\t\t\n   ", file, "list is empty\n"},
+      {"EmptyFile", "", file, "list is empty\n"},
+
+      // Numbers that are no positions.
+      {"NanAndNan", "nan nan\n", file, lineError(1, notTwoNumbers)},
+      {"InfLatitude", "inf 0\n", file, lineError(1, notTwoNumbers)},
+      {"NanLongitude", "36.8 nan\n", file,
+       lineError(1, "expected a longitude in decimal degrees after latitude 36.8")},
+      {"MinusInfLongitude", "36.8 -inf\n", file,
+       lineError(1, "expected a longitude in decimal degrees after latitude 36.8")},
+      {"LatitudeOverflowsToInfinity", "1e999 0\n", file,
+       lineError(1, "latitude 1e999 is outside -90 to 90")},
+      {"LatitudeJustAbove90", "90.0001 0\n", file,
+       lineError(1, "latitude 90.0001 is outside -90 to 90")},
+      {"LatitudeOutOfRangeOnLine7", repeat("36.8 -121.8\n", 6) + "-123.4 10\n", file,
+       lineError(7, "latitude -123.4 is outside -90 to 90")},
+      {"LongitudeJustAbove180", "0 180.5\n", file,
+       lineError(1, "longitude 180.5 is outside -180 to 180")},
+      {"LongitudeBelowMinus180", "10 -181\n", file,
+       lineError(1, "longitude -181 is outside -180 to 180")},
+      {"SwappedColumns", "-121.8170 36.8167\n", file,
+       lineError(1, "latitude -121.8170 is outside -90 to 90")},
+      {"HexadecimalNumbers", "0x24 -0x79\n", file, lineError(1, notTwoNumbers)},
+      {"TwoDecimalPoints", "36.8.1 -121.8\n", file, lineError(1, notTwoNumbers)},
+      {"DoubleSign", "--36.8 -121.8\n", file, lineError(1, notTwoNumbers)},
+
+      // Layouts of other programs and of people.
+      {"CommaSeparated", "36.8167,-121.8170\n", file, lineError(1, notTwoNumbers)},
+      {"CommaAndBlank", "36.8167, -121.8170\n", file, lineError(1, notTwoNumbers)},
+      {"SemicolonExportWithDecimalCommas", "36,8167;-121,8170\n", file,
+       lineError(1, notTwoNumbers)},
+      {"HeaderLine", "lat lon\n" + good, file, lineError(1, notTwoNumbers)},
+      {"CsvHeaderLine", "Latitude,Longitude\n36.8167,-121.8170\n", file,
+       lineError(1, notTwoNumbers)},
+      {"DegreesMinutesText",
+       "36\xc2\xb0"
+       "48' -121\xc2\xb0"
+       "49'\n",
+       file, lineError(1, notTwoNumbers)},
+      {"DegreeMinuteCommentOfAMissionScript", "# N36 49.0020 W121 49.0200\n", file,
+       lineError(1, notTwoNumbers)},
+      {"LoneNumber", "36.8167\n", file, lineError(1, "latitude 36.8167 but no longitude")},
+      {"LoneNumberOnLine3", good + "36.8300\n", file,
+       lineError(3, "latitude 36.8300 but no longitude")},
+      {"BadLineFarDown", repeat("36.8 -121.8\n", 100'000) + "36.8 W121\n", file,
+       lineError(100'001, "expected a longitude in decimal degrees after latitude 36.8")},
+
+      // The file itself.
+      {"DirectoryGivenAsTheFile",
+       "",
+       {"routes"},
+       "***CANNOT OPEN FILE routes " + help(),
+       [] { ::mkdir("routes", 0755); }},
+      {"MissingFile", "", {"nothere.txt"}, "***CANNOT OPEN FILE nothere.txt " + help()},
+      {"NoFileName",
+       "",
+       {"--gpsHits", "12"},
+       "\n\n*** WAYPOINTS FILENAME IS MISSING ***\n" + help()},
+
+      // Option values.
+      {"IntOptionLetters",
+       good,
+       {"--gpsHits", "abc", "route.txt"},
+       "invalid value 'abc' for option --gpsHits: expected a whole number\n"},
+      {"IntOptionTrailingLetter",
+       good,
+       {"--gpsHits=12x", "route.txt"},
+       "invalid value '12x' for option --gpsHits: expected a whole number\n"},
+      {"IntOptionOverflow",
+       good,
+       {"--gpsHits", "99999999999", "route.txt"},
+       "invalid value '99999999999' for option --gpsHits: expected a whole number\n"},
+      {"IntOptionDecimal",
+       good,
+       {"--yoyoMission", "1.5", "route.txt"},
+       "invalid value '1.5' for option --yoyoMission: expected a whole number\n"},
+      {"EmptyIntValue",
+       good,
+       {"-c", "", "route.txt"},
+       "invalid value '' for option --abortOnTimeout: expected a whole number\n"},
+      {"EmptyDoubleValue",
+       good,
+       {"--maxDepth=", "route.txt"},
+       "invalid value '' for option --maxDepth: expected a finite decimal number\n"},
+      {"DoubleOptionUnit",
+       good,
+       {"--wayPointDepth", "50m", "route.txt"},
+       "invalid value '50m' for option --wayPointDepth: expected a finite decimal number\n"},
+      {"DoubleOptionDecimalComma",
+       good,
+       {"--missionSpeed", "1,5", "route.txt"},
+       "invalid value '1,5' for option --missionSpeed: expected a finite decimal number\n"},
+      {"DoubleOptionNan",
+       good,
+       {"--missionSpeed", "nan", "route.txt"},
+       "invalid value 'nan' for option --missionSpeed: expected a finite decimal number\n"},
+      {"DoubleOptionInf",
+       good,
+       {"--abortDepth=inf", "route.txt"},
+       "invalid value 'inf' for option --abortDepth: expected a finite decimal number\n"},
+      {"DoubleOptionOverflow",
+       good,
+       {"--minDepth", "1e999", "route.txt"},
+       "invalid value '1e999' for option --minDepth: expected a finite decimal number\n"},
+      {"MaxLegMetersNegative",
+       good,
+       {"--maxLegMeters", "-1", "route.txt"},
+       "invalid value '-1' for option --maxLegMeters: the distance between surfacings must be "
+       "greater than 0\n"},
+      {"MaxLegMetersZero",
+       good,
+       {"--maxLegMeters=0.0", "route.txt"},
+       "invalid value '0.0' for option --maxLegMeters: the distance between surfacings must be "
+       "greater than 0\n"},
+      {"ValueMissingSoTheFileNameIsTaken",
+       good,
+       {"route.txt", "--gpsHits", "route.txt"},
+       "invalid value 'route.txt' for option --gpsHits: expected a whole number\n"},
+  };
+}
+
+class BadInputTest : public ::testing::TestWithParam<BadInput> {};
+
+TEST_P(BadInputTest, GivesItsMessageStatus1AndNoFile) {
+  const BadInput& c = GetParam();
+  ScratchDir dir;
+  writeFile("route.txt", c.file);
+  if (c.setup) c.setup();
+  const auto before = directoryEntries();
+
+  const RunResult r = runNurvoLimited(c.args, RunLimits{.seconds = 60});
+
+  EXPECT_EQ(r.status, 1);
+  if (c.out.size() < 4096) {
+    EXPECT_EQ(r.out, c.out);
+  } else {
+    EXPECT_TRUE(r.out == c.out) << "standard output differs (" << r.out.size() << " bytes)";
+  }
+  EXPECT_TRUE(directoryEntries() == before) << "the run left or changed files";
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogue, BadInputTest, ::testing::ValuesIn(catalogue()),
+                         [](const ::testing::TestParamInfo<BadInput>& param) {
+                           return std::string(param.param.name);
+                         });
+
+}  // namespace
+}  // namespace nurvo::test
