@@ -108,6 +108,7 @@ CASES = [
     case("read_blank_lines_only", ["route.txt"], waypoints="\n  \n\t\n"),
     case("read_blank_lines_skipped", ["route.txt"], waypoints="\n36.8167 -121.8171\n\n\n36.8215 -121.7986"),
     case("read_crlf_lines", ["route.txt"], waypoints=TWO.replace("\n", "\r\n")),
+    case("read_old_mac_line_ends", ["route.txt"], waypoints=TWO.replace("\n", "\r")),
     case("read_bad_text_line_3", ["route.txt"], waypoints=TWO + "north west\n"),
     case("read_comma_separated", ["route.txt"], waypoints="36.8167,-121.8171\n"),
     case("read_latitude_out_of_range", ["route.txt"], waypoints=TWO + "91.0 -121.8\n"),
