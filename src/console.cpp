@@ -19,10 +19,6 @@ int StdConsole::get() {
   return c;
 }
 
-void StdConsole::unget(int c) {
-  if (c != EOF) std::ungetc(c, stdin);
-}
-
 void StdConsole::waitKey() {
   std::fflush(stdout);
   if (isTerminal(stdin)) waitForKeyPress();
@@ -31,10 +27,6 @@ void StdConsole::waitKey() {
 int StringConsole::get() {
   if (pos_ >= input_.size()) return EOF;
   return static_cast<unsigned char>(input_[pos_++]);
-}
-
-void StringConsole::unget(int c) {
-  if (c != EOF && pos_ > 0) --pos_;
 }
 
 }  // namespace nurvo

@@ -13,8 +13,6 @@ class Console : public TextSink {
  public:
   // The next character typed, or EOF at the end of console input.
   virtual int get() = 0;
-  // Gives back the character last read by get(); one character of push-back.
-  virtual void unget(int c) = 0;
   // Waits for one key press without echo and without Enter, where the input is a terminal; with
   // piped input it neither waits nor consumes anything.
   virtual void waitKey() = 0;
@@ -25,7 +23,6 @@ class StdConsole : public Console {
  public:
   void write(std::string_view text) override;
   int get() override;
-  void unget(int c) override;
   void waitKey() override;
 };
 
@@ -35,7 +32,6 @@ class StringConsole : public Console {
   explicit StringConsole(std::string input = {}) : input_(std::move(input)) {}
   void write(std::string_view text) override { output.append(text); }
   int get() override;
-  void unget(int c) override;
   void waitKey() override { ++keyWaits; }
 
   std::string output;
