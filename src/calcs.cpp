@@ -28,9 +28,9 @@ double heading(double a, double b, double c, double d) {
   const double lat2 = c * pi / 180.0;
   const double lon2 = d * pi / 180.0;
   const double londif = lon2 - lon1;
-  const double head =
-      std::atan2(std::sin(londif) * std::cos(lat2),
-                 std::cos(lat1) * std::sin(lat2) - std::sin(lat1) * std::cos(lat2) * std::cos(londif));
+  const double head = std::atan2(
+      std::sin(londif) * std::cos(lat2),
+      std::cos(lat1) * std::sin(lat2) - std::sin(lat1) * std::cos(lat2) * std::cos(londif));
   const double headingDeg = head * 180.0 / pi;
   if (headingDeg > 0) return headingDeg;
   return headingDeg + 360.0;  // north, and a point to itself, come out as 360.0, never 0
@@ -55,7 +55,9 @@ int newLatLon(double currentLat, double currentLon, double headingDeg, double di
   return 0;
 }
 
-double timeToNextWayPoint(double distance) { return distance; }
+double timeToNextWayPoint(double distance) {
+  return distance;
+}
 
 std::string fileName(const std::tm& utc) {
   // The minute always has two digits, so that 01:11 (111) and 11:01 (1101) never share a name.

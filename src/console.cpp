@@ -4,7 +4,9 @@
 
 namespace nurvo {
 
-void StdConsole::write(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+void StdConsole::write(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+}
 
 int StdConsole::get() {
   std::fflush(stdout);  // the prompt is on screen before the operator is asked to type

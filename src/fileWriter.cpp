@@ -9,23 +9,33 @@
 
 namespace nurvo {
 
-std::FILE* FileOps::open(const std::string& path) { return std::fopen(path.c_str(), "w"); }
+std::FILE* FileOps::open(const std::string& path) {
+  return std::fopen(path.c_str(), "w");
+}
 
 bool FileOps::write(std::FILE* f, const char* data, std::size_t size) {
   return std::fwrite(data, 1, size, f) == size;
 }
 
-bool FileOps::flush(std::FILE* f) { return std::fflush(f) == 0; }
+bool FileOps::flush(std::FILE* f) {
+  return std::fflush(f) == 0;
+}
 
-bool FileOps::close(std::FILE* f) { return std::fclose(f) == 0; }
+bool FileOps::close(std::FILE* f) {
+  return std::fclose(f) == 0;
+}
 
 bool FileOps::rename(const std::string& from, const std::string& to) {
   return replaceFile(from, to);
 }
 
-void FileOps::remove(const std::string& path) { std::remove(path.c_str()); }
+void FileOps::remove(const std::string& path) {
+  std::remove(path.c_str());
+}
 
-std::string temporaryNameFor(const std::string& name) { return name + ".tmp"; }
+std::string temporaryNameFor(const std::string& name) {
+  return name + ".tmp";
+}
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cmath>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
@@ -81,7 +81,9 @@ std::string show_params(const MissionParams& p) {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 
 std::string_view trimBlanks(std::string_view s) {
   while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
@@ -89,7 +91,9 @@ std::string_view trimBlanks(std::string_view s) {
   return s;
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Length of the decimal number at the start of `s` (sign, digits, optional fraction, optional
 // exponent), or 0 when `s` does not start with one. Words such as "nan" and "inf", and hexadecimal
@@ -278,8 +282,8 @@ void readWaypoints(std::FILE* file, const std::string& name, wptList& list) {
             strprintf("line %zu of %s: %s\n", lineNumber, name.c_str(), w.problem.c_str()));
       }
       if (++count > maxRouteNodes) {
-        throw NurvoError(strprintf("%s holds more than %zu waypoints\n", name.c_str(),
-                                   maxRouteNodes));
+        throw NurvoError(
+            strprintf("%s holds more than %zu waypoints\n", name.c_str(), maxRouteNodes));
       }
       list.insertLatLonEnd(w.lat, w.lon);
     }
@@ -342,8 +346,7 @@ constexpr int intCodeCount = static_cast<int>(std::size(intParams));
 constexpr int doubleCodeCount = static_cast<int>(std::size(doubleParams));
 
 [[noreturn]] void badValue(const char* option, const char* value, const char* expected) {
-  throw NurvoError(
-      strprintf("invalid value '%s' for option --%s: %s\n", value, option, expected));
+  throw NurvoError(strprintf("invalid value '%s' for option --%s: %s\n", value, option, expected));
 }
 
 // Sets the parameter of option code `c` ('a' ... 'r') from its value, strictly.

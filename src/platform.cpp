@@ -53,7 +53,9 @@ bool replaceFile(const std::string& from, const std::string& to) {
 
 #else
 
-bool isTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }
+bool isTerminal(std::FILE* stream) {
+  return ::isatty(::fileno(stream)) != 0;
+}
 
 void waitForKeyPress() {
   const int fd = ::fileno(stdin);

@@ -11,7 +11,8 @@ std::string vstrprintf(const char* fmt, std::va_list args) {
   const int n = std::vsnprintf(small, sizeof small, fmt, copy);
   va_end(copy);
   if (n < 0) return {};
-  if (static_cast<std::size_t>(n) < sizeof small) return std::string(small, static_cast<std::size_t>(n));
+  if (static_cast<std::size_t>(n) < sizeof small)
+    return std::string(small, static_cast<std::size_t>(n));
   std::string big(static_cast<std::size_t>(n) + 1, '\0');
   std::vsnprintf(big.data(), big.size(), fmt, args);
   big.resize(static_cast<std::size_t>(n));

@@ -7,7 +7,9 @@
 
 namespace nurvo {
 
-node* wptList::allocate() { return &storage_.emplace_back(); }
+node* wptList::allocate() {
+  return &storage_.emplace_back();
+}
 
 void wptList::linkAtHead(node* n) {
   n->prevPtr = nullptr;

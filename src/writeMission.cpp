@@ -15,7 +15,9 @@ DegreeDecMin toDegreeDecMin(double v) {
   return s;
 }
 
-long long wholeHours(double seconds) { return static_cast<long long>(seconds / 3600.0); }
+long long wholeHours(double seconds) {
+  return static_cast<long long>(seconds / 3600.0);
+}
 
 long long leftoverMinutes(double seconds) {
   return static_cast<long long>(seconds) % 3600 / 60;
@@ -25,7 +27,9 @@ long long missionTimerSecs(double missionTime) {
   return static_cast<long long>(missionTime * 1.2);
 }
 
-int roundHalfEven(double v) { return static_cast<int>(std::nearbyint(v)); }
+int roundHalfEven(double v) {
+  return static_cast<int>(std::nearbyint(v));
+}
 
 namespace {
 
@@ -39,7 +43,9 @@ void writeDegMinComment(TextSink& out, double lat, double lon) {
             lo.decMin);
 }
 
-const char* trueFalse(int flag) { return flag == 1 ? "True" : "False"; }
+const char* trueFalse(int flag) {
+  return flag == 1 ? "True" : "False";
+}
 
 void writeHeader(TextSink& out, const node& launch, const MissionParams& params,
                  const std::string& missionFileName) {
@@ -258,9 +264,7 @@ void writeOne(const OutputContext& ctx, const std::string& name, const char* kin
               const char* confirmation, const std::function<void(TextSink&)>& render) {
   const WriteResult r = ctx.files.writeFile(name, render);
   switch (r.failure) {
-    case WriteFailure::none:
-      ctx.console.print(confirmation, name.c_str());
-      return;
+    case WriteFailure::none: ctx.console.print(confirmation, name.c_str()); return;
     case WriteFailure::open:
       throw NurvoError(strprintf("cannot open %s output file %s ", kind, name.c_str()));
     case WriteFailure::write:

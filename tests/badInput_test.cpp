@@ -64,7 +64,8 @@ std::vector<BadInput> catalogue() {
       // The bytes of the file.
       {"BinaryBytes", "\x89PNG\r\n\x1a\n\xfe\xed\xfa\xce", file, lineError(1, notTwoNumbers)},
       {"OldMacLineEnds", "36.8167 -121.8170\r36.8215 -121.7986\r", file,
-       lineError(1, "holds a carriage return inside the line; save the file with LF or CR LF line ends")},
+       lineError(
+           1, "holds a carriage return inside the line; save the file with LF or CR LF line ends")},
       {"NulInsideALine", "36.8167\0 -121.8170\n"s, file, lineError(1, nul)},
       {"OnlyNulBytes", std::string(64, '\0'), file, lineError(1, nul)},
       {"Utf16Export", utf16le(good), file, lineError(1, nul)},

@@ -182,7 +182,8 @@ TEST_P(GoldenMissionScript, MatchesByteForByte) {
 }
 
 INSTANTIATE_TEST_SUITE_P(WorkedExample, GoldenMissionScript,
-                         testing::Values("mission_worked_example", "mission_worked_example_no_yoyo"));
+                         testing::Values("mission_worked_example",
+                                         "mission_worked_example_no_yoyo"));
 
 // ---- Golden full runs: all four files and the console.
 
@@ -214,7 +215,8 @@ TEST(RunStamp, TheClockIsReadOnceAndTheFourFilesShareItsMinute) {
   for (const auto& f : r.files) names.push_back(f.first);
   EXPECT_EQ(names, (std::vector<std::string>{"2026_340_1529.cfg", "2026_340_1529.csv",
                                              "2026_340_1529.pts", "2026_340_1529.wpt"}));
-  EXPECT_TRUE(r.files.at("2026_340_1529.cfg").starts_with("# Mission Filename: 2026_340_1529.cfg\n"));
+  EXPECT_TRUE(
+      r.files.at("2026_340_1529.cfg").starts_with("# Mission Filename: 2026_340_1529.cfg\n"));
   EXPECT_TRUE(r.files.at("2026_340_1529.pts").starts_with("0,2026_340_1529.pts,"));
 }
 

@@ -40,7 +40,7 @@ RunResult runNurvo(const std::vector<std::string>& args, const std::string& inpu
 
 // Limits put on a run of the executable, so that a hang or a write can be made to fail for real.
 struct RunLimits {
-  unsigned seconds = 0;         // killed by SIGALRM after this many seconds; 0 for no limit
+  unsigned seconds = 0;          // killed by SIGALRM after this many seconds; 0 for no limit
   long long fileSizeBytes = -1;  // RLIMIT_FSIZE, with SIGXFSZ ignored so that writes fail; -1 none
 };
 

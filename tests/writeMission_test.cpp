@@ -1,10 +1,10 @@
 // The texts of the output files, rendered in memory from routes built by hand.
+#include "writeMission.h"
+
 #include <gtest/gtest.h>
 
 #include <initializer_list>
 #include <string>
-
-#include "writeMission.h"
 
 namespace nurvo {
 namespace {
@@ -40,7 +40,7 @@ wptList workedExampleRoute() {
 }
 
 std::string mission(const wptList& route, const MissionParams& params = {},
-                     const RouteTotals& totals = {2160.2, 2310.2}) {
+                    const RouteTotals& totals = {2160.2, 2310.2}) {
   StringSink s;
   renderMission(s, route, params, totals, "2026_340_1529.cfg");
   return s.text;
@@ -54,7 +54,8 @@ std::string csv(const wptList& route, const RouteTotals& totals = {2160.2, 2310.
 
 // The blocks of the group whose marker names waypoint `number`, from the marker above it.
 std::string group(const std::string& text, int number) {
-  std::size_t end = text.find("\n# ***** WAYPOINT NUMBER: " + std::to_string(number) + " ^ *****\n");
+  std::size_t end =
+      text.find("\n# ***** WAYPOINT NUMBER: " + std::to_string(number) + " ^ *****\n");
   if (end == std::string::npos) {
     end = text.find("\n# ***** FINAL WAYPOINT NUMBER: " + std::to_string(number) + " ^ *****\n");
   }
@@ -103,9 +104,10 @@ TEST(DegreeSplit, WholeDegreesTruncateAndMinutesAreNeverNegative) {
   EXPECT_GE(toDegreeDecMin(-0.25).decMin, 0.0);
 
   // The report keeps the sign of the degrees, also for a value between -1 and 0.
-  const std::string report = csv(makeRoute({{0, -0.5, -121.85, 500.0, 90.0, 650.0},
-                                            {1, 36.9999999, 0.25, 0.0, 0.0, 0.0}}));
-  EXPECT_TRUE(contains(report, "\n0,-0.5000,-121.8500,90.0,500.0,650.0,\n, -0 30.0000, -121 51.0000"));
+  const std::string report = csv(
+      makeRoute({{0, -0.5, -121.85, 500.0, 90.0, 650.0}, {1, 36.9999999, 0.25, 0.0, 0.0, 0.0}}));
+  EXPECT_TRUE(
+      contains(report, "\n0,-0.5000,-121.8500,90.0,500.0,650.0,\n, -0 30.0000, -121 51.0000"));
   EXPECT_TRUE(contains(report, "\n1,37.0000,0.2500,0.0,0.0,0.0,\n, 36 60.0000, 0 15.0000"));
 }
 
@@ -161,7 +163,8 @@ TEST(Rounding, ReportRoundsHeadingMetresAndSecondsHalvesToEven) {
                                             {3, 36.8, -121.85, 1234.5, 45.6, 1234.5},
                                             {4, 36.9, -121.8, 0.0, 0.0, 0.0}}));
   EXPECT_TRUE(contains(report, "\n\n0,36.8000,-121.9000,360.0,1234.0,1236.0,\n"));
-  EXPECT_TRUE(contains(report, "\n\n3,36.8000,-121.8500,46.0,1234.0,1234.0,\n, 36 48.0000, -121 51.0000"));
+  EXPECT_TRUE(
+      contains(report, "\n\n3,36.8000,-121.8500,46.0,1234.0,1234.0,\n, 36 48.0000, -121 51.0000"));
   EXPECT_TRUE(contains(report, "\n\n4,36.9000,-121.8000,0.0,0.0,0.0,\n"));
 }
 
@@ -175,13 +178,13 @@ TEST(TurnRule, TheClimbKeepsTheHeadingUnlessTheTurnExceeds70Degrees) {
                                               {5, 36.85, -121.85, 1000.0, 300.0, 1000.0},
                                               {6, 36.86, -121.84, 1000.0, 230.0, 1000.0},
                                               {7, 36.87, -121.83, 0.0, 0.0, 0.0}}));
-  EXPECT_EQ(climbSteering(text, 1), headingPair(20));  // 90 - 20: exactly 70
-  EXPECT_EQ(climbSteering(text, 2), rudderPair);       // 160.5 - 90: 70.5
-  EXPECT_EQ(climbSteering(text, 3), rudderPair);       // 10 - 160.5
-  EXPECT_EQ(climbSteering(text, 4), rudderPair);       // 350 against 10: no folding across north
-  EXPECT_EQ(climbSteering(text, 5), headingPair(350)); // 300 - 350: -50
-  EXPECT_EQ(climbSteering(text, 6), headingPair(300)); // 230 - 300: exactly -70
-  EXPECT_EQ(climbSteering(text, 7), rudderPair);       // final group
+  EXPECT_EQ(climbSteering(text, 1), headingPair(20));   // 90 - 20: exactly 70
+  EXPECT_EQ(climbSteering(text, 2), rudderPair);        // 160.5 - 90: 70.5
+  EXPECT_EQ(climbSteering(text, 3), rudderPair);        // 10 - 160.5
+  EXPECT_EQ(climbSteering(text, 4), rudderPair);        // 350 against 10: no folding across north
+  EXPECT_EQ(climbSteering(text, 5), headingPair(350));  // 300 - 350: -50
+  EXPECT_EQ(climbSteering(text, 6), headingPair(300));  // 230 - 300: exactly -70
+  EXPECT_EQ(climbSteering(text, 7), rudderPair);        // final group
 
   // The final group takes the rudder pair even without a turn.
   const std::string straight = mission(makeRoute({{0, 36.80, -121.90, 500.0, 30.0, 650.0},
@@ -198,8 +201,9 @@ TEST(Flags, OnlyTheValue1SwitchesYoyoLegsOn) {
     params.yoyoMission = v;
     const std::string text = mission(workedExampleRoute(), params);
     const bool on = v == 1;
-    EXPECT_EQ(contains(text, "#define MISSION_YOYO_MIN_DEPTH 10\n#define MISSION_YOYO_MAX_DEPTH 90\n"
-                             "#define YOYO_MIN_ALTITUDE 15\n#define MISSION_SPEED 1.500\n"),
+    EXPECT_EQ(contains(text,
+                       "#define MISSION_YOYO_MIN_DEPTH 10\n#define MISSION_YOYO_MAX_DEPTH 90\n"
+                       "#define YOYO_MIN_ALTITUDE 15\n#define MISSION_SPEED 1.500\n"),
               on);
     EXPECT_EQ(count(text, "\nbehavior waypoint_yoyo  {\n"), on ? 2 : 0);
     EXPECT_EQ(count(text, "\n# waypoint behavior\nbehavior waypoint {\n"), on ? 0 : 2);
@@ -215,11 +219,13 @@ TEST(Flags, OnlyTheValue1ArmsTheSamplers) {
     params.sorbelMission = v;
     const std::string text = mission(workedExampleRoute(), params);
     const bool on = v == 1;
-    EXPECT_EQ(contains(text, "#\n#   *** SORBELS ARMED AT START OF MISSION ***\n"
-                             "# *** MOVE THE ARMING BEHAVIOR IF NECESSARY ***\n#\n#define"),
+    EXPECT_EQ(contains(text,
+                       "#\n#   *** SORBELS ARMED AT START OF MISSION ***\n"
+                       "# *** MOVE THE ARMING BEHAVIOR IF NECESSARY ***\n#\n#define"),
               on);
-    EXPECT_EQ(contains(text, "\n# ***** WAYPOINT NUMBER: 1 ^ *****\n\n#Arm UNFIRED sorbels for "
-                             "adaptive firing#\nbehavior ArmTheSorbel{\nduration = 5;\nsorbel0 = 1;\n"),
+    EXPECT_EQ(contains(text,
+                       "\n# ***** WAYPOINT NUMBER: 1 ^ *****\n\n#Arm UNFIRED sorbels for "
+                       "adaptive firing#\nbehavior ArmTheSorbel{\nduration = 5;\nsorbel0 = 1;\n"),
               on);
     EXPECT_EQ(count(text, " = 1;\n"), on ? 20 : 0);
     EXPECT_EQ(contains(text, "sorbel19 = 1;\n}\n\n# ***** LAUNCH WAYPOINT 0 *****\n"), on);
@@ -255,11 +261,12 @@ TEST(Totals, HoursAndMinutesTruncate) {
                         Case{59.9, "0", "0"}, Case{4321.5, "1", "12"}, Case{7199.9, "1", "59"}}) {
     SCOPED_TRACE(c.missionTime);
     const RouteTotals totals{500.0, c.missionTime};
-    EXPECT_TRUE(contains(mission(workedExampleRoute(), {}, totals),
-                         strprintf("seconds\n#    %s hours\n#    %s minutes\n\n", c.hours, c.minutes)));
-    EXPECT_TRUE(csv(workedExampleRoute(), totals)
-                    .ends_with(strprintf("seconds\n    %s hours\n    %s minutes\n", c.hours,
-                                         c.minutes)));
+    EXPECT_TRUE(
+        contains(mission(workedExampleRoute(), {}, totals),
+                 strprintf("seconds\n#    %s hours\n#    %s minutes\n\n", c.hours, c.minutes)));
+    EXPECT_TRUE(
+        csv(workedExampleRoute(), totals)
+            .ends_with(strprintf("seconds\n    %s hours\n    %s minutes\n", c.hours, c.minutes)));
   }
 }
 
@@ -273,9 +280,10 @@ TEST(Totals, AVeryLongMissionPrintsItsTrueValues) {
   // 1e10 s: the timer, the hours and the seconds are all beyond a 32-bit int.
   const RouteTotals totals{9.5e9, 1.0e10};
   const std::string text = mission(workedExampleRoute(), {}, totals);
-  EXPECT_TRUE(contains(text, "# Expected survey line distance: 9500000000.0 meters\n"
-                             "# Expected mission time: 10000000000.0 seconds\n"
-                             "#    2777777 hours\n#    46 minutes\n"));
+  EXPECT_TRUE(contains(text,
+                       "# Expected survey line distance: 9500000000.0 meters\n"
+                       "# Expected mission time: 10000000000.0 seconds\n"
+                       "#    2777777 hours\n#    46 minutes\n"));
   EXPECT_TRUE(contains(text, "\ntimeOut = 12000000000;\n"));
   EXPECT_TRUE(csv(workedExampleRoute(), totals)
                   .ends_with("\n\nExpected survey line 9500000000.0 meters\n\n"
