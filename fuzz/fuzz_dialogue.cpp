@@ -6,17 +6,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "fuzzCheck.h"
 #include "nurvoError.h"
 #include "nurvo_user_if.h"
 
 namespace {
 
-void check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-  }
-}
+using nurvo::fuzz::check;
 
 }  // namespace
 

@@ -9,17 +9,13 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzzCheck.h"
 #include "nurvo.h"
 #include "nurvoError.h"
 
 namespace {
 
-void check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-  }
-}
+using nurvo::fuzz::check;
 
 }  // namespace
 

@@ -16,28 +16,22 @@
 #include <vector>
 
 #include "calcs.h"
+#include "fuzzCheck.h"
 #include "nurvo.h"
 
 namespace {
 
-void check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-  }
-}
+using nurvo::fuzz::check;
 
-class FixedClock : public nurvo::Clock {
- public:
-  std::optional<std::tm> utcNow() const override {
-    std::tm t{};
-    t.tm_year = 2026 - 1900;
-    t.tm_yday = 340;
-    t.tm_hour = 15;
-    t.tm_min = 29;
-    return t;
-  }
-};
+// 7 December 2026, 15:29 UTC: the run's files are named 2026_340_1529.
+std::tm december7() {
+  std::tm t{};
+  t.tm_year = 2026 - 1900;
+  t.tm_yday = 340;
+  t.tm_hour = 15;
+  t.tm_min = 29;
+  return t;
+}
 
 // Every output byte goes to /dev/null; renames and removals touch nothing.
 class NullFileOps : public nurvo::FileOps {
@@ -138,7 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   argv.push_back(nullptr);
 
   nurvo::StringConsole console(std::string(routeName) + "\n");
-  const FixedClock clock;
+  const nurvo::FixedClock clock(december7());
   NullFileOps files;
   const int status = nurvo::run(static_cast<int>(words.size()), argv.data(), console, clock, files);
 

@@ -21,6 +21,16 @@ class Clock {
   virtual std::optional<std::tm> utcNow() const;
 };
 
+// A clock that always tells the same time, for tests and fuzzing.
+class FixedClock : public Clock {
+ public:
+  explicit FixedClock(const std::tm& utc) : utc_(utc) {}
+  std::optional<std::tm> utcNow() const override { return utc_; }
+
+ private:
+  std::tm utc_;
+};
+
 // The usage text, and the listing of the parameters as set.
 std::string help();
 std::string show_params(const MissionParams& params);

@@ -167,17 +167,12 @@ TEST(UtcTime, BreaksDownAsUtcWhateverTheTimeZone) {
   }
 }
 
-class FixedClock : public Clock {
- public:
-  std::optional<std::tm> utcNow() const override { return utcTime(1796657370); }
-};
-
 // Runs nurvo in-process with a fresh, writable argv, as the operator would type it.
 int runArgs(std::vector<std::string> args, StringConsole& con) {
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
-  FixedClock clock;
+  const FixedClock clock(*utcTime(1796657370));
   FileOps ops;
   return run(static_cast<int>(args.size()), argv.data(), con, clock, ops);
 }
