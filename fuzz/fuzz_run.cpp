@@ -18,20 +18,11 @@
 #include "calcs.h"
 #include "fuzzCheck.h"
 #include "nurvo.h"
+#include "platform.h"
 
 namespace {
 
 using nurvo::fuzz::check;
-
-// 7 December 2026, 15:29 UTC: the run's files are named 2026_340_1529.
-std::tm december7() {
-  std::tm t{};
-  t.tm_year = 2026 - 1900;
-  t.tm_yday = 340;
-  t.tm_hour = 15;
-  t.tm_min = 29;
-  return t;
-}
 
 // Every output byte goes to /dev/null; renames and removals touch nothing.
 class NullFileOps : public nurvo::FileOps {
@@ -132,7 +123,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   argv.push_back(nullptr);
 
   nurvo::StringConsole console(std::string(routeName) + "\n");
-  const nurvo::FixedClock clock(december7());
+  // 7 December 2026, 15:29:30 UTC: the run's files are named 2026_340_1529.
+  const nurvo::FixedClock clock(*nurvo::utcTime(1796657370));
   NullFileOps files;
   const int status = nurvo::run(static_cast<int>(words.size()), argv.data(), console, clock, files);
 

@@ -29,15 +29,6 @@ const std::vector<std::string> confirmations = {
     "\n **** Wrote survey line : %s ****\n", "\n **** Wrote csv file : %s ****\n"};
 const std::vector<std::string> kinds = {"mission", "waypoint", "surveyline", "csv"};
 
-// 7 December 2026, 15:29 UTC: the run's files are named 2026_340_1529.
-std::tm december7() {
-  std::tm t{};
-  t.tm_year = 2026 - 1900;
-  t.tm_yday = 340;
-  t.tm_hour = 15;
-  t.tm_min = 29;
-  return t;
-}
 const std::string base = "2026_340_1529.";
 
 struct InProcessRun {
@@ -50,7 +41,8 @@ InProcessRun runInProcess(FileOps& ops, std::vector<std::string> args = {"nurvo"
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   StringConsole console;
-  const FixedClock clock(december7());
+  // 7 December 2026, 15:29:30 UTC: the run's files are named 2026_340_1529.
+  const FixedClock clock(*utcTime(1796657370));
   InProcessRun r;
   r.status = run(static_cast<int>(args.size()), argv.data(), console, clock, ops);
   r.out = console.output;
