@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "textSink.h"
-
 namespace nurvo {
 
 // Each function keeps the conversion constants it has always used. They differ slightly from one
@@ -21,12 +19,12 @@ double dist(double lat1, double lon1, double lat2, double lon2) {
   return std::asin(std::sqrt(dx * dx + dy * dy + dz * dz) / 2.0) * 2 * 6371.0 * 1000.0;
 }
 
-double heading(double a, double b, double c, double d) {
+double heading(double fromLat, double fromLon, double toLat, double toLon) {
   constexpr double pi = 3.14159;
-  const double lat1 = a * pi / 180.0;
-  const double lon1 = b * pi / 180.0;
-  const double lat2 = c * pi / 180.0;
-  const double lon2 = d * pi / 180.0;
+  const double lat1 = fromLat * pi / 180.0;
+  const double lon1 = fromLon * pi / 180.0;
+  const double lat2 = toLat * pi / 180.0;
+  const double lon2 = toLon * pi / 180.0;
   const double londif = lon2 - lon1;
   const double head = std::atan2(
       std::sin(londif) * std::cos(lat2),
@@ -55,13 +53,11 @@ int newLatLon(double currentLat, double currentLon, double headingDeg, double di
   return 0;
 }
 
+// A leg is timed at one second per metre, whatever the mission speed: the vehicle aborts a leg
+// that outlasts its duration, and one second per metre keeps a margin over its real speed (about
+// 1.5 m/s) for currents and for the dives and climbs of yo-yo legs.
 double timeToNextWayPoint(double distance) {
   return distance;
-}
-
-std::string fileName(const std::tm& utc) {
-  // The minute always has two digits, so that 01:11 (111) and 11:01 (1101) never share a name.
-  return strprintf("%d_%d_%d%02d.", utc.tm_year + 1900, utc.tm_yday, utc.tm_hour, utc.tm_min);
 }
 
 }  // namespace nurvo

@@ -1,17 +1,14 @@
-// Great-circle arithmetic on a spherical earth of radius 6371.0 km, and output base names.
+// Great-circle arithmetic on a spherical earth of radius 6371.0 km.
 #pragma once
-
-#include <ctime>
-#include <string>
 
 namespace nurvo {
 
 // Great-circle distance in metres between two positions in decimal degrees; never negative.
 double dist(double lat1, double lon1, double lat2, double lon2);
 
-// Initial great-circle heading from (a, b) to (c, d), positions in decimal degrees. Degrees
+// Initial great-circle heading from one position to another, in decimal degrees. Degrees
 // clockwise from north in (0, 360]: due north, and a position to itself, give 360.0.
-double heading(double a, double b, double c, double d);
+double heading(double fromLat, double fromLon, double toLat, double toLon);
 
 // The position reached from (currentLat, currentLon) after `distance` metres on `headingDeg`.
 // The longitude is not wrapped: crossing the antimeridian gives a value beyond +-180. Returns 0.
@@ -20,9 +17,5 @@ int newLatLon(double currentLat, double currentLon, double headingDeg, double di
 
 // Seconds needed for a leg of `distance` metres: one second per metre.
 double timeToNextWayPoint(double distance);
-
-// Base name of a run's output files for a UTC time: year, "_", day of the year from 0, "_", hour
-// without leading zero, minute in two digits, ".". For example 2026_340_1529. and 2027_0_000.
-std::string fileName(const std::tm& utc);
 
 }  // namespace nurvo

@@ -1,7 +1,5 @@
 #include "fileWriter.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstring>
 
@@ -59,11 +57,6 @@ class FileSink : public TextSink {
   bool failed_ = false;
   std::string reason_;
 };
-
-bool isDirectory(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 }  // namespace
 

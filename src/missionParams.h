@@ -1,6 +1,8 @@
 // Mission parameters and the route totals derived from them.
 #pragma once
 
+#include <span>
+
 namespace nurvo {
 
 // Every setting of a mission, with the defaults that the help text advertises. A run starts from
@@ -29,6 +31,41 @@ struct MissionParams {
   // Distance in metres from the launch waypoint to the first survey waypoint.
   static constexpr int LAUNCH_OFFSET = 500;
 };
+
+// How a parameter's value is written as an option's value and typed at a prompt.
+enum class ParamKind {
+  wholeNumber,    // an int
+  flag,           // an int that counts as true only when it equals 1
+  decimalNumber,  // a finite double
+};
+
+// What a parameter's value must satisfy beyond its kind.
+enum class ParamConstraint {
+  none,
+  greaterThanZero,
+};
+
+// One mission parameter: its long option (also its name in the listing), its short option if it
+// has one, its member, its kind, the printf format of its value in the listing, and its
+// constraint. Exactly one of the two members is set: `intMember` for whole numbers and flags,
+// `doubleMember` for decimal numbers.
+struct ParamSpec {
+  const char* name;
+  char shortOption;  // 0 when it has none
+  ParamKind kind;
+  int MissionParams::*intMember;
+  double MissionParams::*doubleMember;
+  const char* listingFormat;
+  ParamConstraint constraint;
+  const char* refusal;  // why a value breaking the constraint is refused; null without one
+};
+
+// Every mission parameter, in the order of the help text and of the parameter listing. Adding a
+// parameter is one row here, plus its line in the help text and, where it has one, its menu item.
+std::span<const ParamSpec> paramTable();
+
+// Whether `value` satisfies the constraint of `spec`.
+bool meetsConstraint(const ParamSpec& spec, double value);
 
 // Totals of the prepared route, launch leg included.
 struct RouteTotals {

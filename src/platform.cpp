@@ -1,5 +1,7 @@
 #include "platform.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdint>
 
@@ -13,6 +15,11 @@
 #endif
 
 namespace nurvo {
+
+bool isDirectory(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
 
 #if defined(_WIN32)
 

@@ -17,6 +17,9 @@ void waitForKeyPress();
 // `t` broken down as UTC; nothing when it cannot be.
 std::optional<std::tm> utcTime(std::time_t t);
 
+// Whether `path` names an existing directory.
+bool isDirectory(const std::string& path);
+
 // Renames `from` to `to`, replacing `to` when it exists. False on failure, with errno set.
 bool replaceFile(const std::string& from, const std::string& to);
 

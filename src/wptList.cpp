@@ -194,6 +194,8 @@ int launch_waypoint(wptList& list, int launchOffset) {
   newLatLon(currentLat, currentLon, headingDegPass, distance, launch->Lat, launch->Lon);
   launch->legMeters = distance;
   launch->heading = headingDeg;  // the launch leg shares the first leg's heading
+  // The launch leg is timed at 1.3 seconds per metre, more generously than the survey legs: the
+  // vehicle starts it from the surface and must first dive and settle.
   launch->legSecs = distance * 1.3;
   launch->wptNumber = 0;
   return 0;

@@ -6,6 +6,11 @@
 
 namespace nurvo {
 
+std::string fileName(const std::tm& utc) {
+  // The minute always has two digits, so that 01:11 (111) and 11:01 (1101) never share a name.
+  return strprintf("%d_%d_%d%02d.", utc.tm_year + 1900, utc.tm_yday, utc.tm_hour, utc.tm_min);
+}
+
 DegreeDecMin toDegreeDecMin(double v) {
   DegreeDecMin s;
   s.degreeOnly = std::trunc(v);

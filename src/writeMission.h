@@ -3,6 +3,7 @@
 // and the file's own name; the writers hand it to the file writer and confirm on the console.
 #pragma once
 
+#include <ctime>
 #include <string>
 
 #include "fileWriter.h"
@@ -11,6 +12,10 @@
 #include "wptList.h"
 
 namespace nurvo {
+
+// Base name of a run's output files for a UTC time: year, "_", day of the year from 0, "_", hour
+// without leading zero, minute in two digits, ".". For example 2026_340_1529. and 2027_0_000.
+std::string fileName(const std::tm& utc);
 
 // A coordinate split into whole degrees and decimal minutes.
 struct DegreeDecMin {

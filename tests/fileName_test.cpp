@@ -3,7 +3,7 @@
 
 #include <ctime>
 
-#include "calcs.h"
+#include "writeMission.h"
 
 namespace nurvo {
 namespace {

@@ -19,6 +19,45 @@ testing::AssertionResult holds(const std::string& text, const std::string& part)
   return testing::AssertionFailure() << "\"" << part << "\" not found in:\n" << text;
 }
 
+// ---- The parameter table ----
+
+// Every row of the parameter table has its long option, its line in the listing and in the usage
+// text, in table order, and an option's value reaches the row's own member.
+TEST(ParamTable, AgreesWithTheLongOptionsTheListingAndTheUsage) {
+  const std::vector<option> opts = longOptions();
+  const std::string listing = show_params(MissionParams{});
+  std::size_t listed = 0;
+  int n = 0;
+  for (const ParamSpec& spec : paramTable()) {
+    const std::string name = spec.name;
+    int found = 0;
+    for (const option& o : opts) {
+      if (o.name != nullptr && name == o.name) found += o.has_arg == required_argument ? 1 : 100;
+    }
+    EXPECT_EQ(found, 1) << name;
+    const std::size_t at = listing.find("\n" + name + ".", listed);
+    EXPECT_NE(at, std::string::npos) << name << " missing from the listing, or out of order";
+    listed = at + 1;
+    EXPECT_TRUE(holds(help(), "--" + name));
+
+    const std::string value = spec.intMember != nullptr ? "7" : "7.5";
+    std::vector<std::string> words = {"nurvo", "--" + name + "=" + value};
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    StringSink out;
+    const RunSettings s = parseOptions(2, argv.data(), out);
+    if (spec.intMember != nullptr) {
+      EXPECT_EQ(s.params.*spec.intMember, 7) << name;
+    } else {
+      EXPECT_EQ(s.params.*spec.doubleMember, 7.5) << name;
+    }
+    EXPECT_TRUE(holds(show_params(s.params), "\n" + name + ".")) << name;
+    ++n;
+  }
+  EXPECT_EQ(opts.size(), static_cast<std::size_t>(n) + 6) << "verbose, brief, interactive, help, "
+                                                             "usage and the closing entry";
+}
+
 // ---- Strict values ----
 
 TEST(ParseIntValue, AcceptsAWholeDecimalNumberWithinIntWithBlanksAround) {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "calcs.h"
+#include "writeMission.h"
 #include "fileWriter.h"
 #include "nurvo.h"
 #include "platform.h"

@@ -1,0 +1,55 @@
+#include "missionParams.h"
+
+namespace nurvo {
+
+namespace {
+
+using P = MissionParams;
+using K = ParamKind;
+using C = ParamConstraint;
+
+constexpr ParamSpec intParam(const char* name, char shortOption, K kind, int P::*member) {
+  return {name, shortOption, kind, member, nullptr, "%d", C::none, nullptr};
+}
+constexpr ParamSpec doubleParam(const char* name, double P::*member, const char* format,
+                                C constraint = C::none, const char* refusal = nullptr) {
+  return {name, 0, K::decimalNumber, nullptr, member, format, constraint, refusal};
+}
+
+constexpr ParamSpec table[] = {
+    intParam("gpsHits", 0, K::wholeNumber, &P::gpsHits),
+    intParam("sorbelMission", 0, K::flag, &P::sorbelMission),
+    intParam("abortOnTimeout", 'c', K::flag, &P::abortOnTimeout),
+    intParam("yoyoMission", 'd', K::flag, &P::yoyoMission),
+    intParam("yoyoMinAltitude", 0, K::wholeNumber, &P::yoyoMinAltitude),
+    intParam("missionYoyoMinDepth", 'f', K::wholeNumber, &P::missionYoyoMinDepth),
+    intParam("missionYoyoMaxDepth", 0, K::wholeNumber, &P::missionYoyoMaxDepth),
+    intParam("missionYoyoMaxDepthShallow", 0, K::wholeNumber, &P::missionYoyoMaxDepthShallow),
+    doubleParam("missionSpeed", &P::missionSpeed, "%.3f"),
+    doubleParam("missionSpeedSlow", &P::missionSpeedSlow, "%.3f"),
+    doubleParam("maxLegMeters", &P::maxLegMeters, "%.1f", C::greaterThanZero,
+                "the distance between surfacings must be greater than 0"),
+    doubleParam("minDepth", &P::minDepth, "%.1f"),
+    doubleParam("maxDepth", &P::maxDepth, "%.1f"),
+    doubleParam("abortDepth", &P::abortDepth, "%.1f"),
+    doubleParam("abortAltitude", &P::abortAltitude, "%.1f"),
+    doubleParam("abortLockoutDepth", &P::abortLockoutDepth, "%.1f"),
+    doubleParam("diveAngle", &P::diveAngle, "%.1f"),
+    doubleParam("wayPointDepth", &P::wayPointDepth, "%.1f"),
+};
+
+}  // namespace
+
+std::span<const ParamSpec> paramTable() {
+  return table;
+}
+
+bool meetsConstraint(const ParamSpec& spec, double value) {
+  switch (spec.constraint) {
+    case ParamConstraint::greaterThanZero: return value > 0.0;
+    case ParamConstraint::none: break;
+  }
+  return true;
+}
+
+}  // namespace nurvo

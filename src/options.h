@@ -1,0 +1,37 @@
+// The command line: long options (one per mission parameter, plus the run's own switches) and the
+// waypoint file's name, turned into the parameters and settings of a run.
+#pragma once
+
+#include <getopt.h>
+
+#include <string>
+#include <vector>
+
+#include "missionParams.h"
+#include "textSink.h"
+
+namespace nurvo {
+
+// The usage text, and the listing of the parameters as set.
+std::string help();
+std::string show_params(const MissionParams& params);
+
+// What the command line asks of a run.
+struct RunSettings {
+  MissionParams params;
+  bool verbose = false;      // list the parameters once the options are read
+  bool interactive = false;  // ask for the file and the parameters on the console
+  // The words that are not options, in order; after --interactive, whatever followed it.
+  std::vector<std::string> operands;
+};
+
+// The option table handed to getopt_long, derived from the parameter table; the last entry is
+// all zeros.
+std::vector<option> longOptions();
+
+// Reads the options of argv up to the end or up to --interactive. --help and --usage, and every
+// option the parser reports as wrong, print the usage text on `console`. A value that is not a
+// number of the parameter's kind, or breaks its constraint, ends the run (NurvoError).
+RunSettings parseOptions(int argc, char** argv, TextSink& console);
+
+}  // namespace nurvo

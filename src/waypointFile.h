@@ -1,0 +1,39 @@
+// The waypoint file: one "latitude longitude" in decimal degrees per line, read into the route.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "wptList.h"
+
+namespace nurvo {
+
+// One line of a waypoint file: blank (adds nothing), a waypoint, or bad with the reason.
+struct WaypointLine {
+  enum Kind { blank, waypoint, bad } kind = blank;
+  double lat = 0.0;     // decimal degrees, -90 to 90
+  double lon = 0.0;     // decimal degrees, -180 to 180
+  std::string problem;  // what is wrong with a bad line
+};
+WaypointLine parseWaypointLine(std::string_view line);
+
+// A file opened by the run, closed when it goes out of scope.
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Opens a waypoint file for reading; null when it cannot be opened or is a directory.
+FilePtr openWaypointFile(const std::string& name);
+
+// The run's end when the waypoint file `name` cannot be opened or read (NurvoError).
+[[noreturn]] void cannotOpen(const std::string& name);
+
+// Reads a waypoint file into the list, one waypoint per line that is not blank. A bad line, a
+// read error or too many waypoints end the run (NurvoError); `name` is the file's name for the
+// messages.
+void readWaypoints(std::FILE* file, const std::string& name, wptList& list);
+
+}  // namespace nurvo
