@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "writeMission.h"
 #include "fileWriter.h"
 #include "nurvo.h"
 #include "platform.h"
 #include "testSupport.h"
+#include "writeMission.h"
 
 namespace nurvo::test {
 namespace {
