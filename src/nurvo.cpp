@@ -41,6 +41,10 @@ FilePtr interactiveStartup(Console& con, MissionParams& params, std::string& nam
 
 int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps& fileOps) {
   RunSettings settings = parseOptions(argc, argv, con);
+  if (settings.version) {
+    con.print("nurvo %s\n", NURVO_VERSION);
+    return 0;
+  }
   MissionParams& params = settings.params;
   if (settings.verbose) con.write(show_params(params));
 

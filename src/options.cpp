@@ -57,6 +57,7 @@ enum OptionCode : int {
   verboseCode = 0x100,
   briefCode,
   interactiveCode,
+  versionCode,
   helpCode,
   paramCodeBase = 0x200,
 };
@@ -112,6 +113,7 @@ std::vector<option> longOptions() {
   opts.push_back({"interactive", no_argument, nullptr, interactiveCode});
   opts.push_back({"help", no_argument, nullptr, helpCode});
   opts.push_back({"usage", no_argument, nullptr, helpCode});
+  opts.push_back({"version", no_argument, nullptr, versionCode});
   opts.push_back({nullptr, 0, nullptr, 0});
   return opts;
 }
@@ -122,7 +124,7 @@ RunSettings parseOptions(int argc, char** argv, TextSink& console) {
   const std::string shorts = shortOptions();
   // The parser keeps state between calls; optind 0 starts it afresh for this argument list.
   optind = 0;
-  while (!settings.interactive) {
+  while (!settings.interactive && !settings.version) {
     int optionIndex = 0;
     const int c = getopt_long(argc, argv, shorts.c_str(), opts.data(), &optionIndex);
     if (c == -1) break;
@@ -130,6 +132,8 @@ RunSettings parseOptions(int argc, char** argv, TextSink& console) {
       settings.verbose = true;
     } else if (c == briefCode) {
       settings.verbose = false;
+    } else if (c == versionCode) {
+      settings.version = true;
     } else if (c == interactiveCode) {
       settings.interactive = true;
     } else if (const ParamSpec* spec = paramOfCode(c)) {

@@ -23,15 +23,17 @@ struct RunSettings {
   bool interactive = false;  // ask for the file and the parameters on the console
   // The words that are not options, in order; after --interactive, whatever followed it.
   std::vector<std::string> operands;
+  // --version: print the program's version and end the run at once, reading nothing more.
+  bool version = false;
 };
 
 // The option table handed to getopt_long, derived from the parameter table; the last entry is
 // all zeros.
 std::vector<option> longOptions();
 
-// Reads the options of argv up to the end or up to --interactive. --help and --usage, and every
-// option the parser reports as wrong, print the usage text on `console`. A value that is not a
-// number of the parameter's kind, or breaks its constraint, ends the run (NurvoError).
+// Reads the options of argv up to the end, or up to --interactive or --version. --help and --usage,
+// and every option the parser reports as wrong, print the usage text on `console`. A value that is
+// not a number of the parameter's kind, or breaks its constraint, ends the run (NurvoError).
 RunSettings parseOptions(int argc, char** argv, TextSink& console);
 
 }  // namespace nurvo

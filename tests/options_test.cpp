@@ -54,8 +54,8 @@ TEST(ParamTable, AgreesWithTheLongOptionsTheListingAndTheUsage) {
     EXPECT_TRUE(holds(show_params(s.params), "\n" + name + ".")) << name;
     ++n;
   }
-  EXPECT_EQ(opts.size(), static_cast<std::size_t>(n) + 6) << "verbose, brief, interactive, help, "
-                                                             "usage and the closing entry";
+  EXPECT_EQ(opts.size(), static_cast<std::size_t>(n) + 7)
+      << "verbose, brief, interactive, help, usage, version and the closing entry";
 }
 
 // ---- Strict values ----
@@ -195,6 +195,24 @@ TEST(CommandLine, HelpTextIsPrintedByteForByte) {
   const RunResult alone = runNurvo({"--usage"});
   EXPECT_EQ(alone.status, 1);
   EXPECT_EQ(alone.out, helpText + missingFile + helpText);
+}
+
+TEST(CommandLine, VersionIsPrintedAloneAndEndsTheRunAtOnce) {
+  // Nothing after --version is read: not the bad value, not the file; nor is the listing shown.
+  const std::vector<std::vector<std::string>> argLists = {
+      {"--version"},
+      {"--vers", "route.txt"},
+      {"--gpsHits", "12", "--verbose", "--version", "--gpsHits", "abc", "route.txt"},
+  };
+  for (const auto& args : argLists) {
+    ScratchDir dir;
+    writeFile("route.txt", route);
+    const RunResult r = runNurvo(args);
+    EXPECT_EQ(r.status, 0) << args[0];
+    EXPECT_EQ(r.out, "nurvo " NURVO_VERSION "\n") << args[0];
+    EXPECT_EQ(r.err, "") << args[0];
+    EXPECT_EQ(entryNames(), std::set<std::string>{"route.txt"}) << args[0];
+  }
 }
 
 TEST(CommandLine, MissingFileNameEndsWithItsMessageAndTheHelpText) {
