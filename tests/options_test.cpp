@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -56,6 +57,21 @@ TEST(ParamTable, AgreesWithTheLongOptionsTheListingAndTheUsage) {
   }
   EXPECT_EQ(opts.size(), static_cast<std::size_t>(n) + 7)
       << "verbose, brief, interactive, help, usage, version and the closing entry";
+}
+
+// The manual page documents every long option, and the bash completion offers it.
+TEST(ParamTable, EveryLongOptionIsInTheManualPageAndTheCompletion) {
+  const std::string root = NURVO_TESTS_DIR "/../";
+  const std::string manual = readFile(root + "docs/nurvo.1");
+  const std::string completion = readFile(root + "completion/nurvo");
+  for (const option& o : longOptions()) {
+    if (o.name == nullptr) continue;
+    const std::string name = o.name;
+    // The whole name: --missionSpeed is not documented by --missionSpeedSlow.
+    EXPECT_TRUE(std::regex_search(manual, std::regex(R"(\\-\\-)" + name + "([^A-Za-z]|$)")))
+        << name;
+    EXPECT_TRUE(std::regex_search(completion, std::regex("--" + name + "([^A-Za-z]|$)"))) << name;
+  }
 }
 
 // ---- Strict values ----

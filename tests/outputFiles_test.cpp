@@ -219,15 +219,16 @@ TEST(RunStamp, AnUnreadableClockEndsTheRunBeforeAnyFileIsWritten) {
   EXPECT_EQ(r.result.out.find("Wrote"), std::string::npos);
 }
 
-// ---- The built executable on the example route.
+// ---- The executable on the example route: as built, and as installed.
 
-TEST(ExampleRun, WritesExactlyFourFilesWithOneStampAndConfirmsEachInOrder) {
-  ASSERT_TRUE(fs::is_regular_file(exampleRoute)) << exampleRoute;
-  const std::string route = readFile(exampleRoute.string());
+// A run of `exe` on a copy of `routeFile`: exactly four files with one stamp, confirmed in order.
+void expectExampleRun(const std::string& exe, const fs::path& routeFile) {
+  ASSERT_TRUE(fs::is_regular_file(routeFile)) << routeFile;
+  const std::string route = readFile(routeFile.string());
   ScratchDir dir;
   writeFile("survey.txt", route);
   const std::time_t before = std::time(nullptr);
-  const RunResult r = runNurvo({"survey.txt"});
+  const RunResult r = runNurvo({"survey.txt"}, "", exe);
   const std::time_t after = std::time(nullptr);
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_EQ(r.err, "");
@@ -272,6 +273,29 @@ TEST(ExampleRun, WritesExactlyFourFilesWithOneStampAndConfirmsEachInOrder) {
   EXPECT_TRUE(wptLines.front().starts_with("0,N"));
   EXPECT_TRUE(wptLines.back().starts_with(std::to_string(wptLines.size() - 1) + ",N"));
   EXPECT_TRUE(csv.starts_with("\nWpt #, Lat, Lon, Hdg, Mtrs, Secs\n\n0,"));
+}
+
+TEST(ExampleRun, WritesExactlyFourFilesWithOneStampAndConfirmsEachInOrder) {
+  // `cmake --install` into a scratch prefix: the program, its manual page, its completion and
+  // the example route land where the install layout says.
+  ScratchDir prefix;
+  const RunResult install =
+      runNurvo({"--install", NURVO_BUILD_DIR, "--prefix", prefix.path()}, "", CMAKE_COMMAND);
+  ASSERT_EQ(install.status, 0) << install.out << install.err;
+  const fs::path p = prefix.path();
+  EXPECT_TRUE(fs::is_regular_file(p / "share/man/man1/nurvo.1"));
+  EXPECT_TRUE(fs::is_regular_file(p / "share/bash-completion/completions/nurvo"));
+  const struct {
+    std::string exe;
+    fs::path route;
+  } rows[] = {
+      {NURVO_EXE, exampleRoute},
+      {(p / "bin/nurvo").string(), p / "share/doc/nurvo/examples/survey.txt"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.exe);
+    expectExampleRun(row.exe, row.route);
+  }
 }
 
 }  // namespace
