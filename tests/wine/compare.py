@@ -77,6 +77,7 @@ def make_dir(name):
 CASES = [
     # Options.
     case("opt_help_alone", ["--help"]),
+    case("opt_version", ["--version", "--gpsHits", "x", "route.txt"]),
     case("opt_usage_with_file", ["--usage", "route.txt"]),
     case("opt_no_arguments", []),
     case("opt_verbose_listing", ["--verbose", "route.txt"]),
