@@ -148,11 +148,14 @@ void expectBadLine(const std::string& text, int lineNumber, const std::string& r
   EXPECT_EQ(entryNames(), std::set<std::string>{"route.txt"});
 }
 
-TEST(HelpText, IsPrintedTwiceForHelpAloneAndTheRunEndsWithStatus1) {
+TEST(HelpText, AloneIsPrintedWhereParsedAndTheRunEndsWithStatus0) {
   ScratchDir dir;
   const RunResult r = runNurvo({"--help"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, help() + "\n\n*** WAYPOINTS FILENAME IS MISSING ***\n" + help());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, help());
+  const RunResult twice = runNurvo({"--usage", "--help"});
+  EXPECT_EQ(twice.status, 0);
+  EXPECT_EQ(twice.out, help() + help());
 }
 
 TEST(WaypointFile, ThatCannotBeOpenedOrReadIsRefusedWithTheHelpTextBehindTheMessage) {
