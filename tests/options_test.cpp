@@ -387,15 +387,17 @@ TEST(CommandLine, AValueThatIsNotStrictlyANumberStopsTheRunWhereItIsParsed) {
   }
 }
 
-TEST(CommandLine, MaxLegMetersZeroOrLessIsRefusedWithItsReason) {
-  for (const std::string value : {"0", "-5"}) {
-    ScratchDir dir;
-    writeFile("route.txt", route);
-    const RunResult r = runNurvo({"route.txt", "--maxLegMeters", value});
-    EXPECT_EQ(r.status, 1) << value;
-    EXPECT_TRUE(holds(r.out, "maxLegMeters")) << value;
-    EXPECT_TRUE(holds(r.out, "greater than 0")) << value;
-    EXPECT_EQ(entryNames(), std::set<std::string>{"route.txt"}) << value;
+TEST(CommandLine, DistancesAndSpeedsOfZeroOrLessAreRefusedWithTheirReason) {
+  for (const std::string option : {"maxLegMeters", "missionSpeed", "missionSpeedSlow"}) {
+    for (const std::string value : {"0", "-5"}) {
+      ScratchDir dir;
+      writeFile("route.txt", route);
+      const RunResult r = runNurvo({"route.txt", "--" + option, value});
+      EXPECT_EQ(r.status, 1) << option << " " << value;
+      EXPECT_TRUE(holds(r.out, option)) << value;
+      EXPECT_TRUE(holds(r.out, "greater than 0")) << option << " " << value;
+      EXPECT_EQ(entryNames(), std::set<std::string>{"route.txt"}) << option << " " << value;
+    }
   }
   ScratchDir dir;
   writeFile("route.txt", route);
