@@ -8,16 +8,13 @@
 
 namespace nurvo {
 
-namespace {
-
-// The interactive start-up: the banner, the typed file name, the echo of the file, the dialogue.
-FilePtr interactiveStartup(Console& con, MissionParams& params, std::string& name) {
+void interactiveStartup(Console& con, MissionParams& params, wptList& route) {
   con.line("\n\nWelcome to Waypoints to ZUD_UZU mission utility.");
   con.line("Waypoint lat/lon's must be in decimal degree format.");
   con.line("eg: 36.8167 -121.8170");
   con.line("What's the name of the waypoint file ? ");
   con.write(" > ");
-  name = readFileName(con);
+  const std::string name = readFileName(con);
   FilePtr file = openWaypointFile(name);
   if (!file) throw NurvoError(strprintf("cannot open file %s ", name.c_str()));
   con.print("\n\nWaypoint filename: \n %s \n", name.c_str());
@@ -36,29 +33,28 @@ FilePtr interactiveStartup(Console& con, MissionParams& params, std::string& nam
     params.wayPointDepth = get_wayPointDepth(con, params);
   }
   params.sorbelMission = querySorbel(con);
-  return file;
+  readWaypoints(file.get(), name, route);
 }
+
+namespace {
 
 int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps& fileOps) {
   RunSettings settings = parseOptions(argc, argv, con);
   MissionParams& params = settings.params;
   if (settings.verbose) con.write(show_params(params));
 
-  std::string name;
-  FilePtr file;
+  wptList route;
   if (settings.interactive) {
-    file = interactiveStartup(con, params, name);
+    interactiveStartup(con, params, route);
   } else {
     if (settings.operands.empty()) {
       throw NurvoError("\n\n*** WAYPOINTS FILENAME IS MISSING ***\n" + help());
     }
-    name = settings.operands.front();
-    file = openWaypointFile(name);
+    const std::string& name = settings.operands.front();
+    const FilePtr file = openWaypointFile(name);
     if (!file) cannotOpen(name);
+    readWaypoints(file.get(), name, route);
   }
-
-  wptList route;
-  readWaypoints(file.get(), name, route);
   if (route.empty()) throw NurvoError("list is empty\n");
 
   const RouteTotals totals = prepareRoute(route, params);
