@@ -33,86 +33,18 @@ std::string errorText(const std::function<void()>& f) {
   return "no error";
 }
 
-TEST(ReadInt, TakesOneNumberAndDiscardsTheCharacterAfterIt) {
-  StringConsole con(" \n\t 42\n7 8\n12.5\n12abc\n-9");
-  EXPECT_EQ(readInt(con), 42);  // white space and empty lines before the entry are skipped
-  EXPECT_EQ(readInt(con), 7);   // type-ahead on one line
-  EXPECT_EQ(readInt(con), 8);
-  EXPECT_EQ(readInt(con), 12);  // the point is discarded, "5" stays for the next read
-  EXPECT_EQ(readInt(con), 5);
-  EXPECT_EQ(readInt(con), 12);
-  EXPECT_EQ(rest(con), "bc\n-9");
-
-  StringConsole last("-9");  // a number at the very end of the input still counts
-  EXPECT_EQ(readInt(last), -9);
-  EXPECT_EQ(rest(last), "");
-}
-
-TEST(ReadInt, AnEntryThatIsNoWholeNumberDiscardsTheRestOfTheLine) {
-  StringConsole con("abc 3\n-\n+x\n2147483648 1\n-2147483648\n2147483647\n99999999999999999999\n6");
-  EXPECT_EQ(readInt(con), std::nullopt);
-  EXPECT_EQ(readInt(con), std::nullopt);
-  EXPECT_EQ(readInt(con), std::nullopt);
-  EXPECT_EQ(readInt(con), std::nullopt);  // beyond the range of int
-  EXPECT_EQ(readInt(con), INT_MIN);
-  EXPECT_EQ(readInt(con), INT_MAX);
-  EXPECT_EQ(readInt(con), std::nullopt);
-  EXPECT_EQ(readInt(con), 6);
-}
-
-TEST(ReadDouble, TakesTheLongestDecimalNumber) {
-  StringConsole con("2.5\n-.5\n+3.\n2.5e-1\n1e3x\n");
-  EXPECT_EQ(readDouble(con), 2.5);
-  EXPECT_EQ(readDouble(con), -0.5);
-  EXPECT_EQ(readDouble(con), 3.0);
-  EXPECT_EQ(readDouble(con), 0.25);
-  EXPECT_EQ(readDouble(con), 1000.0);  // "x" discarded
-  EXPECT_EQ(rest(con), "\n");
-
-  StringConsole partial("1ex\n1E+\n0x10\n7,5\n");
-  EXPECT_EQ(readDouble(partial), 1.0);  // an exponent marker without digits counts for nothing
-  EXPECT_EQ(readDouble(partial), 1.0);
-  EXPECT_EQ(readDouble(partial), 0.0);  // hexadecimal is not read: "x" discarded, "10" left
-  EXPECT_EQ(readDouble(partial), 10.0);
-  EXPECT_EQ(readDouble(partial), 7.0);
-  EXPECT_EQ(rest(partial), "5\n");
-}
-
-TEST(ReadDouble, AnEntryThatIsNoFiniteNumberDiscardsTheRestOfTheLine) {
-  StringConsole con("abc 1\nnan\ninf\ninfinity\n1e999 2\n-\n.\n.e5\n4\n");
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(readDouble(con), std::nullopt) << "entry " << i;
-  EXPECT_EQ(readDouble(con), 4.0);
-}
-
-TEST(ReadChar, TakesTheVeryNextCharacterAndDiscardsOneMore) {
-  StringConsole con("yes\n\nxy");
-  EXPECT_EQ(readChar(con), 'y');
-  EXPECT_EQ(readChar(con), 's');  // "e" was discarded
-  EXPECT_EQ(readChar(con), '\n');
-  EXPECT_EQ(rest(con), "y");
-}
-
-TEST(ConsoleEntries, TheEndOfInputBeforeAnEntryEndsTheRun) {
-  StringConsole blank(" \n\n");
-  EXPECT_EQ(errorText([&] { readInt(blank); }), endOfInputMessage);
-  StringConsole empty;
-  EXPECT_EQ(errorText([&] { readDouble(empty); }), endOfInputMessage);
-  EXPECT_EQ(errorText([&] { readChar(empty); }), endOfInputMessage);
-  EXPECT_EQ(errorText([&] { readFileName(empty); }), endOfInputMessage);
-
-  // A failed entry at the end of the input discards what is left; the next read ends the run.
-  StringConsole failed("abc");
-  EXPECT_EQ(readInt(failed), std::nullopt);
-  EXPECT_EQ(errorText([&] { readInt(failed); }), endOfInputMessage);
-}
-
-TEST(ReadFileName, TakesTheWholeLineWithoutItsLineEnd) {
-  StringConsole con("  my route.txt \r\n" + std::string(300, 'w') + "\nlast");
-  EXPECT_EQ(readFileName(con), "  my route.txt ");  // blanks stay, the carriage return goes
+TEST(ConsoleAnswers, EachIsOneWholeLineAndTheEndOfInputEndsTheRun) {
+  StringConsole con("  my route.txt \r\n" + std::string(300, 'w') + "\n\nlast");
+  EXPECT_EQ(readFileName(con), "my route.txt");  // blanks and the carriage return go
   EXPECT_EQ(readFileName(con), std::string(300, 'w'));
+  EXPECT_EQ(readFileName(con), "");
   EXPECT_EQ(readFileName(con), "last");  // a last line without line end
-  StringConsole emptyLine("\nx");
-  EXPECT_EQ(readFileName(emptyLine), "");
+  EXPECT_EQ(errorText([&] { readFileName(con); }), endOfInputMessage);
+
+  // Empty answers at a prompt are read past; the end of input behind them ends the run.
+  StringConsole blank(" \n\n");
+  EXPECT_EQ(errorText([&] { gpsNum(blank, MissionParams{}); }), endOfInputMessage);
+  EXPECT_EQ(blank.output, gpsPrompt30);
 }
 
 // One value prompt: what it shows and how its entry is read.
@@ -220,7 +152,7 @@ TEST(ValuePrompts, ZeroOrLessIsRefusedForTheDistanceAndTheSpeeds) {
 }
 
 TEST(MissionMenu, ShowsTheMenuAgainWithEveryChangeUntil0) {
-  StringConsole con("1\n1.8\n2\nxyz\n3\n0\n4\n0\n10 0\n0\n");
+  StringConsole con("1\n1.8\n2\nxyz\n3\n0\n4\n0\n10\n0\n0\n");
   MissionParams p;
   EXPECT_EQ(queryMissionParameters(con, p), 0);
 
@@ -256,16 +188,16 @@ TEST(MissionMenu, ShowsTheMenuAgainWithEveryChangeUntil0) {
 }
 
 TEST(MissionMenu, NumbersThatAreNoItemAndNonNumbersAskAgain) {
-  StringConsole con("11\n-1\nabc 3\n5x\n12\n0 tail\n");
+  StringConsole con("11\n-1\nabc 3\n5x\n5\n12\n0\ntail\n");
   MissionParams p;
   EXPECT_EQ(queryMissionParameters(con, p), 0);
   MissionParams changed;
   changed.minDepth = 12.0;
   EXPECT_EQ(con.output, missionMenu() + tryAgain + missionMenu() + tryAgain + missionMenu() +
-                            tryAgain + missionMenu() +
+                            tryAgain + missionMenu() + tryAgain + missionMenu() +
                             "minDepth is 10.0 meters\nPlease enter new minDepth in meters \n\n >" +
                             missionMenu(changed) + menuDone);
-  EXPECT_EQ(rest(con), "tail\n");  // "0" and one blank taken, the rest left for the next read
+  EXPECT_EQ(rest(con), "tail\n");  // the menu ends with the line of its 0
 }
 
 TEST(YoyoMenu, ChangesItemsAndRefuses6) {
@@ -301,7 +233,7 @@ TEST(YesNoQuestions, AskAgainUntilYOrN) {
   StringConsole yoyo("x\nyes\n");
   EXPECT_EQ(queryYoyo(yoyo), 1);
   EXPECT_EQ(yoyo.output, yoyoQuestion + notAnAnswer + yoyoQuestion);
-  EXPECT_EQ(rest(yoyo), "s\n");  // "yes" counts its first letter and discards the second
+  EXPECT_EQ(rest(yoyo), "");  // "yes" counts as y, and its whole line is gone
 
   StringConsole no("n\nN\n");
   EXPECT_EQ(queryYoyo(no), 0);
