@@ -18,6 +18,7 @@
 #include "fileWriter.h"
 #include "nurvo.h"
 #include "textSink.h"
+#include "writeMission.h"
 
 namespace nurvo::test {
 namespace {
