@@ -97,7 +97,6 @@ double get_diveAngle(Console& con, const MissionParams& p) {
 
 double get_maxLegMeters(Console& con, const MissionParams& p) {
   con.print("Meters between AUV surfacings is %.1f \n", p.maxLegMeters);
-  // Route preparation cuts every leg into pieces of this length: it must be positive.
   return askValue(con, p, &MissionParams::maxLegMeters,
                   "Please enter new distance in meters \n\n > ");
 }
