@@ -64,6 +64,10 @@ struct ParamSpec {
 // parameter is one row here, plus its line in the help text and, where it has one, its menu item.
 std::span<const ParamSpec> paramTable();
 
+// The row of a parameter, found by its member; every member has one.
+const ParamSpec& paramSpec(int MissionParams::*member);
+const ParamSpec& paramSpec(double MissionParams::*member);
+
 // Whether `value` satisfies the constraint of `spec`.
 bool meetsConstraint(const ParamSpec& spec, double value);
 

@@ -136,10 +136,15 @@ RunSettings parseOptions(int argc, char** argv, TextSink& console) {
       settings.version = true;
     } else if (c == interactiveCode) {
       settings.interactive = true;
+    } else if (c == helpCode) {
+      console.write(help());
+      settings.usageShown = true;
     } else if (const ParamSpec* spec = paramOfCode(c)) {
       setParam(settings.params, *spec, optarg);
-    } else {  // --help, --usage, or '?' (the parser has reported an error)
-      console.write(help());
+    } else {
+      // '?': the parser has reported an unknown option, an ambiguous abbreviation, a missing
+      // value or an unwanted one. A run on a mistyped command line would quietly use defaults.
+      throw NurvoError(help());
     }
   }
   for (int i = optind; i < argc; ++i) settings.operands.emplace_back(argv[i]);

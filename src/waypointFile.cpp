@@ -48,6 +48,12 @@ WaypointLine parseWaypointLine(std::string_view line) {
     return r;
   }
   const std::string_view lonText = s.substr(0, lonLen);
+  // Like the latitude, the longitude ends at a blank or the end of the line: "-121,9" would
+  // otherwise be read as -121 and "-121.9abc" taken as a number.
+  if (lonLen < s.size() && !isBlank(s[lonLen])) {
+    r.problem = "unexpected text right after the longitude " + quoted(lonText);
+    return r;
+  }
   r.lat = toDouble(latText);
   r.lon = toDouble(lonText);
   if (!(r.lat >= -90.0 && r.lat <= 90.0)) {
@@ -76,7 +82,7 @@ namespace {
 // Reads a file line by line, lines of any length, with or without a final line end.
 class LineReader {
  public:
-  explicit LineReader(std::FILE* f) : f_(f) {}
+  LineReader(std::FILE* f, std::string* copy) : f_(f), copy_(copy) {}
   // The next line without its line end; false at the end of the file. Throws on a read error.
   bool next(std::string& line) {
     line.clear();
@@ -90,6 +96,7 @@ class LineReader {
         }
         len_ = std::fread(buf_.get(), 1, bufSize, f_);
         pos_ = 0;
+        if (copy_ != nullptr) copy_->append(buf_.get(), len_);
         if (len_ < bufSize) {
           if (std::ferror(f_)) throw ReadError();
           eof_ = true;
@@ -115,6 +122,7 @@ class LineReader {
  private:
   static constexpr std::size_t bufSize = 1 << 16;
   std::FILE* f_;
+  std::string* copy_;
   std::unique_ptr<char[]> buf_ = std::make_unique<char[]>(bufSize);
   std::size_t pos_ = 0;
   std::size_t len_ = 0;
@@ -124,8 +132,8 @@ class LineReader {
 
 }  // namespace
 
-void readWaypoints(std::FILE* file, const std::string& name, wptList& list) {
-  LineReader reader(file);
+bool readWaypoints(std::FILE* file, const std::string& name, wptList& list, std::string* copy) {
+  LineReader reader(file, copy);
   std::string line;
   std::size_t lineNumber = 0;
   std::size_t count = 0;
@@ -145,8 +153,9 @@ void readWaypoints(std::FILE* file, const std::string& name, wptList& list) {
       list.insertLatLonEnd(w.lat, w.lon);
     }
   } catch (const LineReader::ReadError&) {
-    cannotOpen(name);
+    return false;
   }
+  return true;
 }
 
 }  // namespace nurvo
