@@ -70,12 +70,7 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
 
   const std::optional<std::tm> now = clock.utcNow();
   if (!now) throw NurvoError("cannot read the system clock as UTC: no mission written\n");
-  FileWriter files(fileOps);
-  const OutputContext ctx{fileName(*now), files, con};
-  writeMission(ctx, route, params, totals);
-  writeWaypoints(ctx, route);
-  writeSurLine(ctx, route);
-  write_csvFwd(ctx, route, totals);
+  writeOutputFiles(fileName(*now), missionFiles(route, params, totals), fileOps, con);
   return 0;
 }
 
