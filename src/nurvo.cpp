@@ -4,11 +4,43 @@
 
 #include "nurvoError.h"
 #include "nurvo_user_if.h"
+#include "platform.h"
 #include "writeMission.h"
 
 namespace nurvo {
 
 namespace {
+
+// Shows the waypoint file as it stands. Where the console writes each line end as CR LF, the CR
+// of a CR LF line end is left to it, so that the file looks the same as on other systems.
+void echoFile(Console& con, std::FILE* file) {
+  const bool dropCr = consoleWritesCrLf();
+  char buf[4096];
+  std::size_t n;
+  bool heldCr = false;  // a CR at the end of the previous block, shown once its successor is known
+  while ((n = std::fread(buf, 1, sizeof buf, file)) > 0) {
+    std::string_view text(buf, n);
+    if (!dropCr) {
+      con.write(text);
+      continue;
+    }
+    if (heldCr && text.front() != '\n') con.write("\r");
+    heldCr = false;
+    while (!text.empty()) {
+      std::size_t cr = text.find('\r');
+      if (cr == std::string_view::npos) cr = text.size();
+      con.write(text.substr(0, cr));
+      if (cr == text.size()) break;
+      if (cr + 1 == text.size()) {
+        heldCr = true;
+      } else if (text[cr + 1] != '\n') {
+        con.write("\r");
+      }
+      text.remove_prefix(cr + 1);
+    }
+  }
+  if (heldCr) con.write("\r");
+}
 
 // The interactive start-up: the banner, the typed file name, the echo of the file, the dialogue.
 FilePtr interactiveStartup(Console& con, MissionParams& params, std::string& name) {
@@ -22,9 +54,7 @@ FilePtr interactiveStartup(Console& con, MissionParams& params, std::string& nam
   if (!file) throw NurvoError(strprintf("cannot open file %s ", name.c_str()));
   con.print("\n\nWaypoint filename: \n %s \n", name.c_str());
   con.line("\n\nWaypoint List:\n");
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, file.get())) > 0) con.write(std::string_view(buf, n));
+  echoFile(con, file.get());
   if (std::ferror(file.get())) cannotOpen(name);
   std::rewind(file.get());
 
