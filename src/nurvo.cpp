@@ -71,6 +71,7 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
   writeWaypoints(ctx, route);
   writeSurLine(ctx, route);
   write_csvFwd(ctx, route, totals);
+  writeExports(ctx, settings.exports, route, params, totals);
   return 0;
 }
 

@@ -58,6 +58,7 @@ enum OptionCode : int {
   briefCode,
   interactiveCode,
   helpCode,
+  exportCode,
   paramCodeBase = 0x200,
 };
 
@@ -110,6 +111,7 @@ std::vector<option> longOptions() {
         {table[i].name, required_argument, nullptr, paramCodeBase + static_cast<int>(i)});
   }
   opts.push_back({"interactive", no_argument, nullptr, interactiveCode});
+  opts.push_back({"export", required_argument, nullptr, exportCode});
   opts.push_back({"help", no_argument, nullptr, helpCode});
   opts.push_back({"usage", no_argument, nullptr, helpCode});
   opts.push_back({nullptr, 0, nullptr, 0});
@@ -132,6 +134,13 @@ RunSettings parseOptions(int argc, char** argv, TextSink& console) {
       settings.verbose = false;
     } else if (c == interactiveCode) {
       settings.interactive = true;
+    } else if (c == exportCode) {
+      std::string unknown;
+      if (!addExportFormats(optarg, settings.exports, unknown)) {
+        badValue(
+            "export", optarg,
+            strprintf("'%s' is not one of gpx, kml, geojson, svg, all", unknown.c_str()).c_str());
+      }
     } else if (const ParamSpec* spec = paramOfCode(c)) {
       setParam(settings.params, *spec, optarg);
     } else {  // --help, --usage, or '?' (the parser has reported an error)

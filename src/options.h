@@ -4,10 +4,12 @@
 
 #include <getopt.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
 #include "missionParams.h"
+#include "routeExport.h"
 #include "textSink.h"
 
 namespace nurvo {
@@ -19,8 +21,9 @@ std::string show_params(const MissionParams& params);
 // What the command line asks of a run.
 struct RunSettings {
   MissionParams params;
-  bool verbose = false;      // list the parameters once the options are read
-  bool interactive = false;  // ask for the file and the parameters on the console
+  bool verbose = false;            // list the parameters once the options are read
+  bool interactive = false;        // ask for the file and the parameters on the console
+  std::set<ExportFormat> exports;  // --export: the route's files to write beside the mission
   // The words that are not options, in order; after --interactive, whatever followed it.
   std::vector<std::string> operands;
 };

@@ -309,4 +309,15 @@ int write_csvFwd(const OutputContext& ctx, const wptList& route, const RouteTota
   return 0;
 }
 
+void writeExports(const OutputContext& ctx, const std::set<ExportFormat>& formats,
+                  const wptList& route, const MissionParams& params, const RouteTotals& totals) {
+  const ExportInput in{route, totals, params, ctx.baseName.substr(0, ctx.baseName.size() - 1)};
+  for (const ExportFormatSpec& spec : exportFormats()) {
+    if (!formats.contains(spec.format)) continue;
+    const std::string confirmation = strprintf("\n **** Wrote %s file : %%s ****\n", spec.name);
+    writeOne(ctx, ctx.baseName + spec.name, spec.name, confirmation.c_str(),
+             [&](TextSink& out) { renderExport(spec.format, out, in); });
+  }
+}
+
 }  // namespace nurvo

@@ -4,10 +4,12 @@
 #pragma once
 
 #include <ctime>
+#include <set>
 #include <string>
 
 #include "fileWriter.h"
 #include "missionParams.h"
+#include "routeExport.h"
 #include "textSink.h"
 #include "wptList.h"
 
@@ -55,5 +57,9 @@ int writeMission(const OutputContext& ctx, const wptList& route, const MissionPa
 int writeWaypoints(const OutputContext& ctx, const wptList& route);
 int writeSurLine(const OutputContext& ctx, const wptList& route);
 int write_csvFwd(const OutputContext& ctx, const wptList& route, const RouteTotals& totals);
+// Writes each chosen export of the route (base name plus the format's name as extension), in the
+// order of exportFormats(), and confirms it like the four files.
+void writeExports(const OutputContext& ctx, const std::set<ExportFormat>& formats,
+                  const wptList& route, const MissionParams& params, const RouteTotals& totals);
 
 }  // namespace nurvo
