@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
 """End-to-end benchmark of whole nurvo runs on large routes.
 
-Builds an optimised nurvo (or takes --binary), then runs it on routes that hold 100,000, 200,000
-and 400,000 nodes after cutting, each in a fresh directory, and reports the wall time and the
-peak resident memory of every run, as GNU time (Debian package "time") measures them: it starts
-nurvo from its own small process, so the peak is nurvo's alone, not that of a forked Python. A run on a two-waypoint route gives
-the constant part of the memory. Exits with status 1 when time or memory do not grow linearly
+Builds an optimised nurvo with the bench preset (build-bench/nurvo), or takes --binary, then runs
+it on routes that hold 100,000, 200,000 and 400,000 nodes after cutting, each in a fresh directory,
+and reports the wall time and the peak resident memory of every run, as GNU time (Debian package
+"time") measures them: it starts nurvo from its own small process, so the peak is nurvo's alone, not
+that of a forked Python. A run on a two-waypoint route gives the constant part of the memory. Exits with status 1 when time or memory do not grow linearly
 (the largest route may take at most 1.5 times its share of the smallest one's) or when memory
 exceeds 300 bytes per node over the constant.
 
@@ -34,12 +34,12 @@ def root():
 
 
 def build():
-    b = os.path.join(root(), "build-e2e-bench")
-    subprocess.run(["cmake", "-S", root(), "-B", b, "-DCMAKE_BUILD_TYPE=Release",
-                    "-DNURVO_BUILD_TESTS=OFF"], check=True, stdout=subprocess.DEVNULL)
-    subprocess.run(["cmake", "--build", b, "-j2", "--target", "nurvo"], check=True,
+    """The optimised nurvo of the bench preset, built in build-bench/."""
+    subprocess.run(["cmake", "--preset", "bench"], cwd=root(), check=True,
                    stdout=subprocess.DEVNULL)
-    return os.path.join(b, "nurvo")
+    subprocess.run(["cmake", "--build", "--preset", "bench", "--target", "nurvo"], cwd=root(),
+                   check=True, stdout=subprocess.DEVNULL)
+    return os.path.join(root(), "build-bench", "nurvo")
 
 
 def write_route(path, waypoints):

@@ -19,11 +19,7 @@ const std::string startUp =
     "\n\nWaypoint filename: \n route.txt \n\n\nWaypoint List:\n\n" +
     route;
 
-const std::string filesWritten =
-    " **** Wrote mission script: <STAMP>.cfg **** \n\n"
-    " **** Wrote waypoints file : <STAMP>.wpt ****\n\n"
-    " **** Wrote survey line : <STAMP>.pts ****\n\n"
-    " **** Wrote csv file : <STAMP>.csv ****\n";
+const std::string filesWritten = confirmations();
 
 // A run in a scratch directory that holds route.txt.
 struct DialogueRun {

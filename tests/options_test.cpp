@@ -154,12 +154,6 @@ const std::string defaultListing =
 
 const std::string missingFile = "\n\n*** WAYPOINTS FILENAME IS MISSING ***\n";
 
-const std::string confirmations =
-    " **** Wrote mission script: <STAMP>.cfg **** \n"
-    "\n **** Wrote waypoints file : <STAMP>.wpt ****\n"
-    "\n **** Wrote survey line : <STAMP>.pts ****\n"
-    "\n **** Wrote csv file : <STAMP>.csv ****\n";
-
 const std::string route = "36.8167 -121.8170\n36.8174 -121.7984\n";
 
 // `listing` with the value of parameter `name` replaced by `value`.
@@ -170,12 +164,6 @@ std::string withValue(std::string listing, const std::string& name, const std::s
   const std::size_t valueStart = listing.find_first_not_of('.', start + 1 + name.size());
   const std::size_t end = listing.find('\n', valueStart);
   return listing.replace(valueStart, end - valueStart, value);
-}
-
-std::set<std::string> entryNames() {
-  std::set<std::string> names;
-  for (const auto& [name, content] : directoryEntries()) names.insert(name);
-  return names;
 }
 
 // The text of the one output file with this extension.
@@ -195,18 +183,12 @@ std::string outputFile(const std::string& ext) {
 const std::set<std::string> fourFilesAndRoute = {"<STAMP>.cfg", "<STAMP>.csv", "<STAMP>.pts",
                                                  "<STAMP>.wpt", "route.txt"};
 
-std::set<std::string> maskedEntryNames() {
-  std::set<std::string> names;
-  for (const std::string& n : entryNames()) names.insert(maskStamp(n));
-  return names;
-}
-
 TEST(CommandLine, HelpTextIsPrintedByteForByte) {
   ScratchDir dir;
   writeFile("route.txt", route);
   const RunResult r = runNurvo({"--help", "route.txt"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(maskStamp(r.out), helpText + confirmations) << "help once, then the run goes on";
+  EXPECT_EQ(maskStamp(r.out), helpText + confirmations()) << "help once, then the run goes on";
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(maskedEntryNames(), fourFilesAndRoute);
 
@@ -237,13 +219,13 @@ TEST(CommandLine, VerboseAndBriefTheLastOneWins) {
   writeFile("route.txt", route);
   const RunResult quiet = runNurvo({"--verbose", "--brief", "route.txt"});
   EXPECT_EQ(quiet.status, 0);
-  EXPECT_EQ(maskStamp(quiet.out), confirmations);
+  EXPECT_EQ(maskStamp(quiet.out), confirmations());
 
   ScratchDir dir2;
   writeFile("route.txt", route);
   const RunResult loud = runNurvo({"--brief", "route.txt", "--verbose"});
   EXPECT_EQ(loud.status, 0);
-  EXPECT_EQ(maskStamp(loud.out), defaultListing + confirmations);
+  EXPECT_EQ(maskStamp(loud.out), defaultListing + confirmations());
 }
 
 TEST(CommandLine, AbbreviationsAndValuesJoinedByEquals) {
@@ -273,7 +255,7 @@ TEST(CommandLine, FileNameMayStandBeforeBetweenOrAfterTheOptions) {
     writeFile("route.txt", route);
     const RunResult r = runNurvo(args);
     EXPECT_EQ(r.status, 0) << args[0];
-    EXPECT_EQ(maskStamp(r.out), withValue(defaultListing, "gpsHits", "12") + confirmations)
+    EXPECT_EQ(maskStamp(r.out), withValue(defaultListing, "gpsHits", "12") + confirmations())
         << args[0];
     EXPECT_EQ(maskedEntryNames(), fourFilesAndRoute) << args[0];
   }
@@ -297,7 +279,7 @@ TEST(CommandLine, ShortOptionsCDAndFSetTheirParameters) {
   std::string listing = withValue(defaultListing, "abortOnTimeout", "0");
   listing = withValue(listing, "yoyoMission", "0");
   listing = withValue(listing, "missionYoyoMinDepth", "7");
-  EXPECT_EQ(maskStamp(r.out), listing + confirmations);
+  EXPECT_EQ(maskStamp(r.out), listing + confirmations());
   const std::string cfg = outputFile("cfg");
   EXPECT_TRUE(holds(cfg, "abortOnTimeout = False;\n"));
   EXPECT_FALSE(holds(cfg, "#define MISSION_YOYO_MIN_DEPTH"));
@@ -311,7 +293,7 @@ TEST(CommandLine, UnknownOptionsBringTheHelpTextAndTheRunGoesOn) {
     const RunResult r = runNurvo({opt, "route.txt"});
     EXPECT_EQ(r.status, 0) << opt;
     EXPECT_NE(r.err, "") << opt << ": the parser's own diagnostic";
-    EXPECT_EQ(maskStamp(r.out), helpText + confirmations) << opt;
+    EXPECT_EQ(maskStamp(r.out), helpText + confirmations()) << opt;
     EXPECT_EQ(maskedEntryNames(), fourFilesAndRoute) << opt;
   }
   ScratchDir dir;
@@ -319,7 +301,7 @@ TEST(CommandLine, UnknownOptionsBringTheHelpTextAndTheRunGoesOn) {
   const RunResult missingValue = runNurvo({"route.txt", "--gpsHits"});
   EXPECT_EQ(missingValue.status, 0);
   EXPECT_NE(missingValue.err, "");
-  EXPECT_EQ(maskStamp(missingValue.out), helpText + confirmations);
+  EXPECT_EQ(maskStamp(missingValue.out), helpText + confirmations());
 
   ScratchDir dir2;
   const RunResult aThenValue = runNurvo({"-a", "5"});
@@ -398,7 +380,8 @@ TEST(CommandLine, MaxLegMetersZeroOrLessIsRefusedWithItsReason) {
   writeFile("route.txt", route);
   const RunResult tiny = runNurvo({"route.txt", "--verbose", "--maxLegMeters", "0.5"});
   EXPECT_EQ(tiny.status, 0) << "any positive length is a length";
-  EXPECT_EQ(maskStamp(tiny.out), withValue(defaultListing, "maxLegMeters", "0.5") + confirmations);
+  EXPECT_EQ(maskStamp(tiny.out),
+            withValue(defaultListing, "maxLegMeters", "0.5") + confirmations());
 }
 
 }  // namespace

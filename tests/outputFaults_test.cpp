@@ -13,75 +13,44 @@
 #include <string>
 #include <vector>
 
-#include "writeMission.h"
 #include "fileWriter.h"
 #include "nurvo.h"
 #include "platform.h"
 #include "testSupport.h"
+#include "writeMission.h"
 
 namespace nurvo::test {
 namespace {
 
 const std::string route = "36.8167 -121.8170\n36.8215 -121.7986\n36.8520 -121.8105\n";
-const std::vector<std::string> extensions = {"cfg", "wpt", "pts", "csv"};
-const std::vector<std::string> confirmations = {
-    " **** Wrote mission script: %s **** \n", "\n **** Wrote waypoints file : %s ****\n",
-    "\n **** Wrote survey line : %s ****\n", "\n **** Wrote csv file : %s ****\n"};
 const std::vector<std::string> kinds = {"mission", "waypoint", "surveyline", "csv"};
-
-const std::string base = "2026_340_1529.";
-
-struct InProcessRun {
-  int status = -1;
-  std::string out;
-};
-
-InProcessRun runInProcess(FileOps& ops, std::vector<std::string> args = {"nurvo", "route.txt"}) {
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  StringConsole console;
-  // 7 December 2026, 15:29:30 UTC: the run's files are named 2026_340_1529.
-  const FixedClock clock(*utcTime(1796657370));
-  InProcessRun r;
-  r.status = run(static_cast<int>(args.size()), argv.data(), console, clock, ops);
-  r.out = console.output;
-  return r;
-}
 
 std::string earlierText(const std::string& ext) {
   return "an earlier run's " + ext + " file\n";
 }
 
 void writeEarlierFiles(const std::string& stamp) {
-  for (const std::string& ext : extensions) writeFile(stamp + ext, earlierText(ext));
-}
-
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
+  for (const char* ext : outputExtensions) writeFile(stamp + ext, earlierText(ext));
 }
 
 // Checks one failed in-process run that failed on file number `failed` (0 ... 3): the files before
 // it hold this run's text, that file and those after it their earlier text, nothing else is there.
-void expectFailedOn(const InProcessRun& r, std::size_t failed,
+void expectFailedOn(const RunResult& r, std::size_t failed,
                     const std::map<std::string, std::string>& fresh) {
-  const std::string failedName = base + extensions[failed];
+  const std::string failedName = fixedBase + outputExtensions[failed];
   EXPECT_EQ(r.status, 1);
   EXPECT_TRUE(
       contains(r.out, "cannot write " + kinds[failed] + " output file " + failedName + ": ") ||
       contains(r.out, "cannot open " + kinds[failed] + " output file " + failedName))
       << r.out;
-  std::string confirmed;
-  for (std::size_t i = 0; i < failed; ++i) {
-    confirmed += strprintf(confirmations[i].c_str(), (base + extensions[i]).c_str());
-  }
+  const std::string confirmed = confirmations(fixedBase, failed);
   EXPECT_EQ(r.out.substr(0, confirmed.size()), confirmed);
   EXPECT_FALSE(contains(r.out.substr(confirmed.size()), "Wrote")) << r.out;
 
   std::map<std::string, std::string> expected = {{"route.txt", route}};
-  for (std::size_t i = 0; i < extensions.size(); ++i) {
-    const std::string name = base + extensions[i];
-    expected[name] = i < failed ? fresh.at(name) : earlierText(extensions[i]);
+  for (std::size_t i = 0; i < outputExtensions.size(); ++i) {
+    const std::string name = fixedBase + outputExtensions[i];
+    expected[name] = i < failed ? fresh.at(name) : earlierText(outputExtensions[i]);
   }
   EXPECT_TRUE(directoryEntries() == expected)
       << "a file was damaged or a temporary file was left behind";
@@ -90,10 +59,10 @@ void expectFailedOn(const InProcessRun& r, std::size_t failed,
 // The four files of a successful run, by name.
 std::map<std::string, std::string> freshFiles() {
   FileOps real;
-  const InProcessRun r = runInProcess(real);
+  const RunResult r = runInProcess({"route.txt"}, real);
   EXPECT_EQ(r.status, 0) << r.out;
   std::map<std::string, std::string> files;
-  for (const std::string& ext : extensions) files[base + ext] = readFile(base + ext);
+  for (const char* ext : outputExtensions) files[fixedBase + ext] = readFile(fixedBase + ext);
   return files;
 }
 
@@ -152,10 +121,10 @@ class FailingOps : public FileOps {
 
 // The file whose writing failed: the last one whose name the output mentions.
 std::size_t failedFileIn(const std::string& out) {
-  std::size_t failed = extensions.size();
+  std::size_t failed = outputExtensions.size();
   std::size_t at = 0;
-  for (std::size_t i = 0; i < extensions.size(); ++i) {
-    const std::size_t p = out.rfind(base + extensions[i]);
+  for (std::size_t i = 0; i < outputExtensions.size(); ++i) {
+    const std::size_t p = out.rfind(fixedBase + outputExtensions[i]);
     if (p != std::string::npos && p >= at) {
       at = p;
       failed = i;
@@ -175,12 +144,12 @@ TEST(OutputFaults, EveryFailingFileCallFromTheFirstUntilTheRunSucceeds) {
                                              {Call::rename, "rename"}};
   for (const auto& [call, callName] : calls) {
     int k = 1;
-    std::vector<bool> seen(extensions.size(), false);
+    std::vector<bool> seen(outputExtensions.size(), false);
     for (;; ++k) {
       SCOPED_TRACE(std::string(callName) + " number " + std::to_string(k));
-      writeEarlierFiles(base);
+      writeEarlierFiles(fixedBase);
       FailingOps ops(call, k);
-      const InProcessRun r = runInProcess(ops);
+      const RunResult r = runInProcess({"route.txt"}, ops);
       if (!ops.failed()) {
         // Fewer calls than k: the run went through and replaced all four files.
         EXPECT_EQ(r.status, 0) << r.out;
@@ -190,13 +159,13 @@ TEST(OutputFaults, EveryFailingFileCallFromTheFirstUntilTheRunSucceeds) {
         break;
       }
       const std::size_t failed = failedFileIn(r.out);
-      ASSERT_LT(failed, extensions.size()) << r.out;
+      ASSERT_LT(failed, outputExtensions.size()) << r.out;
       seen[failed] = true;
       expectFailedOn(r, failed, fresh);
       ASSERT_LT(k, 100000) << "the run never succeeds";
     }
-    for (std::size_t i = 0; i < extensions.size(); ++i) {
-      EXPECT_TRUE(seen[i]) << callName << " never failed on the " << extensions[i] << " file";
+    for (std::size_t i = 0; i < outputExtensions.size(); ++i) {
+      EXPECT_TRUE(seen[i]) << callName << " never failed on the " << outputExtensions[i] << " file";
     }
   }
 }
@@ -253,15 +222,15 @@ TEST(OutputFaults, FileSizeLimitReachedInEachOfTheFourFiles) {
   writeFile("route.txt", route);
   const std::map<std::string, std::string> fresh = freshFiles();
 
-  for (std::size_t i = 0; i < extensions.size(); ++i) {
-    const std::string name = base + extensions[i];
+  for (std::size_t i = 0; i < outputExtensions.size(); ++i) {
+    const std::string name = fixedBase + outputExtensions[i];
     SCOPED_TRACE(name);
-    writeEarlierFiles(base);
-    InProcessRun r;
+    writeEarlierFiles(fixedBase);
+    RunResult r;
     {
       const FileSizeLimit limit;
       LimitedOps ops(limit, name, fresh.at(name).size() / 2);
-      r = runInProcess(ops);
+      r = runInProcess({"route.txt"}, ops);
     }
     EXPECT_TRUE(contains(r.out, name + ": File too large\n")) << r.out;
     expectFailedOn(r, i, fresh);
@@ -296,31 +265,30 @@ TEST(OutputFaults, FileSizeLimitStopsTheExecutableAtTheMissionScript) {
 }
 
 TEST(OutputFaults, DirectoryWhereEachOutputFileGoes) {
-  for (std::size_t blocked = 0; blocked < extensions.size(); ++blocked) {
-    SCOPED_TRACE(extensions[blocked]);
+  for (std::size_t blocked = 0; blocked < outputExtensions.size(); ++blocked) {
+    SCOPED_TRACE(outputExtensions[blocked]);
     ScratchDir dir;
     writeFile("route.txt", route);
     const std::vector<std::string> stamps = stampsNearNow();
-    for (const std::string& stamp : stamps) ::mkdir((stamp + extensions[blocked]).c_str(), 0755);
+    for (const std::string& stamp : stamps)
+      ::mkdir((stamp + outputExtensions[blocked]).c_str(), 0755);
 
     const RunResult r = runNurvoLimited({"route.txt"}, RunLimits{.seconds = 60});
 
     EXPECT_EQ(r.status, 1);
     const std::string stamp =
-        contains(r.out, stamps[0] + extensions[blocked]) ? stamps[0] : stamps[1];
-    const std::string name = stamp + extensions[blocked];
-    std::string expected;
-    for (std::size_t i = 0; i < blocked; ++i) {
-      expected += strprintf(confirmations[i].c_str(), (stamp + extensions[i]).c_str());
-    }
+        contains(r.out, stamps[0] + outputExtensions[blocked]) ? stamps[0] : stamps[1];
+    const std::string name = stamp + outputExtensions[blocked];
+    std::string expected = confirmations(stamp, blocked);
     expected += "cannot open " + kinds[blocked] + " output file " + name + " ";
     EXPECT_EQ(r.out, expected);
 
     // The files written before the failure stay; the directories stay; nothing else is there.
     std::map<std::string, std::string> entries = directoryEntries();
     EXPECT_EQ(entries.erase("route.txt"), 1u);
-    for (const std::string& s : stamps) EXPECT_EQ(entries.erase(s + extensions[blocked]), 1u);
-    for (std::size_t i = 0; i < blocked; ++i) EXPECT_EQ(entries.erase(stamp + extensions[i]), 1u);
+    for (const std::string& s : stamps) EXPECT_EQ(entries.erase(s + outputExtensions[blocked]), 1u);
+    for (std::size_t i = 0; i < blocked; ++i)
+      EXPECT_EQ(entries.erase(stamp + outputExtensions[i]), 1u);
     EXPECT_TRUE(entries.empty()) << "left behind: " << entries.begin()->first;
   }
 }

@@ -113,28 +113,18 @@ class TestClock : public Clock {
   bool readable_;
 };
 
-struct InProcessRun {
-  int status = -1;
-  std::string console;
+struct RouteRun {
+  RunResult result;
   std::map<std::string, std::string> files;  // what the run left, the waypoint file aside
 };
 
-// A whole run with `args` in a fresh directory holding route.txt.
-InProcessRun runInProcess(std::vector<std::string> args, const std::string& route,
-                          const Clock& clock) {
+// A whole run in this process with `args` in a fresh directory holding route.txt.
+RouteRun runOnRoute(std::vector<std::string> args, const std::string& route, const Clock& clock) {
   ScratchDir dir;
   writeFile("route.txt", route);
-  args.insert(args.begin(), "nurvo");
   args.push_back("route.txt");
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  StringConsole console;
   FileOps fileOps;
-  InProcessRun r;
-  r.status = run(static_cast<int>(args.size()), argv.data(), console, clock, fileOps);
-  r.console = console.output;
-  r.files = directoryEntries();
+  RouteRun r{runInProcess(args, fileOps, clock), directoryEntries()};
   r.files.erase("route.txt");
   return r;
 }
@@ -195,9 +185,9 @@ TEST_P(GoldenRun, WritesTheFourFilesAndConfirmsThem) {
   const std::string route = readFile((caseDir / "route.txt").string());
   ASSERT_FALSE(route.empty()) << "no route in " << caseDir;
   const TestClock clock;
-  const InProcessRun r = runInProcess(lines(readFile((caseDir / "args").string())), route, clock);
-  EXPECT_EQ(r.status, 0) << r.console;
-  checkGolden(caseDir, r.files, &r.console);
+  const RouteRun r = runOnRoute(lines(readFile((caseDir / "args").string())), route, clock);
+  EXPECT_EQ(r.result.status, 0) << r.result.out;
+  checkGolden(caseDir, r.files, &r.result.out);
 }
 
 INSTANTIATE_TEST_SUITE_P(PreparedRoutes, GoldenRun,
@@ -273,8 +263,8 @@ INSTANTIATE_TEST_SUITE_P(Exports, GoldenExportReaders, exportCases);
 TEST(RunStamp, TheClockIsReadOnceAndTheFourFilesShareItsMinute) {
   // This clock moves on a minute with each reading, as if the run crossed minute boundaries.
   const TestClock clock;
-  const InProcessRun r = runInProcess({}, "36.8167 -121.8170\n36.8215 -121.7986\n", clock);
-  EXPECT_EQ(r.status, 0);
+  const RouteRun r = runOnRoute({}, "36.8167 -121.8170\n36.8215 -121.7986\n", clock);
+  EXPECT_EQ(r.result.status, 0);
   EXPECT_EQ(clock.readings, 1);
   std::vector<std::string> names;
   for (const auto& f : r.files) names.push_back(f.first);
@@ -287,11 +277,11 @@ TEST(RunStamp, TheClockIsReadOnceAndTheFourFilesShareItsMinute) {
 
 TEST(RunStamp, AnUnreadableClockEndsTheRunBeforeAnyFileIsWritten) {
   const TestClock clock(false);
-  const InProcessRun r = runInProcess({}, "36.8167 -121.8170\n36.8215 -121.7986\n", clock);
-  EXPECT_EQ(r.status, 1);
+  const RouteRun r = runOnRoute({}, "36.8167 -121.8170\n36.8215 -121.7986\n", clock);
+  EXPECT_EQ(r.result.status, 1);
   EXPECT_TRUE(r.files.empty());
-  EXPECT_FALSE(r.console.empty());
-  EXPECT_EQ(r.console.find("Wrote"), std::string::npos);
+  EXPECT_FALSE(r.result.out.empty());
+  EXPECT_EQ(r.result.out.find("Wrote"), std::string::npos);
 }
 
 // ---- The built executable on the example route.
@@ -317,14 +307,11 @@ TEST(ExampleRun, WritesExactlyFourFilesWithOneStampAndConfirmsEachInOrder) {
   ASSERT_NE(gmtime_r(&after, &tmAfter), nullptr);
   EXPECT_TRUE(base == fileName(tmBefore) || base == fileName(tmAfter)) << base;
   EXPECT_TRUE(std::regex_match(base, std::regex(R"(\d{4}_\d{1,3}_\d{1,2}\d{2}\.)"))) << base;
-  for (const char* ext : {"cfg", "wpt", "pts", "csv"}) {
+  for (const char* ext : outputExtensions) {
     ASSERT_EQ(files.count(base + ext), 1u) << ext;
   }
 
-  EXPECT_EQ(r.out, " **** Wrote mission script: " + base + "cfg **** \n" +
-                       "\n **** Wrote waypoints file : " + base + "wpt ****\n" +
-                       "\n **** Wrote survey line : " + base + "pts ****\n" +
-                       "\n **** Wrote csv file : " + base + "csv ****\n");
+  EXPECT_EQ(r.out, confirmations(base));
 
   // The files name their own run, end their lines with LF alone, and agree on the route.
   const std::string& cfg = files[base + "cfg"];

@@ -14,6 +14,9 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform.h"
+#include "textSink.h"
+
 namespace nurvo::test {
 
 namespace {
@@ -81,6 +84,47 @@ std::map<std::string, std::string> directoryEntries() {
     ::closedir(d);
   }
   return entries;
+}
+
+std::set<std::string> entryNames() {
+  std::set<std::string> names;
+  for (const auto& [name, content] : directoryEntries()) names.insert(name);
+  return names;
+}
+
+std::set<std::string> maskedEntryNames() {
+  std::set<std::string> names;
+  for (const std::string& n : entryNames()) names.insert(maskStamp(n));
+  return names;
+}
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+std::string confirmations(const std::string& base, std::size_t count) {
+  std::string text;
+  for (std::size_t i = 0; i < count; ++i) {
+    text += strprintf(confirmationFormats[i], (base + outputExtensions[i]).c_str());
+  }
+  return text;
+}
+
+const Clock& fixedClock() {
+  static const FixedClock clock(*utcTime(fixedInstant));
+  return clock;
+}
+
+RunResult runInProcess(std::vector<std::string> args, FileOps& fileOps, const Clock& clock) {
+  args.insert(args.begin(), "nurvo");
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  StringConsole console;
+  RunResult r;
+  r.status = run(static_cast<int>(args.size()), argv.data(), console, clock, fileOps);
+  r.out = console.output;
+  return r;
 }
 
 RunResult runNurvo(const std::vector<std::string>& args, const std::string& input,

@@ -6,8 +6,12 @@
 #include <initializer_list>
 #include <string>
 
+#include "testSupport.h"
+
 namespace nurvo {
 namespace {
+
+using test::contains;
 
 struct NodeValues {
   int wptNumber;
@@ -77,10 +81,6 @@ std::string climbSteering(const std::string& text, int number) {
 const std::string rudderPair = "horizontalMode   = rudder;\nhorizontal       = 5;\n";
 std::string headingPair(int headingInt) {
   return "horizontalMode   = heading;\nhorizontal       = " + std::to_string(headingInt) + ";\n";
-}
-
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
 }
 
 int count(const std::string& text, const std::string& part) {

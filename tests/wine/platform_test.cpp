@@ -13,11 +13,11 @@
 #include <sstream>
 #include <vector>
 
-#include "calcs.h"
 #include "console.h"
 #include "fileWriter.h"
 #include "nurvo.h"
 #include "textSink.h"
+#include "writeMission.h"
 
 namespace nurvo::test {
 namespace {
