@@ -295,8 +295,8 @@ TEST(RouteExport, AHugeTangledRouteIsDrawnUnderTheSizeLimitAndExportedWhole) {
   // 200,000 waypoints scattered over a kilometre: no two legs to merge, far too many to draw.
   wptList route;
   for (int i = 0; i < 200'000; ++i) {
-    route.insertLatLonEnd(36.0 + 0.009 * (i * 7919 % 1000) / 1000.0,
-                          -122.0 + 0.011 * (i * 104729 % 997) / 997.0);
+    route.insertLatLonEnd(36.0 + 0.009 * (i * 7919LL % 1000) / 1000.0,
+                          -122.0 + 0.011 * (i * 104729LL % 997) / 997.0);
   }
   const ExportInput in{route, RouteTotals{}, MissionParams{}, "2026_340_1529"};
   StringSink svg, gpx;
