@@ -44,7 +44,9 @@ memcheck interactive-input-ends 1 $'survey.txt\n' --interactive
 printf '36.8 -121.8\nnot a waypoint\n' > bad.txt
 memcheck bad-line 1 "" bad.txt
 memcheck bad-option 1 "" --gpsHits 12x survey.txt
-memcheck missing-file 1 "" --help
+memcheck missing-file 1 "" --verbose
+memcheck option-error 1 "" --maxLegMetres=500 survey.txt
+memcheck help-alone 0 "" --help
 
 [ "$failures" = 0 ] || exit 1
 echo "memcheck: no error, no leak"

@@ -34,5 +34,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(*e.what() != '\0', "the end of the dialogue is explained");
   }
   check(params.maxLegMeters > 0.0, "the distance between surfacings stays above 0");
+  check(params.missionSpeed > 0.0 && params.missionSpeedSlow > 0.0, "the speeds stay above 0");
   return 0;
 }

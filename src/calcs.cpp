@@ -50,6 +50,12 @@ int newLatLon(double currentLat, double currentLon, double headingDeg, double di
                                  std::cos(delta) - std::sin(currentLatRad) * std::sin(phi));
   newLat = phi * radToDeg;
   newLon = lambda * radToDeg;
+  // The start lies within [-180, 180] and atan2 adds at most 180 either way: one turn suffices.
+  if (newLon > 180.0) {
+    newLon -= 360.0;
+  } else if (newLon < -180.0) {
+    newLon += 360.0;
+  }
   return 0;
 }
 

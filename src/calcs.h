@@ -11,7 +11,8 @@ double dist(double lat1, double lon1, double lat2, double lon2);
 double heading(double fromLat, double fromLon, double toLat, double toLon);
 
 // The position reached from (currentLat, currentLon) after `distance` metres on `headingDeg`.
-// The longitude is not wrapped: crossing the antimeridian gives a value beyond +-180. Returns 0.
+// The longitude is brought into [-180, 180]: 360 is subtracted above 180 and added below -180,
+// so a position across the antimeridian keeps a longitude that every reader accepts. Returns 0.
 int newLatLon(double currentLat, double currentLon, double headingDeg, double distance,
               double& newLat, double& newLon);
 

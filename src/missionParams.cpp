@@ -1,5 +1,7 @@
 #include "missionParams.h"
 
+#include <stdexcept>
+
 namespace nurvo {
 
 namespace {
@@ -25,8 +27,10 @@ constexpr ParamSpec table[] = {
     intParam("missionYoyoMinDepth", 'f', K::wholeNumber, &P::missionYoyoMinDepth),
     intParam("missionYoyoMaxDepth", 0, K::wholeNumber, &P::missionYoyoMaxDepth),
     intParam("missionYoyoMaxDepthShallow", 0, K::wholeNumber, &P::missionYoyoMaxDepthShallow),
-    doubleParam("missionSpeed", &P::missionSpeed, "%.3f"),
-    doubleParam("missionSpeedSlow", &P::missionSpeedSlow, "%.3f"),
+    doubleParam("missionSpeed", &P::missionSpeed, "%.3f", C::greaterThanZero,
+                "the speed must be greater than 0"),
+    doubleParam("missionSpeedSlow", &P::missionSpeedSlow, "%.3f", C::greaterThanZero,
+                "the speed must be greater than 0"),
     doubleParam("maxLegMeters", &P::maxLegMeters, "%.1f", C::greaterThanZero,
                 "the distance between surfacings must be greater than 0"),
     doubleParam("minDepth", &P::minDepth, "%.1f"),
@@ -42,6 +46,13 @@ constexpr ParamSpec table[] = {
 
 std::span<const ParamSpec> paramTable() {
   return table;
+}
+
+const ParamSpec& paramSpecOf(double MissionParams::*member) {
+  for (const ParamSpec& spec : table) {
+    if (spec.doubleMember == member) return spec;
+  }
+  throw std::logic_error("no row of the parameter table for this member");
 }
 
 bool meetsConstraint(const ParamSpec& spec, double value) {

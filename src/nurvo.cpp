@@ -50,7 +50,12 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
     file = interactiveStartup(con, params, name);
   } else {
     if (settings.operands.empty()) {
+      if (settings.usageShown) return 0;  // the usage was all that was asked for
       throw NurvoError("\n\n*** WAYPOINTS FILENAME IS MISSING ***\n" + help());
+    }
+    if (settings.operands.size() > 1) {
+      throw NurvoError(strprintf("more than one waypoint file: '%s' follows '%s'\n",
+                                 settings.operands[1].c_str(), settings.operands[0].c_str()));
     }
     name = settings.operands.front();
     file = openWaypointFile(name);

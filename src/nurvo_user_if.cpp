@@ -1,5 +1,6 @@
 #include "nurvo_user_if.h"
 
+#include <cctype>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -133,6 +134,18 @@ double askDouble(Console& con, double current, const char* prompt) {
   return readDouble(con).value_or(current);
 }
 
+// `typed` when it meets the constraint of the parameter in `member`; otherwise the parameter's
+// current value, with the reason and the value kept.
+double allowedOrKept(Console& con, const MissionParams& p, double MissionParams::*member,
+                     double typed) {
+  const ParamSpec& spec = paramSpecOf(member);
+  if (meetsConstraint(spec, typed)) return typed;
+  // The refusal is worded to follow an option's name; here it starts a sentence.
+  con.print("%c%s; keeping %s\n", std::toupper(static_cast<unsigned char>(spec.refusal[0])),
+            spec.refusal + 1, strprintf(spec.listingFormat, p.*member).c_str());
+  return p.*member;
+}
+
 }  // namespace
 
 int yoyoMinAlt(Console& con, const MissionParams& p) {
@@ -169,11 +182,7 @@ double get_maxLegMeters(Console& con, const MissionParams& p) {
   con.print("Meters between AUV surfacings is %.1f \n", p.maxLegMeters);
   const double meters =
       askDouble(con, p.maxLegMeters, "Please enter new distance in meters \n\n > ");
-  if (meters > 0.0) return meters;
-  // Route preparation cuts every leg into pieces of this length: it must be positive.
-  con.print("The distance between surfacings must be greater than 0; keeping %.1f\n",
-            p.maxLegMeters);
-  return p.maxLegMeters;
+  return allowedOrKept(con, p, &MissionParams::maxLegMeters, meters);
 }
 
 double get_wayPointDepth(Console& con, const MissionParams& p) {
@@ -185,14 +194,14 @@ double Speed(Console& con, const MissionParams& p) {
   con.print("mission Speed is %.3f meters per second\n", p.missionSpeed);
   const double spd =
       askDouble(con, p.missionSpeed, "Please enter new speed in meters per second \n\n >");
-  return spd;
+  return allowedOrKept(con, p, &MissionParams::missionSpeed, spd);
 }
 
 double SpeedSlow(Console& con, const MissionParams& p) {
   con.print("mission Speed Slow is %.3f meters per second\n", p.missionSpeedSlow);
   const double spd =
       askDouble(con, p.missionSpeedSlow, "Please enter new speed in meters per second \n\n >");
-  return spd;
+  return allowedOrKept(con, p, &MissionParams::missionSpeedSlow, spd);
 }
 
 double get_minDepth(Console& con, const MissionParams& p) {

@@ -42,6 +42,7 @@ double get_diveAngle(Console& con, const MissionParams& params);
 // A distance of 0 or less is refused with a message, and the current one is returned.
 double get_maxLegMeters(Console& con, const MissionParams& params);
 double get_wayPointDepth(Console& con, const MissionParams& params);
+// A speed of 0 or less is refused with a message, and the current one is returned.
 double Speed(Console& con, const MissionParams& params);
 double SpeedSlow(Console& con, const MissionParams& params);
 double get_minDepth(Console& con, const MissionParams& params);

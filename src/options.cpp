@@ -141,10 +141,15 @@ RunSettings parseOptions(int argc, char** argv, TextSink& console) {
             "export", optarg,
             strprintf("'%s' is not one of gpx, kml, geojson, svg, all", unknown.c_str()).c_str());
       }
+    } else if (c == helpCode) {
+      console.write(help());
+      settings.usageShown = true;
     } else if (const ParamSpec* spec = paramOfCode(c)) {
       setParam(settings.params, *spec, optarg);
-    } else {  // --help, --usage, or '?' (the parser has reported an error)
-      console.write(help());
+    } else {
+      // '?': the parser has reported an unknown option, an ambiguous abbreviation, a missing
+      // value or an unwanted one. A run on a mistyped command line would quietly use defaults.
+      throw NurvoError(help());
     }
   }
   for (int i = optind; i < argc; ++i) settings.operands.emplace_back(argv[i]);

@@ -23,6 +23,7 @@ struct RunSettings {
   MissionParams params;
   bool verbose = false;            // list the parameters once the options are read
   bool interactive = false;        // ask for the file and the parameters on the console
+  bool usageShown = false;         // --help or --usage printed the usage text
   std::set<ExportFormat> exports;  // --export: the route's files to write beside the mission
   // The words that are not options, in order; after --interactive, whatever followed it.
   std::vector<std::string> operands;
@@ -32,9 +33,10 @@ struct RunSettings {
 // all zeros.
 std::vector<option> longOptions();
 
-// Reads the options of argv up to the end or up to --interactive. --help and --usage, and every
-// option the parser reports as wrong, print the usage text on `console`. A value that is not a
-// number of the parameter's kind, or breaks its constraint, ends the run (NurvoError).
+// Reads the options of argv up to the end or up to --interactive. --help and --usage print the
+// usage text on `console`. An option the parser reports as wrong (after its own diagnostic on the
+// error stream) ends the run with the usage text, and a value that is not a number of the
+// parameter's kind, or breaks its constraint, with the reason (NurvoError).
 RunSettings parseOptions(int argc, char** argv, TextSink& console);
 
 }  // namespace nurvo

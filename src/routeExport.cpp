@@ -69,11 +69,6 @@ const char* kindName(WaypointKind kind) {
   return "";
 }
 
-double wrapLongitude(double lon) {
-  // Exact: a longitude already within -180..180 comes back unchanged.
-  return std::remainder(lon, 360.0);
-}
-
 std::string xmlEscape(std::string_view text) {
   std::string s;
   s.reserve(text.size());
@@ -160,7 +155,7 @@ void renderGpx(TextSink& out, const ExportInput& in) {
   for (const node* n = in.route.head(); n != nullptr; n = n->nextPtr) {
     const char* kind = kindName(kindOf(*n));
     out.print("    <rtept lat=\"%.4f\" lon=\"%.4f\"><name>%d</name><desc>%s; %s</desc>", n->Lat,
-              wrapLongitude(n->Lon), n->wptNumber, kind, legText(*n).c_str());
+              n->Lon, n->wptNumber, kind, legText(*n).c_str());
     out.print("<type>%s</type></rtept>\n", kind);
   }
   out.write("  </rte>\n</gpx>\n");
@@ -187,7 +182,7 @@ void renderKml(TextSink& out, const ExportInput& in) {
   out.print("<Placemark><name>Route %s</name><styleUrl>#route</styleUrl>\n", name.c_str());
   out.write("<LineString><tessellate>1</tessellate><coordinates>\n");
   for (const node* n = in.route.head(); n != nullptr; n = n->nextPtr) {
-    out.print(lonLatFormat, wrapLongitude(n->Lon), n->Lat);
+    out.print(lonLatFormat, n->Lon, n->Lat);
     out.write("\n");
   }
   out.write("</coordinates></LineString></Placemark>\n");
@@ -203,7 +198,7 @@ void renderKml(TextSink& out, const ExportInput& in) {
       out.print("<Data name=\"legSeconds\"><value>%.1f</value></Data>", n->legSecs);
     }
     out.write("</ExtendedData><Point><coordinates>");
-    out.print(lonLatFormat, wrapLongitude(n->Lon), n->Lat);
+    out.print(lonLatFormat, n->Lon, n->Lat);
     out.write("</coordinates></Point></Placemark>\n");
   }
   out.write("</Document>\n</kml>\n");
@@ -216,7 +211,7 @@ struct LonLat {
   bool crossing = false;  // where a leg meets the antimeridian, not a waypoint
 };
 
-// The route's line on the -180..180 scale, cut where a leg crosses the antimeridian: each piece
+// The route's line, cut where a leg crosses the antimeridian: each piece
 // ends on the meridian 180 of its side and the next piece starts at the same latitude on the other
 // side. One piece when the route stays on one side.
 std::vector<std::vector<LonLat>> antimeridianPieces(const wptList& route) {
@@ -229,7 +224,7 @@ std::vector<std::vector<LonLat>> antimeridianPieces(const wptList& route) {
   };
   LonLat prev{};
   for (const node* n = route.head(); n != nullptr; n = n->nextPtr) {
-    const LonLat p{wrapLongitude(n->Lon), n->Lat};
+    const LonLat p{n->Lon, n->Lat};
     if (n != route.head() && std::fabs(p.lon - prev.lon) > 180.0) {
       // The leg runs the short way round: eastward when the longitude jumps down.
       const double side = p.lon < prev.lon ? 180.0 : -180.0;
@@ -291,8 +286,7 @@ void renderGeoJson(TextSink& out, const ExportInput& in) {
     } else {
       out.write("\"legMeters\":null,\"legHeading\":null,\"legSeconds\":null}");
     }
-    out.print(",\"geometry\":{\"type\":\"Point\",\"coordinates\":[%.4f,%.4f]}}",
-              wrapLongitude(n->Lon), n->Lat);
+    out.print(",\"geometry\":{\"type\":\"Point\",\"coordinates\":[%.4f,%.4f]}}", n->Lon, n->Lat);
   }
   out.write("\n]}\n");
 }
@@ -341,11 +335,10 @@ struct Picture {
 
 Picture project(const wptList& route) {
   std::vector<double> lon;
-  double prev = 0.0;
   for (const node* n = route.head(); n != nullptr; n = n->nextPtr) {
-    const double w = wrapLongitude(n->Lon);
-    lon.push_back(lon.empty() ? w : lon.back() + std::remainder(w - prev, 360.0));
-    prev = w;
+    lon.push_back(n->prevPtr == nullptr
+                      ? n->Lon
+                      : lon.back() + std::remainder(n->Lon - n->prevPtr->Lon, 360.0));
   }
   const auto [lonMin, lonMax] = std::minmax_element(lon.begin(), lon.end());
   double latMin = route.head()->Lat, latMax = latMin;

@@ -34,10 +34,6 @@ enum class WaypointKind { launch, survey, inserted };
 WaypointKind kindOf(const node& n);
 const char* kindName(WaypointKind kind);
 
-// The route's longitude on the usual -180..180 scale (cutting a leg across the antimeridian
-// leaves values beyond 180).
-double wrapLongitude(double lon);
-
 // What every export renders: a prepared route (launch waypoint first, at least one more).
 struct ExportInput {
   const wptList& route;

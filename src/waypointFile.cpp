@@ -48,6 +48,12 @@ WaypointLine parseWaypointLine(std::string_view line) {
     return r;
   }
   const std::string_view lonText = s.substr(0, lonLen);
+  // Like the latitude, the longitude ends at a blank or the end of the line: "-121,9" would
+  // otherwise be read as -121 and "-121.9abc" taken as a number.
+  if (lonLen < s.size() && !isBlank(s[lonLen])) {
+    r.problem = "unexpected text right after the longitude " + quoted(lonText);
+    return r;
+  }
   r.lat = toDouble(latText);
   r.lon = toDouble(lonText);
   if (!(r.lat >= -90.0 && r.lat <= 90.0)) {

@@ -160,10 +160,20 @@ void insertIfBig_legMeters(wptList& list, double maxLegMeters) {
 }
 
 int fillBlankLatLons(wptList& list) {
+  // Each blank node is placed from the leg's first waypoint rather than from the node before it:
+  // stepping from node to node on the first heading would follow a rhumb-like path that leaves the
+  // great circle, by kilometres on long legs at high latitudes. Every piece but the last is as long
+  // as the first, so the k-th inserted node lies k first pieces from the start.
+  const node* legStart = nullptr;
+  double piecesFromStart = 0.0;
   for (node* n = list.head(); n != nullptr; n = n->nextPtr) {
-    if (n->blank && n->prevPtr != nullptr) {
-      const node* p = n->prevPtr;
-      newLatLon(p->Lat, p->Lon, p->heading, p->legMeters, n->Lat, n->Lon);
+    if (!n->blank) {
+      legStart = n;
+      piecesFromStart = 0.0;
+    } else if (legStart != nullptr) {
+      piecesFromStart += 1.0;
+      newLatLon(legStart->Lat, legStart->Lon, legStart->heading,
+                piecesFromStart * legStart->legMeters, n->Lat, n->Lon);
       n->blank = false;
     }
   }

@@ -84,7 +84,8 @@ void calcLegs(wptList& list);
 // remainder, inserting blank nodes. One pass over the list. When the route would grow beyond
 // maxRouteNodes it is left as it is and NurvoError ends the run.
 void insertIfBig_legMeters(wptList& list, double maxLegMeters);
-// Places every blank node from its predecessor's position, heading and leg length. Returns 0.
+// Places every blank node on the great circle of its cut leg: the k-th node inserted into a leg
+// lies k pieces from the leg's first waypoint along the leg's heading. Returns 0.
 int fillBlankLatLons(wptList& list);
 // Numbers the nodes 1, 2, 3 ... in list order.
 void itemizeList(wptList& list);

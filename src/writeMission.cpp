@@ -17,6 +17,13 @@ DegreeDecMin toDegreeDecMin(double v) {
   s.degreeDecFraction = v - s.degreeOnly;
   if (s.degreeDecFraction < 0) s.degreeDecFraction = -s.degreeDecFraction;
   s.decMin = s.degreeDecFraction * 60.0;
+  // Minutes that the four decimals of the files would round to 60 are the next whole degree,
+  // away from zero: 36.9999999 is 37 degrees 0 minutes, never 36 degrees 60 minutes.
+  if (strprintf("%.4f", s.decMin) == "60.0000") {
+    s.degreeOnly += v < 0 ? -1.0 : 1.0;
+    s.degreeDecFraction = 0.0;
+    s.decMin = 0.0;
+  }
   return s;
 }
 

@@ -19,7 +19,8 @@ namespace nurvo {
 // without leading zero, minute in two digits, ".". For example 2026_340_1529. and 2027_0_000.
 std::string fileName(const std::tm& utc);
 
-// A coordinate split into whole degrees and decimal minutes.
+// A coordinate split into whole degrees and decimal minutes. Minutes that would print as 60.0000
+// with four decimals carry into the degrees instead.
 struct DegreeDecMin {
   double degreeOnly = 0.0;         // whole degrees, truncated toward zero, sign kept
   double degreeDecFraction = 0.0;  // the rest of the degrees, never negative

@@ -64,13 +64,15 @@ struct DestinationCase {
   double expectedLat, expectedLon;
 };
 
-TEST(NewLatLon, TravelsTheDistanceOnTheHeadingWithoutWrappingTheLongitude) {
+TEST(NewLatLon, TravelsTheDistanceOnTheHeadingAndWrapsTheLongitudeIntoRange) {
   const DestinationCase cases[] = {
       {"1 km east on the equator", 0, 0, 90, 1000, 0.0, 0.0089932161},
       {"1 km north", 0, 0, 0, 1000, 0.0089932161, 0.0},
       {"distance 0 keeps the start", 36.8, -121.8, 45, 0, 36.8, -121.8},
       {"distance 0 on heading 360", -12.5, 130.25, 360, 0, -12.5, 130.25},
-      {"across the antimeridian", 0, 179.99, 90, 10000, 0.0, 180.0799321606},
+      {"east across the antimeridian", 0, 179.99, 90, 10000, 0.0, -179.9200678394},
+      {"west across the antimeridian", 0, -179.99, 270, 10000, 0.0, 179.9200678394},
+      {"over the north pole", 89.9, 10, 360, 22239, 89.8999998675, -170.0000000029},
       {"first piece of the cut-leg example", 36.8, -121.9, 89.9641346215, 3600, 36.8000134232,
        -121.8595674913},
       {"launch of a single waypoint, 500 m due south", 36.8, -121.8, 180, 500, 36.7955033920,

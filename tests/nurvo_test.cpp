@@ -33,7 +33,6 @@ TEST(ParseWaypointLine, TwoNumbersSeparatedByBlanksMakeAWaypoint) {
       {"  \t36.8167\t\t-121.8170", 36.8167, -121.817},
       {"36.8167 -121.8170\r", 36.8167, -121.817},
       {"36.8167 -121.8170 anything after the longitude", 36.8167, -121.817},
-      {"36.8167 -121.8170,2026-03-04", 36.8167, -121.817},
       {"90 180", 90.0, 180.0},
       {"-90 -180", -90.0, -180.0},
       {"+1.5 +2.", 1.5, 2.0},
@@ -63,6 +62,9 @@ TEST(ParseWaypointLine, EveryOtherLineIsBadAndSaysWhy) {
       {"36.8167, -121.8170", {}},
       {"36.8167 , -121.8170", {"longitude"}},
       {"36.8167 abc", {"longitude"}},
+      {"36.8 -121,9", {"right after the longitude -121"}},
+      {"36.8 -121.9abc", {"right after the longitude -121.9"}},
+      {"36.8167 -121.8170,2026-03-04", {"right after the longitude -121.8170"}},
       {"123.4 -121.8", {"123.4", "-90 to 90"}},
       {"-90.0001 0", {"-90.0001", "-90 to 90"}},
       {"36.8 -180.5", {"-180.5", "-180 to 180"}},
@@ -134,11 +136,14 @@ void expectBadLine(const std::string& text, int lineNumber, const std::string& r
   EXPECT_EQ(maskedEntryNames(), std::set<std::string>{"route.txt"});
 }
 
-TEST(HelpText, IsPrintedTwiceForHelpAloneAndTheRunEndsWithStatus1) {
+TEST(HelpText, AloneIsPrintedWhereParsedAndTheRunEndsWithStatus0) {
   ScratchDir dir;
   const RunResult r = runNurvo({"--help"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, help() + "\n\n*** WAYPOINTS FILENAME IS MISSING ***\n" + help());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, help());
+  const RunResult twice = runNurvo({"--usage", "--help"});
+  EXPECT_EQ(twice.status, 0);
+  EXPECT_EQ(twice.out, help() + help());
 }
 
 TEST(WaypointFile, ThatCannotBeOpenedOrReadIsRefusedWithTheHelpTextBehindTheMessage) {

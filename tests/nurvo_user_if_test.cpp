@@ -183,16 +183,32 @@ TEST(ValuePrompts, ShowTheCurrentValueAndReturnTheEntry) {
   }
 }
 
-TEST(ValuePrompts, MetersBetweenSurfacingsOfZeroOrLessAreRefused) {
-  MissionParams p;
+TEST(ValuePrompts, DistancesAndSpeedsOfZeroOrLessAreRefusedAndTheValueKept) {
+  MissionParams p;  // values other than the defaults: the value kept is the current one
   p.maxLegMeters = 1200.0;
-  for (const char* entry : {"0\n", "-5\n", "-0.0\n"}) {
-    StringConsole con(entry);
-    EXPECT_EQ(get_maxLegMeters(con, p), 1200.0) << entry;
-    EXPECT_EQ(con.output,
-              "Meters between AUV surfacings is 1200.0 \nPlease enter new distance in meters "
-              "\n\n > The distance between surfacings must be greater than 0; keeping 1200.0\n")
-        << entry;
+  p.missionSpeed = 1.75;
+  p.missionSpeedSlow = 0.5;
+  const std::string legRefused =
+      "Meters between AUV surfacings is 1200.0 \nPlease enter new distance in meters \n\n > "
+      "The distance between surfacings must be greater than 0; keeping 1200.0\n";
+  const std::string speedPrompt = "Please enter new speed in meters per second \n\n >";
+  const std::vector<PromptCase> cases = {
+      {"get_maxLegMeters", get_maxLegMeters, legRefused, 1200, "0\n", 1200},
+      {"get_maxLegMeters", get_maxLegMeters, legRefused, 1200, "-5\n", 1200},
+      {"get_maxLegMeters", get_maxLegMeters, legRefused, 1200, "-0.0\n", 1200},
+      {"Speed", Speed,
+       "mission Speed is 1.750 meters per second\n" + speedPrompt +
+           "The speed must be greater than 0; keeping 1.750\n",
+       1.75, "0\n", 1.75},
+      {"SpeedSlow", SpeedSlow,
+       "mission Speed Slow is 0.500 meters per second\n" + speedPrompt +
+           "The speed must be greater than 0; keeping 0.500\n",
+       0.5, "-1.5\n", 0.5},
+  };
+  for (const PromptCase& c : cases) {
+    StringConsole con(c.entry);
+    EXPECT_EQ(c.ask(con, p), c.expected) << c.name << " " << c.entry;
+    EXPECT_EQ(con.output, c.shown) << c.name << " " << c.entry;
   }
 }
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <numbers>
 #include <string>
 #include <utility>
 #include <vector>
@@ -419,6 +421,91 @@ TEST(PrepareRoute, WaypointsOnTheEquatorKeepThePositionRead) {
   prepareRoute(negativeZero, MissionParams{});
   EXPECT_EQ(negativeZero.tail()->Lat, 0.0);
   EXPECT_EQ(negativeZero.tail()->Lon, -121.8);
+}
+
+// ---- Cut points against great circles computed here, with unit vectors ----
+
+struct Vec {
+  double x, y, z;
+};
+constexpr double earthMetres = 6371000.0;
+constexpr double toRad = std::numbers::pi / 180.0;
+
+Vec unit(const Position& p) {
+  const double lat = p.first * toRad;
+  const double lon = p.second * toRad;
+  return {std::cos(lat) * std::cos(lon), std::cos(lat) * std::sin(lon), std::sin(lat)};
+}
+double dot(const Vec& a, const Vec& b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+Vec cross(const Vec& a, const Vec& b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+double metresBetween(const Vec& a, const Vec& b) {
+  return earthMetres * std::atan2(std::sqrt(dot(cross(a, b), cross(a, b))), dot(a, b));
+}
+
+// The position `metres` from `from` on the initial bearing `bearingDeg`.
+Position along(const Position& from, double bearingDeg, double metres) {
+  const double lat = from.first * toRad;
+  const double lon = from.second * toRad;
+  const double b = bearingDeg * toRad;
+  const double d = metres / earthMetres;
+  const Vec p = unit(from);
+  const Vec dir = {-std::sin(lat) * std::cos(lon) * std::cos(b) - std::sin(lon) * std::sin(b),
+                   -std::sin(lat) * std::sin(lon) * std::cos(b) + std::cos(lon) * std::sin(b),
+                   std::cos(lat) * std::cos(b)};
+  const Vec q = {p.x * std::cos(d) + dir.x * std::sin(d), p.y * std::cos(d) + dir.y * std::sin(d),
+                 p.z * std::cos(d) + dir.z * std::sin(d)};
+  return {std::asin(q.z) / toRad, std::atan2(q.y, q.x) / toRad};
+}
+
+TEST(FillBlankLatLons, CutPointsLieOnTheLegsGreatCircleAndTheLastPieceIsTrue) {
+  std::vector<std::pair<Position, Position>> legs = {
+      {{89.9, 0}, {89.9, 180}},           // over the north pole
+      {{-85, 30}, {-85, -150}},           // over the south pole
+      {{80, -10}, {80, 10}},              // 380 km along a parallel
+      {{70, 10}, {70, 12}},               // 76 km
+      {{-16.5, 179.9}, {-16.5, -179.9}},  // east across the antimeridian
+      {{-16.5, -179.9}, {-16.5, 179.9}},  // west across it
+      {{10, -179.999}, {10, -179.95}},    // the launch waypoint lies across it
+  };
+  for (const double lat : {0.0, 30.0, 60.0, 70.0, 80.0, 85.0}) {
+    for (const double hemisphere : {1.0, -1.0}) {
+      for (const double bearing : {0.0, 90.0, 180.0, 270.0, 37.0, 233.0}) {
+        for (const double metres : {5e3, 76e3, 400e3}) {
+          const Position from = {hemisphere * lat, 10.0};
+          legs.push_back({from, along(from, bearing, metres)});
+        }
+      }
+    }
+  }
+  MissionParams params;
+  params.maxLegMeters = 3600.0;
+  for (const auto& [from, to] : legs) {
+    SCOPED_TRACE(strprintf("%g %g to %.6f %.6f", from.first, from.second, to.first, to.second));
+    wptList route = listOf({from, to});
+    prepareRoute(route, params);
+    const std::vector<const node*> n = forwards(route);  // launch, start, cut points, end
+    const Vec a = unit(from);
+    const Vec b = unit(to);
+    const Vec normal = cross(a, b);
+    const double normalLength = std::sqrt(dot(normal, normal));
+    const double tolerance = 1e-4 * metresBetween(a, b) + 1.0;
+    ASSERT_GE(n.size(), 4u) << "every leg here is cut";
+    for (std::size_t k = 2; k + 1 < n.size(); ++k) {
+      const Vec p = unit({n[k]->Lat, n[k]->Lon});
+      const double offLeg = earthMetres * std::asin(std::fabs(dot(p, normal)) / normalLength);
+      EXPECT_LE(offLeg, tolerance) << "cut point " << k - 1;
+      EXPECT_NEAR(metresBetween(a, p), static_cast<double>(k - 1) * 3600.0, tolerance);
+    }
+    const node* last = n[n.size() - 2];
+    EXPECT_NEAR(last->legMeters, metresBetween(unit({last->Lat, last->Lon}), b), tolerance);
+    for (const node* w : n) {
+      EXPECT_TRUE(w->Lon >= -180.0 && w->Lon <= 180.0) << w->wptNumber << ": " << w->Lon;
+    }
+  }
 }
 
 TEST(LaunchWaypoint, LiesOnTheReverseOfTheFirstLeg) {

@@ -94,8 +94,10 @@ TEST(DegreeSplit, WholeDegreesTruncateAndMinutesAreNeverNegative) {
     const DegreeDecMin s = toDegreeDecMin(v);
     return strprintf("%.0f %.4f", s.degreeOnly, s.decMin);
   };
-  // The minutes are rounded only by the printing.
-  EXPECT_EQ(split(36.9999999), "36 60.0000");
+  // Minutes that would print as 60.0000 carry into the degrees, away from zero.
+  EXPECT_EQ(split(36.9999999), "37 0.0000");
+  EXPECT_EQ(split(-121.9999999), "-122 0.0000");
+  EXPECT_EQ(split(-0.9999999), "-1 0.0000");
   EXPECT_EQ(split(36.999999), "36 59.9999");
   EXPECT_EQ(split(36.8167), "36 49.0020");
   EXPECT_EQ(split(-121.85), "-121 51.0000");
@@ -108,7 +110,7 @@ TEST(DegreeSplit, WholeDegreesTruncateAndMinutesAreNeverNegative) {
       makeRoute({{0, -0.5, -121.85, 500.0, 90.0, 650.0}, {1, 36.9999999, 0.25, 0.0, 0.0, 0.0}}));
   EXPECT_TRUE(
       contains(report, "\n0,-0.5000,-121.8500,90.0,500.0,650.0,\n, -0 30.0000, -121 51.0000"));
-  EXPECT_TRUE(contains(report, "\n1,37.0000,0.2500,0.0,0.0,0.0,\n, 36 60.0000, 0 15.0000"));
+  EXPECT_TRUE(contains(report, "\n1,37.0000,0.2500,0.0,0.0,0.0,\n, 37 0.0000, 0 15.0000"));
 }
 
 TEST(MissionComments, HemisphereLettersFollowTheSignsWithUnsignedDegrees) {
@@ -122,7 +124,12 @@ TEST(MissionComments, HemisphereLettersFollowTheSignsWithUnsignedDegrees) {
   const std::string nearZero = mission(threeNodes(36.8, -121.8, -0.5, -0.25, 0.25, 179.5));
   EXPECT_TRUE(contains(group(nearZero, 1), "# S0 30.0000 W0 15.0000\n"));
   EXPECT_TRUE(contains(group(nearZero, 2), "# N0 15.0000 E179 30.0000\n"));
-  for (const std::string& text : {south, nearZero}) {
+
+  const std::string sixty =
+      mission(threeNodes(36.8, -121.8, 36.9999999, -121.9999999, -0.9999999, 0.9999999));
+  EXPECT_TRUE(contains(group(sixty, 1), "# N37 0.0000 W122 0.0000\n"));
+  EXPECT_TRUE(contains(group(sixty, 2), "# S1 0.0000 E1 0.0000\n"));
+  for (const std::string& text : {south, nearZero, sixty}) {
     EXPECT_FALSE(contains(text, "# N-"));
     EXPECT_FALSE(contains(text, "# S-"));
     EXPECT_FALSE(contains(text, " W-"));
