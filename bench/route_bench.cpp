@@ -94,7 +94,7 @@ Measurement measureRead(std::size_t count) {
   const double cpuStart = cpuSeconds();
   const Clock::time_point start = Clock::now();
   std::FILE* f = std::fopen(path.c_str(), "r");
-  nurvo::readWaypoints(f, path, route);
+  if (f == nullptr || !nurvo::readWaypoints(f, path, route)) std::abort();
   std::fclose(f);
   m.readSecs = secondsSince(start);
   const Clock::time_point prepared = Clock::now();

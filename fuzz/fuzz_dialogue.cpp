@@ -1,6 +1,7 @@
 // Fuzzes the interactive dialogue with any console input, in the order a run asks its questions.
 // The end of the input ends the dialogue with NurvoError; whatever was typed, the parameters must
-// stay usable: the distance between surfacings above 0, the flags as the answers set them.
+// stay usable: the distance between surfacings and the speeds above 0, the flags as the answers
+// set them.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -20,15 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   nurvo::StringConsole con(std::string(reinterpret_cast<const char*>(data), size));
   nurvo::MissionParams params;
   try {
-    nurvo::queryMissionParameters(con, params);
-    params.yoyoMission = nurvo::queryYoyo(con);
+    nurvo::queryDialogue(con, params);
     check(params.yoyoMission == 0 || params.yoyoMission == 1, "yes or no");
-    if (params.yoyoMission == 1) {
-      nurvo::queryYoYoParameters(con, params);
-    } else {
-      params.wayPointDepth = nurvo::get_wayPointDepth(con, params);
-    }
-    params.sorbelMission = nurvo::querySorbel(con);
     check(params.sorbelMission == 0 || params.sorbelMission == 1, "yes or no");
   } catch (const nurvo::NurvoError& e) {
     check(*e.what() != '\0', "the end of the dialogue is explained");

@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   nurvo::wptList list;
   bool threw = false;
   try {
-    nurvo::readWaypoints(f, "route.txt", list);
+    check(nurvo::readWaypoints(f, "route.txt", list), "a file in memory reads without error");
   } catch (const nurvo::NurvoError& e) {
     threw = true;
     check(std::string_view(e.what()).find("route.txt") != std::string_view::npos,

@@ -4,6 +4,15 @@
 
 namespace nurvo {
 
+std::optional<std::string> Console::readLine() {
+  std::string line;
+  int c = get();
+  if (c == EOF) return std::nullopt;
+  for (; c != '\n' && c != EOF; c = get()) line.push_back(static_cast<char>(c));
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
 void StdConsole::write(std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,9 @@ class Console : public TextSink {
  public:
   // The next character typed, or EOF at the end of console input.
   virtual int get() = 0;
+  // The next line typed, without its line end: a line feed, with a carriage return before it
+  // dropped too. A last line without a line end still counts; nothing at the end of console input.
+  std::optional<std::string> readLine();
   // Waits for one key press without echo and without Enter, where the input is a terminal; with
   // piped input it neither waits nor consumes anything.
   virtual void waitKey() = 0;

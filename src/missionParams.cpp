@@ -48,11 +48,18 @@ std::span<const ParamSpec> paramTable() {
   return table;
 }
 
-const ParamSpec& paramSpecOf(double MissionParams::*member) {
+const ParamSpec& paramSpec(int MissionParams::*member) {
+  for (const ParamSpec& spec : table) {
+    if (spec.intMember == member) return spec;
+  }
+  throw std::logic_error("a whole-number parameter without a row in the parameter table");
+}
+
+const ParamSpec& paramSpec(double MissionParams::*member) {
   for (const ParamSpec& spec : table) {
     if (spec.doubleMember == member) return spec;
   }
-  throw std::logic_error("no row of the parameter table for this member");
+  throw std::logic_error("a decimal parameter without a row in the parameter table");
 }
 
 bool meetsConstraint(const ParamSpec& spec, double value) {

@@ -17,8 +17,8 @@ struct MissionParams {
   int missionYoyoMinDepth = 10;         // metres
   int missionYoyoMaxDepth = 90;         // metres
   int missionYoyoMaxDepthShallow = 20;  // metres; shown only, no file carries it
-  double missionSpeed = 1.5;            // metres per second; always > 0
-  double missionSpeedSlow = 1.25;       // metres per second; always > 0
+  double missionSpeed = 1.5;            // metres per second
+  double missionSpeedSlow = 1.25;       // metres per second
   double maxLegMeters = 3600.0;         // metres between surfacings; always > 0
   double minDepth = 10.0;               // metres
   double maxDepth = 90.0;               // metres
@@ -64,8 +64,9 @@ struct ParamSpec {
 // parameter is one row here, plus its line in the help text and, where it has one, its menu item.
 std::span<const ParamSpec> paramTable();
 
-// The row of the decimal parameter stored in `member`.
-const ParamSpec& paramSpecOf(double MissionParams::*member);
+// The row of a parameter, found by its member; every member has one.
+const ParamSpec& paramSpec(int MissionParams::*member);
+const ParamSpec& paramSpec(double MissionParams::*member);
 
 // Whether `value` satisfies the constraint of `spec`.
 bool meetsConstraint(const ParamSpec& spec, double value);

@@ -10,44 +10,71 @@ namespace nurvo {
 
 namespace {
 
-// The interactive start-up: the banner, the typed file name, the echo of the file, the dialogue.
-FilePtr interactiveStartup(Console& con, MissionParams& params, std::string& name) {
+// A file's text as the terminal is to show it: the control characters other than tab, line feed
+// and carriage return, and DEL, become '?', so that the text after a longitude, which may hold any
+// bytes, cannot clear the screen or retitle the terminal.
+std::string printable(std::string text) {
+  for (char& c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte < 0x20 && c != '\t' && c != '\n' && c != '\r') || byte == 0x7f) c = '?';
+  }
+  return text;
+}
+
+// Reads the typed file `name` into `route` and its bytes into `text`. Returns the message that
+// refuses it, or nothing when it holds waypoints and every line is good.
+std::string readTypedFile(const std::string& name, wptList& route, std::string& text) {
+  try {
+    const FilePtr file = openWaypointFile(name);
+    if (!file || !readWaypoints(file.get(), name, route, &text)) {
+      return strprintf("cannot open file %s \n", name.c_str());
+    }
+  } catch (const NurvoError& e) {
+    return e.what();
+  }
+  if (route.empty()) return "list is empty\n";
+  return {};
+}
+
+}  // namespace
+
+void interactiveStartup(Console& con, MissionParams& params, wptList& route) {
   con.line("\n\nWelcome to Waypoints to ZUD_UZU mission utility.");
   con.line("Waypoint lat/lon's must be in decimal degree format.");
   con.line("eg: 36.8167 -121.8170");
-  con.line("What's the name of the waypoint file ? ");
-  con.write(" > ");
-  name = readFileName(con);
-  FilePtr file = openWaypointFile(name);
-  if (!file) throw NurvoError(strprintf("cannot open file %s ", name.c_str()));
+  std::string name;
+  std::string text;
+  // The file is read whole before anything else is asked, so that a mistyped name or a bad line
+  // costs one question and never the dialogue.
+  for (;;) {
+    con.line("What's the name of the waypoint file ? ");
+    con.write(" > ");
+    name = readFileName(con);
+    wptList read;
+    text.clear();
+    const std::string problem = readTypedFile(name, read, text);
+    if (problem.empty()) {
+      route = std::move(read);
+      break;
+    }
+    con.write(problem);
+  }
   con.print("\n\nWaypoint filename: \n %s \n", name.c_str());
   con.line("\n\nWaypoint List:\n");
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, file.get())) > 0) con.write(std::string_view(buf, n));
-  if (std::ferror(file.get())) cannotOpen(name);
-  std::rewind(file.get());
-
-  queryMissionParameters(con, params);
-  params.yoyoMission = queryYoyo(con);
-  if (params.yoyoMission == 1) {
-    queryYoYoParameters(con, params);
-  } else {
-    params.wayPointDepth = get_wayPointDepth(con, params);
-  }
-  params.sorbelMission = querySorbel(con);
-  return file;
+  con.write(printable(std::move(text)));
+  queryDialogue(con, params);
 }
+
+namespace {
 
 int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps& fileOps) {
   RunSettings settings = parseOptions(argc, argv, con);
   MissionParams& params = settings.params;
   if (settings.verbose) con.write(show_params(params));
 
-  std::string name;
-  FilePtr file;
+  wptList route;
   if (settings.interactive) {
-    file = interactiveStartup(con, params, name);
+    interactiveStartup(con, params, route);
   } else {
     if (settings.operands.empty()) {
       if (settings.usageShown) return 0;  // the usage was all that was asked for
@@ -57,13 +84,10 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
       throw NurvoError(strprintf("more than one waypoint file: '%s' follows '%s'\n",
                                  settings.operands[1].c_str(), settings.operands[0].c_str()));
     }
-    name = settings.operands.front();
-    file = openWaypointFile(name);
-    if (!file) cannotOpen(name);
+    const std::string& name = settings.operands.front();
+    const FilePtr file = openWaypointFile(name);
+    if (!file || !readWaypoints(file.get(), name, route)) cannotOpen(name);
   }
-
-  wptList route;
-  readWaypoints(file.get(), name, route);
   if (route.empty()) throw NurvoError("list is empty\n");
 
   const RouteTotals totals = prepareRoute(route, params);

@@ -12,6 +12,13 @@
 
 namespace nurvo {
 
+// The interactive start-up: the banner; the waypoint file's name asked for until a file is read
+// whole into `route` (a name that cannot be opened, a directory, a bad line or a file without
+// waypoints gets its message and the question again); the echo of the file, control characters
+// shown as '?'; then the dialogue that sets `params`. The end of console input ends the run
+// (NurvoError).
+void interactiveStartup(Console& con, MissionParams& params, wptList& route);
+
 // The whole run; returns the exit status (0, or 1 on any failure).
 int run(int argc, char** argv, Console& console, const Clock& clock, FileOps& fileOps);
 

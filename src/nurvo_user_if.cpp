@@ -1,248 +1,165 @@
 #include "nurvo_user_if.h"
 
-#include <cctype>
-#include <climits>
-#include <cmath>
-#include <cstdlib>
 #include <functional>
+#include <optional>
+#include <type_traits>
 
+#include "numberText.h"
 #include "nurvoError.h"
 
 namespace nurvo {
 
+namespace {
+
+// The next answer: one whole line, blanks trimmed at both ends.
+std::string readAnswer(Console& con) {
+  const std::optional<std::string> line = con.readLine();
+  if (!line) throw NurvoError(endOfConsoleInput);
+  return std::string(trimBlanks(*line));
+}
+
+// The next answer that is not empty.
+std::string readEntry(Console& con) {
+  for (;;) {
+    std::string answer = readAnswer(con);
+    if (!answer.empty()) return answer;
+  }
+}
+
+// A message of the parameter table as a sentence of its own: first letter capitalised.
+std::string sentence(const char* text) {
+  std::string s(text);
+  if (!s.empty() && s[0] >= 'a' && s[0] <= 'z') s[0] = static_cast<char>(s[0] - 'a' + 'A');
+  return s;
+}
+
+// Asks for a new value of the parameter `member` after `prompt`: an entry that is no number of the
+// parameter's kind keeps the current value; one that breaks the parameter's constraint keeps it
+// too, with the refusal and the value kept as the listing shows it.
+template <typename T>
+T askValue(Console& con, const MissionParams& p, T MissionParams::*member, const char* prompt) {
+  con.write(prompt);
+  const T current = p.*member;
+  const std::string entry = readEntry(con);
+  std::optional<T> value;
+  if constexpr (std::is_same_v<T, int>) {
+    value = parseIntValue(entry);
+  } else {
+    value = parseDoubleValue(entry);
+  }
+  if (!value) return current;
+  const ParamSpec& spec = paramSpec(member);
+  if (meetsConstraint(spec, *value)) return *value;
+  con.write(sentence(spec.refusal) + "; keeping " + strprintf(spec.listingFormat, current) + "\n");
+  return current;
+}
+
+}  // namespace
+
 std::string readFileName(Console& con) {
-  std::string name;
-  for (int c = con.get(); c != '\n'; c = con.get()) {
-    if (c == EOF) {
-      if (name.empty()) throw NurvoError(endOfConsoleInput);
-      break;
-    }
-    name.push_back(static_cast<char>(c));
-  }
-  if (!name.empty() && name.back() == '\r') name.pop_back();
-  return name;
+  return readAnswer(con);
 }
-
-namespace {
-
-bool isSpace(int c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-bool isDigit(int c) {
-  return c >= '0' && c <= '9';
-}
-
-[[noreturn]] void endOfInput() {
-  throw NurvoError(endOfConsoleInput);
-}
-
-// Skips white space, line ends included, and returns the first other character.
-int firstNonBlank(Console& con) {
-  int c = con.get();
-  while (isSpace(c)) c = con.get();
-  if (c == EOF) endOfInput();
-  return c;
-}
-
-// Discards the rest of the line, from the character `c` already read up to its line end included.
-void discardLine(Console& con, int c) {
-  while (c != '\n' && c != EOF) c = con.get();
-}
-
-}  // namespace
-
-// In both number readers the character that ends the number has been read already: it is the
-// one character discarded after the entry, or the first one of the rest of the line that a
-// failed entry discards.
-std::optional<int> readInt(Console& con) {
-  int c = firstNonBlank(con);
-  const bool negative = c == '-';
-  if (c == '+' || c == '-') c = con.get();
-  long long magnitude = 0;
-  bool digits = false;
-  bool fits = true;
-  for (; isDigit(c); c = con.get()) {
-    digits = true;
-    if (fits) {
-      magnitude = magnitude * 10 + (c - '0');
-      fits = magnitude <= static_cast<long long>(INT_MAX) + 1;
-    }
-  }
-  const long long value = negative ? -magnitude : magnitude;
-  if (!digits || !fits || value > INT_MAX || value < INT_MIN) {
-    discardLine(con, c);
-    return std::nullopt;
-  }
-  return static_cast<int>(value);
-}
-
-std::optional<double> readDouble(Console& con) {
-  int c = firstNonBlank(con);
-  std::string text;
-  bool digits = false;
-  const auto take = [&] {
-    text.push_back(static_cast<char>(c));
-    c = con.get();
-  };
-  const auto takeDigits = [&] {
-    while (isDigit(c)) {
-      take();
-      digits = true;
-    }
-  };
-  if (c == '+' || c == '-') take();
-  takeDigits();
-  if (c == '.') {
-    take();
-    takeDigits();
-  }
-  if (digits && (c == 'e' || c == 'E')) {
-    // An exponent marker is taken even when no exponent digit follows; it then counts for
-    // nothing ("1e" is 1).
-    take();
-    if (c == '+' || c == '-') take();
-    while (isDigit(c)) take();
-  }
-  if (!digits) {
-    discardLine(con, c);
-    return std::nullopt;
-  }
-  const double value = std::strtod(text.c_str(), nullptr);
-  if (!std::isfinite(value)) {
-    discardLine(con, c);
-    return std::nullopt;
-  }
-  return value;
-}
-
-char readChar(Console& con) {
-  const int c = con.get();
-  if (c == EOF) endOfInput();
-  con.get();  // the discarded character, normally the line end
-  return static_cast<char>(c);
-}
-
-namespace {
-
-int askInt(Console& con, int current, const char* prompt) {
-  con.write(prompt);
-  return readInt(con).value_or(current);
-}
-
-double askDouble(Console& con, double current, const char* prompt) {
-  con.write(prompt);
-  return readDouble(con).value_or(current);
-}
-
-// `typed` when it meets the constraint of the parameter in `member`; otherwise the parameter's
-// current value, with the reason and the value kept.
-double allowedOrKept(Console& con, const MissionParams& p, double MissionParams::*member,
-                     double typed) {
-  const ParamSpec& spec = paramSpecOf(member);
-  if (meetsConstraint(spec, typed)) return typed;
-  // The refusal is worded to follow an option's name; here it starts a sentence.
-  con.print("%c%s; keeping %s\n", std::toupper(static_cast<unsigned char>(spec.refusal[0])),
-            spec.refusal + 1, strprintf(spec.listingFormat, p.*member).c_str());
-  return p.*member;
-}
-
-}  // namespace
 
 int yoyoMinAlt(Console& con, const MissionParams& p) {
   con.print("YoYo Minimum Altitude is %d meters\n", p.yoyoMinAltitude);
-  return askInt(con, p.yoyoMinAltitude, "Please enter new altitude in meters \n\n > ");
+  return askValue(con, p, &MissionParams::yoyoMinAltitude,
+                  "Please enter new altitude in meters \n\n > ");
 }
 
 int yoyoMinDepth(Console& con, const MissionParams& p) {
   con.print("mission YoYo Min Depth is %d meters\n", p.missionYoyoMinDepth);
-  return askInt(con, p.missionYoyoMinDepth, "Please enter new depth in meters \n\n > ");
+  return askValue(con, p, &MissionParams::missionYoyoMinDepth,
+                  "Please enter new depth in meters \n\n > ");
 }
 
 int yoyoMaxDepth(Console& con, const MissionParams& p) {
   con.print("mission YoYo Max Depth is %d meters\n", p.missionYoyoMaxDepth);
-  return askInt(con, p.missionYoyoMaxDepth, "Please enter new depth in meters \n\n > ");
+  return askValue(con, p, &MissionParams::missionYoyoMaxDepth,
+                  "Please enter new depth in meters \n\n > ");
 }
 
 int yoyoMaxDepthShallow(Console& con, const MissionParams& p) {
   con.print("mission YoYo Max Depth Shallow is %d meters\n", p.missionYoyoMaxDepthShallow);
-  return askInt(con, p.missionYoyoMaxDepthShallow, "Please enter new depth in meters \n\n > ");
+  return askValue(con, p, &MissionParams::missionYoyoMaxDepthShallow,
+                  "Please enter new depth in meters \n\n > ");
 }
 
 int gpsNum(Console& con, const MissionParams& p) {
   con.print("Number of GPS hits per surfacing is %d \n", p.gpsHits);
-  return askInt(con, p.gpsHits, "Please enter new number of hits \n\n > ");
+  return askValue(con, p, &MissionParams::gpsHits, "Please enter new number of hits \n\n > ");
 }
 
 double get_diveAngle(Console& con, const MissionParams& p) {
   con.print("mission dive angle is %.0f degrees\n", p.diveAngle);
-  return askDouble(con, p.diveAngle, "Please enter new dive angle in degrees \n\n >");
+  return askValue(con, p, &MissionParams::diveAngle,
+                  "Please enter new dive angle in degrees \n\n >");
 }
 
 double get_maxLegMeters(Console& con, const MissionParams& p) {
   con.print("Meters between AUV surfacings is %.1f \n", p.maxLegMeters);
-  const double meters =
-      askDouble(con, p.maxLegMeters, "Please enter new distance in meters \n\n > ");
-  return allowedOrKept(con, p, &MissionParams::maxLegMeters, meters);
+  return askValue(con, p, &MissionParams::maxLegMeters,
+                  "Please enter new distance in meters \n\n > ");
 }
 
 double get_wayPointDepth(Console& con, const MissionParams& p) {
   con.print("Default Waypoint Depth is %.1f \n", p.wayPointDepth);
-  return askDouble(con, p.wayPointDepth, "Please enter new depth \n\n > ");
+  return askValue(con, p, &MissionParams::wayPointDepth, "Please enter new depth \n\n > ");
 }
 
 double Speed(Console& con, const MissionParams& p) {
   con.print("mission Speed is %.3f meters per second\n", p.missionSpeed);
-  const double spd =
-      askDouble(con, p.missionSpeed, "Please enter new speed in meters per second \n\n >");
-  return allowedOrKept(con, p, &MissionParams::missionSpeed, spd);
+  return askValue(con, p, &MissionParams::missionSpeed,
+                  "Please enter new speed in meters per second \n\n >");
 }
 
 double SpeedSlow(Console& con, const MissionParams& p) {
   con.print("mission Speed Slow is %.3f meters per second\n", p.missionSpeedSlow);
-  const double spd =
-      askDouble(con, p.missionSpeedSlow, "Please enter new speed in meters per second \n\n >");
-  return allowedOrKept(con, p, &MissionParams::missionSpeedSlow, spd);
+  return askValue(con, p, &MissionParams::missionSpeedSlow,
+                  "Please enter new speed in meters per second \n\n >");
 }
 
 double get_minDepth(Console& con, const MissionParams& p) {
   con.print("minDepth is %.1f meters\n", p.minDepth);
-  return askDouble(con, p.minDepth, "Please enter new minDepth in meters \n\n >");
+  return askValue(con, p, &MissionParams::minDepth, "Please enter new minDepth in meters \n\n >");
 }
 
 double get_maxDepth(Console& con, const MissionParams& p) {
   con.print("maxDepth is %.1f meters\n", p.maxDepth);
-  return askDouble(con, p.maxDepth, "Please enter new maxDepth in meters \n\n >");
+  return askValue(con, p, &MissionParams::maxDepth, "Please enter new maxDepth in meters \n\n >");
 }
 
 double get_abortDepth(Console& con, const MissionParams& p) {
   con.print("abortDepth is %.1f meters\n", p.abortDepth);
-  return askDouble(con, p.abortDepth, "Please enter new abortDepth in meters \n\n >");
+  return askValue(con, p, &MissionParams::abortDepth,
+                  "Please enter new abortDepth in meters \n\n >");
 }
 
 double get_abortAltitude(Console& con, const MissionParams& p) {
   con.print("abortAltitude is %.1f meters\n", p.abortAltitude);
-  return askDouble(con, p.abortAltitude, "Please enter new abortAltitude in meters \n\n >");
+  return askValue(con, p, &MissionParams::abortAltitude,
+                  "Please enter new abortAltitude in meters \n\n >");
 }
 
 double get_abortLockoutDepth(Console& con, const MissionParams& p) {
   con.print("abortLockoutDepth is %.1f meters\n", p.abortLockoutDepth);
-  return askDouble(con, p.abortLockoutDepth, "Please enter new abortLockoutDepth in meters \n\n >");
+  return askValue(con, p, &MissionParams::abortLockoutDepth,
+                  "Please enter new abortLockoutDepth in meters \n\n >");
 }
 
 double get_abortOnTimeout(Console& con, const MissionParams& p) {
   con.print("abortOnTimeout is %d \n", p.abortOnTimeout);
   con.line("Please enter new abortOnTimeout ");
-  return askInt(con, p.abortOnTimeout, "1 for TRUE, or 0 for FALSE \n\n >");
+  return askValue(con, p, &MissionParams::abortOnTimeout, "1 for TRUE, or 0 for FALSE \n\n >");
 }
 
 namespace {
 
 // The common end of both menus: the invitation, then the selection. Nothing when the entry is no
-// number.
+// whole number.
 std::optional<int> menuSelection(Console& con) {
   con.line("  Choose number of parameter to modify.");
   con.write("  If parameters are OK, type 0 \n\n > ");
-  return readInt(con);
+  return parseIntValue(readEntry(con));
 }
 
 // Shows a menu until 0 is chosen. `show` writes the title and the items with their values;
@@ -325,7 +242,8 @@ int askYesNo(Console& con, const char* question) {
   for (;;) {
     con.line(question);
     con.write(" Please enter Y or N > ");
-    const char reply = readChar(con);
+    const std::string answer = readAnswer(con);
+    const char reply = answer.empty() ? '\0' : answer.front();
     if (reply == 'Y' || reply == 'y') return 1;
     if (reply == 'N' || reply == 'n') return 0;
     con.write(" Please enter y or n ");
@@ -346,6 +264,17 @@ int querySorbel(Console& con) {
   con.waitKey();
   con.line("\n");
   return 1;
+}
+
+void queryDialogue(Console& con, MissionParams& params) {
+  queryMissionParameters(con, params);
+  params.yoyoMission = queryYoyo(con);
+  if (params.yoyoMission == 1) {
+    queryYoYoParameters(con, params);
+  } else {
+    params.wayPointDepth = get_wayPointDepth(con, params);
+  }
+  params.sorbelMission = querySorbel(con);
 }
 
 }  // namespace nurvo

@@ -82,7 +82,7 @@ namespace {
 // Reads a file line by line, lines of any length, with or without a final line end.
 class LineReader {
  public:
-  explicit LineReader(std::FILE* f) : f_(f) {}
+  LineReader(std::FILE* f, std::string* copy) : f_(f), copy_(copy) {}
   // The next line without its line end; false at the end of the file. Throws on a read error.
   bool next(std::string& line) {
     line.clear();
@@ -96,6 +96,7 @@ class LineReader {
         }
         len_ = std::fread(buf_.get(), 1, bufSize, f_);
         pos_ = 0;
+        if (copy_ != nullptr) copy_->append(buf_.get(), len_);
         if (len_ < bufSize) {
           if (std::ferror(f_)) throw ReadError();
           eof_ = true;
@@ -121,6 +122,7 @@ class LineReader {
  private:
   static constexpr std::size_t bufSize = 1 << 16;
   std::FILE* f_;
+  std::string* copy_;
   std::unique_ptr<char[]> buf_ = std::make_unique<char[]>(bufSize);
   std::size_t pos_ = 0;
   std::size_t len_ = 0;
@@ -130,8 +132,8 @@ class LineReader {
 
 }  // namespace
 
-void readWaypoints(std::FILE* file, const std::string& name, wptList& list) {
-  LineReader reader(file);
+bool readWaypoints(std::FILE* file, const std::string& name, wptList& list, std::string* copy) {
+  LineReader reader(file, copy);
   std::string line;
   std::size_t lineNumber = 0;
   std::size_t count = 0;
@@ -151,8 +153,9 @@ void readWaypoints(std::FILE* file, const std::string& name, wptList& list) {
       list.insertLatLonEnd(w.lat, w.lon);
     }
   } catch (const LineReader::ReadError&) {
-    cannotOpen(name);
+    return false;
   }
+  return true;
 }
 
 }  // namespace nurvo

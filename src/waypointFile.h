@@ -31,9 +31,11 @@ FilePtr openWaypointFile(const std::string& name);
 // The run's end when the waypoint file `name` cannot be opened or read (NurvoError).
 [[noreturn]] void cannotOpen(const std::string& name);
 
-// Reads a waypoint file into the list, one waypoint per line that is not blank. A bad line, a
-// read error or too many waypoints end the run (NurvoError); `name` is the file's name for the
-// messages.
-void readWaypoints(std::FILE* file, const std::string& name, wptList& list);
+// Reads a waypoint file into the list, one waypoint per line that is not blank, and with `copy`
+// appends every byte read to it as well. False on a read error, which the caller reports in the
+// words of its mode. A bad line or too many waypoints end the run (NurvoError); `name` is the
+// file's name for the messages.
+[[nodiscard]] bool readWaypoints(std::FILE* file, const std::string& name, wptList& list,
+                                 std::string* copy = nullptr);
 
 }  // namespace nurvo

@@ -58,6 +58,15 @@ inline const std::string samplerNotice =
     "\n\n";
 inline const std::string gpsPrompt30 =
     "Number of GPS hits per surfacing is 30 \nPlease enter new number of hits \n\n > ";
+inline const std::string banner =
+    "\n\nWelcome to Waypoints to ZUD_UZU mission utility.\n"
+    "Waypoint lat/lon's must be in decimal degree format.\n"
+    "eg: 36.8167 -121.8170\n";
+inline const std::string fileQuestion = "What's the name of the waypoint file ? \n > ";
+// The echo of the waypoint file `name` that holds `text` (as the terminal shows it).
+inline std::string fileEcho(const std::string& name, const std::string& text) {
+  return "\n\nWaypoint filename: \n " + name + " \n\n\nWaypoint List:\n\n" + text;
+}
 inline const std::string endOfInputMessage = "\nend of console input: no mission written\n";
 
 }  // namespace nurvo::test

@@ -14,8 +14,9 @@ std::string readFromText(std::string text) {
   std::FILE* f = fmemopen(text.data(), text.size(), "r");
   if (f == nullptr) return "fmemopen failed";
   wptList list;
-  readWaypoints(f, "route.txt", list);
+  const bool read = readWaypoints(f, "route.txt", list);
   std::fclose(f);
+  if (!read) return "read error";
   std::string got;
   for (const node* n = list.head(); n != nullptr; n = n->nextPtr) {
     got += strprintf("%g %g;", n->Lat, n->Lon);

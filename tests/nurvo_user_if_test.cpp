@@ -3,12 +3,15 @@
 #include "nurvo_user_if.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <climits>
 #include <functional>
 
 #include "dialogueText.h"
+#include "nurvo.h"
 #include "nurvoError.h"
+#include "testSupport.h"
 
 namespace nurvo::test {
 namespace {
@@ -30,86 +33,18 @@ std::string errorText(const std::function<void()>& f) {
   return "no error";
 }
 
-TEST(ReadInt, TakesOneNumberAndDiscardsTheCharacterAfterIt) {
-  StringConsole con(" \n\t 42\n7 8\n12.5\n12abc\n-9");
-  EXPECT_EQ(readInt(con), 42);  // white space and empty lines before the entry are skipped
-  EXPECT_EQ(readInt(con), 7);   // type-ahead on one line
-  EXPECT_EQ(readInt(con), 8);
-  EXPECT_EQ(readInt(con), 12);  // the point is discarded, "5" stays for the next read
-  EXPECT_EQ(readInt(con), 5);
-  EXPECT_EQ(readInt(con), 12);
-  EXPECT_EQ(rest(con), "bc\n-9");
-
-  StringConsole last("-9");  // a number at the very end of the input still counts
-  EXPECT_EQ(readInt(last), -9);
-  EXPECT_EQ(rest(last), "");
-}
-
-TEST(ReadInt, AnEntryThatIsNoWholeNumberDiscardsTheRestOfTheLine) {
-  StringConsole con("abc 3\n-\n+x\n2147483648 1\n-2147483648\n2147483647\n99999999999999999999\n6");
-  EXPECT_EQ(readInt(con), std::nullopt);
-  EXPECT_EQ(readInt(con), std::nullopt);
-  EXPECT_EQ(readInt(con), std::nullopt);
-  EXPECT_EQ(readInt(con), std::nullopt);  // beyond the range of int
-  EXPECT_EQ(readInt(con), INT_MIN);
-  EXPECT_EQ(readInt(con), INT_MAX);
-  EXPECT_EQ(readInt(con), std::nullopt);
-  EXPECT_EQ(readInt(con), 6);
-}
-
-TEST(ReadDouble, TakesTheLongestDecimalNumber) {
-  StringConsole con("2.5\n-.5\n+3.\n2.5e-1\n1e3x\n");
-  EXPECT_EQ(readDouble(con), 2.5);
-  EXPECT_EQ(readDouble(con), -0.5);
-  EXPECT_EQ(readDouble(con), 3.0);
-  EXPECT_EQ(readDouble(con), 0.25);
-  EXPECT_EQ(readDouble(con), 1000.0);  // "x" discarded
-  EXPECT_EQ(rest(con), "\n");
-
-  StringConsole partial("1ex\n1E+\n0x10\n7,5\n");
-  EXPECT_EQ(readDouble(partial), 1.0);  // an exponent marker without digits counts for nothing
-  EXPECT_EQ(readDouble(partial), 1.0);
-  EXPECT_EQ(readDouble(partial), 0.0);  // hexadecimal is not read: "x" discarded, "10" left
-  EXPECT_EQ(readDouble(partial), 10.0);
-  EXPECT_EQ(readDouble(partial), 7.0);
-  EXPECT_EQ(rest(partial), "5\n");
-}
-
-TEST(ReadDouble, AnEntryThatIsNoFiniteNumberDiscardsTheRestOfTheLine) {
-  StringConsole con("abc 1\nnan\ninf\ninfinity\n1e999 2\n-\n.\n.e5\n4\n");
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(readDouble(con), std::nullopt) << "entry " << i;
-  EXPECT_EQ(readDouble(con), 4.0);
-}
-
-TEST(ReadChar, TakesTheVeryNextCharacterAndDiscardsOneMore) {
-  StringConsole con("yes\n\nxy");
-  EXPECT_EQ(readChar(con), 'y');
-  EXPECT_EQ(readChar(con), 's');  // "e" was discarded
-  EXPECT_EQ(readChar(con), '\n');
-  EXPECT_EQ(rest(con), "y");
-}
-
-TEST(ConsoleEntries, TheEndOfInputBeforeAnEntryEndsTheRun) {
-  StringConsole blank(" \n\n");
-  EXPECT_EQ(errorText([&] { readInt(blank); }), endOfInputMessage);
-  StringConsole empty;
-  EXPECT_EQ(errorText([&] { readDouble(empty); }), endOfInputMessage);
-  EXPECT_EQ(errorText([&] { readChar(empty); }), endOfInputMessage);
-  EXPECT_EQ(errorText([&] { readFileName(empty); }), endOfInputMessage);
-
-  // A failed entry at the end of the input discards what is left; the next read ends the run.
-  StringConsole failed("abc");
-  EXPECT_EQ(readInt(failed), std::nullopt);
-  EXPECT_EQ(errorText([&] { readInt(failed); }), endOfInputMessage);
-}
-
-TEST(ReadFileName, TakesTheWholeLineWithoutItsLineEnd) {
-  StringConsole con("  my route.txt \r\n" + std::string(300, 'w') + "\nlast");
-  EXPECT_EQ(readFileName(con), "  my route.txt ");  // blanks stay, the carriage return goes
+TEST(ConsoleAnswers, EachIsOneWholeLineAndTheEndOfInputEndsTheRun) {
+  StringConsole con("  my route.txt \r\n" + std::string(300, 'w') + "\n\nlast");
+  EXPECT_EQ(readFileName(con), "my route.txt");  // blanks and the carriage return go
   EXPECT_EQ(readFileName(con), std::string(300, 'w'));
+  EXPECT_EQ(readFileName(con), "");
   EXPECT_EQ(readFileName(con), "last");  // a last line without line end
-  StringConsole emptyLine("\nx");
-  EXPECT_EQ(readFileName(emptyLine), "");
+  EXPECT_EQ(errorText([&] { readFileName(con); }), endOfInputMessage);
+
+  // Empty answers at a prompt are read past; the end of input behind them ends the run.
+  StringConsole blank(" \n\n");
+  EXPECT_EQ(errorText([&] { gpsNum(blank, MissionParams{}); }), endOfInputMessage);
+  EXPECT_EQ(blank.output, gpsPrompt30);
 }
 
 // One value prompt: what it shows and how its entry is read.
@@ -183,37 +118,41 @@ TEST(ValuePrompts, ShowTheCurrentValueAndReturnTheEntry) {
   }
 }
 
-TEST(ValuePrompts, DistancesAndSpeedsOfZeroOrLessAreRefusedAndTheValueKept) {
-  MissionParams p;  // values other than the defaults: the value kept is the current one
-  p.maxLegMeters = 1200.0;
-  p.missionSpeed = 1.75;
-  p.missionSpeedSlow = 0.5;
-  const std::string legRefused =
-      "Meters between AUV surfacings is 1200.0 \nPlease enter new distance in meters \n\n > "
-      "The distance between surfacings must be greater than 0; keeping 1200.0\n";
-  const std::string speedPrompt = "Please enter new speed in meters per second \n\n >";
-  const std::vector<PromptCase> cases = {
-      {"get_maxLegMeters", get_maxLegMeters, legRefused, 1200, "0\n", 1200},
-      {"get_maxLegMeters", get_maxLegMeters, legRefused, 1200, "-5\n", 1200},
-      {"get_maxLegMeters", get_maxLegMeters, legRefused, 1200, "-0.0\n", 1200},
-      {"Speed", Speed,
-       "mission Speed is 1.750 meters per second\n" + speedPrompt +
-           "The speed must be greater than 0; keeping 1.750\n",
-       1.75, "0\n", 1.75},
-      {"SpeedSlow", SpeedSlow,
-       "mission Speed Slow is 0.500 meters per second\n" + speedPrompt +
-           "The speed must be greater than 0; keeping 0.500\n",
-       0.5, "-1.5\n", 0.5},
+TEST(ValuePrompts, ZeroOrLessIsRefusedForTheDistanceAndTheSpeeds) {
+  struct Case {
+    std::function<double(Console&, const MissionParams&)> ask;
+    double current;
+    std::string shown;    // the current-value text and the prompt
+    std::string refusal;  // the message, with the value kept
   };
-  for (const PromptCase& c : cases) {
-    StringConsole con(c.entry);
-    EXPECT_EQ(c.ask(con, p), c.expected) << c.name << " " << c.entry;
-    EXPECT_EQ(con.output, c.shown) << c.name << " " << c.entry;
+  MissionParams p;
+  p.maxLegMeters = 1200.0;
+  p.missionSpeed = 2.0;
+  p.missionSpeedSlow = 0.75;
+  const std::vector<Case> cases = {
+      {get_maxLegMeters, 1200.0,
+       "Meters between AUV surfacings is 1200.0 \nPlease enter new distance in meters \n\n > ",
+       "The distance between surfacings must be greater than 0; keeping 1200.0\n"},
+      {Speed, 2.0,
+       "mission Speed is 2.000 meters per second\nPlease enter new speed in meters per second "
+       "\n\n >",
+       "The speed must be greater than 0; keeping 2.000\n"},
+      {SpeedSlow, 0.75,
+       "mission Speed Slow is 0.750 meters per second\nPlease enter new speed in meters per "
+       "second \n\n >",
+       "The speed must be greater than 0; keeping 0.750\n"},
+  };
+  for (const Case& c : cases) {
+    for (const char* entry : {"0\n", "-5\n", "-0.0\n"}) {
+      StringConsole con(entry);
+      EXPECT_EQ(c.ask(con, p), c.current) << c.shown << entry;
+      EXPECT_EQ(con.output, c.shown + c.refusal) << entry;
+    }
   }
 }
 
 TEST(MissionMenu, ShowsTheMenuAgainWithEveryChangeUntil0) {
-  StringConsole con("1\n1.8\n2\nxyz\n3\n0\n4\n0\n10 0\n0\n");
+  StringConsole con("1\n1.8\n2\nxyz\n3\n0\n4\n0\n10\n0\n0\n");
   MissionParams p;
   EXPECT_EQ(queryMissionParameters(con, p), 0);
 
@@ -249,16 +188,16 @@ TEST(MissionMenu, ShowsTheMenuAgainWithEveryChangeUntil0) {
 }
 
 TEST(MissionMenu, NumbersThatAreNoItemAndNonNumbersAskAgain) {
-  StringConsole con("11\n-1\nabc 3\n5x\n12\n0 tail\n");
+  StringConsole con("11\n-1\nabc 3\n5x\n5\n12\n0\ntail\n");
   MissionParams p;
   EXPECT_EQ(queryMissionParameters(con, p), 0);
   MissionParams changed;
   changed.minDepth = 12.0;
   EXPECT_EQ(con.output, missionMenu() + tryAgain + missionMenu() + tryAgain + missionMenu() +
-                            tryAgain + missionMenu() +
+                            tryAgain + missionMenu() + tryAgain + missionMenu() +
                             "minDepth is 10.0 meters\nPlease enter new minDepth in meters \n\n >" +
                             missionMenu(changed) + menuDone);
-  EXPECT_EQ(rest(con), "tail\n");  // "0" and one blank taken, the rest left for the next read
+  EXPECT_EQ(rest(con), "tail\n");  // the menu ends with the line of its 0
 }
 
 TEST(YoyoMenu, ChangesItemsAndRefuses6) {
@@ -294,7 +233,7 @@ TEST(YesNoQuestions, AskAgainUntilYOrN) {
   StringConsole yoyo("x\nyes\n");
   EXPECT_EQ(queryYoyo(yoyo), 1);
   EXPECT_EQ(yoyo.output, yoyoQuestion + notAnAnswer + yoyoQuestion);
-  EXPECT_EQ(rest(yoyo), "s\n");  // "yes" counts its first letter and discards the second
+  EXPECT_EQ(rest(yoyo), "");  // "yes" counts as y, and its whole line is gone
 
   StringConsole no("n\nN\n");
   EXPECT_EQ(queryYoyo(no), 0);
@@ -310,6 +249,120 @@ TEST(YesNoQuestions, AskAgainUntilYOrN) {
   StringConsole eof("x\n");
   EXPECT_EQ(errorText([&] { querySorbel(eof); }), endOfInputMessage);
   EXPECT_EQ(eof.output, sorbelQuestion + notAnAnswer + sorbelQuestion);
+}
+
+// ---- Whole interactive start-ups: the waypoint file asked for, the menus and the questions.
+
+// A script typed by the operator, what the console shows, and what it sets.
+struct DialogueScript {
+  const char* name;
+  std::string input;
+  std::string transcript;                                 // a run that ends early adds its message
+  std::function<void(MissionParams&)> changes = nullptr;  // from the defaults
+  std::size_t waypoints = 2;                              // in the route read
+};
+
+const std::string route = "36.8167 -121.8170\n36.8174 -121.7984\n";
+const std::string opened = banner + fileQuestion + fileEcho("route.txt", route);
+const std::string speedPrompt =
+    "mission Speed is 1.500 meters per second\nPlease enter new speed in meters per second \n\n >";
+const std::string depthPrompt = "Default Waypoint Depth is 50.0 \nPlease enter new depth \n\n > ";
+// "0", "y", "0", "n" after the mission menu: yo-yo mission with the defaults, no samplers.
+const std::string yoyoAndNoSamplers =
+    menuDone + yoyoQuestion + yoyoMenu() + menuDone + sorbelQuestion;
+const auto noSamplers = [](MissionParams& p) { p.sorbelMission = 0; };
+
+std::vector<DialogueScript> dialogueScripts() {
+  MissionParams gps42;
+  gps42.gpsHits = 42;
+  return {
+      {"numbers with text behind them keep the values, and nothing of them is read again",
+       "route.txt\n3\n1.5\n1\n1,2\n5\n12abc\n0\ny\n0\nn\n",
+       opened + missionMenu() + gpsPrompt30 + missionMenu() + speedPrompt + missionMenu() +
+           "minDepth is 10.0 meters\nPlease enter new minDepth in meters \n\n >" + missionMenu() +
+           yoyoAndNoSamplers,
+       noSamplers},
+      {"an empty line at a question asks again and the answers stay in step",
+       "route.txt\n0\n\ny\n0\n\nn\n",
+       opened + missionMenu() + menuDone + yoyoQuestion + notAnAnswer + yoyoQuestion + yoyoMenu() +
+           menuDone + sorbelQuestion + notAnAnswer + sorbelQuestion,
+       noSamplers},
+      {"the first character of an answer decides", "route.txt\n0\nyes\n0\nNo\n",
+       opened + missionMenu() + yoyoAndNoSamplers, noSamplers},
+      {"a mistyped name is asked again; blanks around a name are trimmed",
+       "ruote.txt\n  route.txt \n0\ny\n0\nn\n",
+       banner + fileQuestion + "cannot open file ruote.txt \n" + fileQuestion +
+           fileEcho("route.txt", route) + missionMenu() + yoyoAndNoSamplers,
+       noSamplers},
+      {"a bad line, a directory and a file without waypoints are refused before the menus",
+       "bad.txt\nroutes\nempty.txt\nroute.txt\n0\nn\n35\ny\n",
+       banner + fileQuestion +
+           "line 2 of bad.txt: expected latitude and longitude in decimal degrees, separated by "
+           "blanks\n" +
+           fileQuestion + "cannot open file routes \n" + fileQuestion + "list is empty\n" +
+           fileQuestion + fileEcho("route.txt", route) + missionMenu() + menuDone + yoyoQuestion +
+           depthPrompt + sorbelQuestion + samplerNotice,
+       [](MissionParams& p) {
+         p.yoyoMission = 0;
+         p.wayPointDepth = 35.0;
+       }},
+      {"the end of input after a wrong name ends the run", "nothere.txt\n",
+       banner + fileQuestion + "cannot open file nothere.txt \n" + fileQuestion + endOfInputMessage,
+       nullptr, 0},
+      {"control characters of the file are echoed as question marks", "escape.txt\n0\ny\n0\nn\n",
+       banner + fileQuestion +
+           fileEcho("escape.txt",
+                    "36.8167 -121.8170 ?[2J?]0;owned? caf\xc3\xa9\n36.8174 -121.7984\tnote??\r\n") +
+           missionMenu() + yoyoAndNoSamplers,
+       noSamplers},
+      {"empty lines at a menu and at value prompts are skipped",
+       "route.txt\n\n3\n\n \n42\n\n0\nn\n\n35\ny\n",
+       opened + missionMenu() + gpsPrompt30 + missionMenu(gps42) + menuDone + yoyoQuestion +
+           depthPrompt + sorbelQuestion + samplerNotice,
+       [](MissionParams& p) {
+         p.gpsHits = 42;
+         p.yoyoMission = 0;
+         p.wayPointDepth = 35.0;
+       }},
+      {"a selection with text behind it is no number", "route.txt\n0 tail\n0\ny\n0\nn\n",
+       opened + missionMenu() + tryAgain + missionMenu() + yoyoAndNoSamplers, noSamplers},
+      {"Windows line ends, and a last line without a line end",
+       "route.txt\r\n3\r\n42\r\n0\r\ny\r\n0\r\nn",
+       opened + missionMenu() + gpsPrompt30 + missionMenu(gps42) + menuDone + yoyoQuestion +
+           yoyoMenu(gps42) + menuDone + sorbelQuestion,
+       [](MissionParams& p) {
+         p.gpsHits = 42;
+         p.sorbelMission = 0;
+       }},
+  };
+}
+
+TEST(InteractiveStartup, ScriptsShowTheirTranscriptAndSetTheirParameters) {
+  ScratchDir dir;
+  writeFile("route.txt", route);
+  writeFile("bad.txt", "36.8 -121.8\nabc\n");
+  writeFile("empty.txt", "\n");
+  writeFile(
+      "escape.txt",
+      "36.8167 -121.8170 \x1b[2J\x1b]0;owned\x07 caf\xc3\xa9\n36.8174 -121.7984\tnote\x7f\x01\r\n");
+  ::mkdir("routes", 0755);
+  for (const DialogueScript& s : dialogueScripts()) {
+    StringConsole con(s.input);
+    MissionParams p;
+    wptList read;
+    try {
+      interactiveStartup(con, p, read);
+    } catch (const NurvoError& e) {
+      con.write(e.what());
+    }
+    MissionParams expected;
+    if (s.changes) s.changes(expected);
+    EXPECT_EQ(con.output, s.transcript) << s.name;
+    EXPECT_EQ(show_params(p), show_params(expected)) << s.name;
+    std::size_t waypoints = 0;
+    for (const node* n = read.head(); n != nullptr; n = n->nextPtr) ++waypoints;
+    EXPECT_EQ(waypoints, s.waypoints) << s.name;
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// An interactive run on a real pseudo-terminal: the sampler notice waits for one key press and
-// goes on at once, without Enter and without echoing the key.
+// Interactive runs on a real pseudo-terminal: the sampler notice waits for one key press and goes
+// on at once, without Enter and without echoing the key; a wrong file name is asked again, and the
+// echo of the file never sends the terminal a control sequence.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
@@ -125,6 +126,29 @@ TEST(SamplerNoticeOnATerminal, OneKeyPressWithoutEnterEndsTheWait) {
   EXPECT_EQ(run.finish(), 0) << run.output;
   const std::string afterNotice = run.output.substr(run.output.find(notice) + notice.size());
   EXPECT_EQ(maskStamp(afterNotice), "\n\n" + confirmations());  // no "k": the key was not echoed
+  EXPECT_EQ(directoryEntries().size(), 5u);
+}
+
+TEST(FileQuestionOnATerminal, AWrongNameIsAskedAgainAndTheEchoHoldsNoControlSequence) {
+  ScratchDir dir;
+  writeFile("route.txt", "36.8167 -121.8170 \x1b]0;owned\x07\x1b[2J\n36.8174 -121.7984\n");
+  TerminalRun run("--interactive");
+  if (!run.started()) GTEST_SKIP() << "no pseudo-terminal available on this machine";
+
+  const std::string question = "What's the name of the waypoint file ? \n > ";
+  ASSERT_TRUE(run.waitForOutput(question)) << run.output;
+  run.type("ruote.txt\n");
+  ASSERT_TRUE(run.waitForOutput("cannot open file ruote.txt \n" + question)) << run.output;
+  run.type("route.txt\n");
+  ASSERT_TRUE(run.waitForOutput("If parameters are OK, type 0 \n\n > ")) << run.output;
+  EXPECT_NE(run.output.find("\n36.8167 -121.8170 ?]0;owned??[2J\n36.8174 -121.7984\n"),
+            std::string::npos)
+      << run.output;
+  EXPECT_EQ(run.output.find('\x1b'), std::string::npos);
+  EXPECT_EQ(run.output.find('\x07'), std::string::npos);
+
+  run.type("0\ny\n0\nn\n");
+  EXPECT_EQ(run.finish(), 0) << run.output;
   EXPECT_EQ(directoryEntries().size(), 5u);
 }
 

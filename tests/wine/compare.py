@@ -157,6 +157,9 @@ CASES = [
     case("inter_crlf_typed_input", ["--interactive"],
          stdin="route.txt\r\n3\r\n12\r\n0\r\nn\r\n42.5\r\ny\r\n"),
     case("inter_typed_file_missing", ["--interactive"], stdin="nosuch.txt\n"),
+    case("inter_file_asked_again", ["--interactive"],
+         stdin="nosuch.txt\r\n route.txt \r\n0\r\n\r\ny\r\n0\r\nn\r\n",
+         waypoints="36.8167 -121.8170 \x1b[2J\n36.8174 -121.7984\n"),
     case("inter_end_of_input_in_menu", ["--interactive"], stdin="route.txt\n5\n"),
     case("inter_no_input", ["--interactive"], stdin=""),
 ]
