@@ -7,9 +7,11 @@ and reports the wall time and the peak resident memory of every run, as GNU time
 "time") measures them: it starts nurvo from its own small process, so the peak is nurvo's alone, not
 that of a forked Python. A run on a two-waypoint route gives the constant part of the memory. Exits with status 1 when time or memory do not grow linearly
 (the largest route may take at most 1.5 times its share of the smallest one's) or when memory
-exceeds 300 bytes per node over the constant. Every size is run twice: as it is, and with
---export all, whose rows show the cost of the four exports beside the plain run; the SVG must stay
-under 2 MB.
+exceeds 300 bytes per node over the constant. First it times a typical mission (40 waypoints,
+default options) over many runs: the whole run, files written and synced to the disk included,
+must take at most 50 ms (median), else status 1 as well. Every large size is run twice: as it is,
+and with --export all, whose rows show the cost of the four exports beside the plain run; the SVG
+must stay under 2 MB.
 
     python3 bench/e2e_bench.py [--binary PATH] [--sizes 100000 200000 400000]
 """
@@ -18,11 +20,16 @@ import os
 import shutil
 import subprocess
 import sys
+import statistics
 import tempfile
+import time
 
 TIME = "/usr/bin/time"
 BYTES_PER_NODE_LIMIT = 300
 GROWTH_TOLERANCE = 1.5
+TYPICAL_WAYPOINTS = 40
+TYPICAL_RUNS = 25
+TYPICAL_LIMIT_MS = 50.0
 SVG_LIMIT = 2_000_000
 
 # Waypoints zigzag between two parallels 0.009 degrees apart (about 1000.8 m); cut at 100 m every
@@ -75,6 +82,24 @@ def run(binary, waypoints, args):
         shutil.rmtree(d)
 
 
+def typical(binary):
+    """Wall times in milliseconds of repeated runs on a typical route, each in a fresh directory,
+    as the operator sees them: process start, reading, writing, syncing and exit."""
+    times = []
+    for _ in range(TYPICAL_RUNS):
+        d = tempfile.mkdtemp(prefix="nurvo-e2e-bench-")
+        try:
+            write_route(os.path.join(d, "route.txt"), TYPICAL_WAYPOINTS)
+            start = time.perf_counter()
+            p = subprocess.run([binary, "route.txt"], cwd=d, stdout=subprocess.DEVNULL)
+            times.append((time.perf_counter() - start) * 1e3)
+            if p.returncode != 0:
+                sys.exit("nurvo failed with status %d on the typical route" % p.returncode)
+        finally:
+            shutil.rmtree(d)
+    return statistics.median(times), max(times)
+
+
 def growth_ok(rows, base_rss, label):
     """Memory per node within the limit, time and memory growing linearly with the route."""
     ok = True
@@ -104,12 +129,18 @@ def main():
         sys.exit("GNU time is missing: apt-get install time")
     binary = os.path.abspath(a.binary) if a.binary else build()
 
+    median_ms, max_ms = typical(binary)
+    print("typical: a %d-waypoint mission takes %.1f ms (median of %d runs, slowest %.1f ms)"
+          % (TYPICAL_WAYPOINTS, median_ms, TYPICAL_RUNS, max_ms))
     _, _, base_rss, _, _ = run(binary, 2, [])
     print("constant: a two-waypoint run peaks at %.1f MB" % (base_rss / 1e6))
     print("| run | nodes | wall s | peak MB | bytes/node over constant | output MB "
           "| s per 100k nodes | SVG MB |")
     print("|---|---:|---:|---:|---:|---:|---:|---:|")
     ok = True
+    if median_ms > TYPICAL_LIMIT_MS:
+        print("FAIL: a typical mission takes %.1f ms (limit %.0f ms)" % (median_ms, TYPICAL_LIMIT_MS))
+        ok = False
     for label, extra in (("plain", []), ("--export all", ["--export", "all"])):
         rows = []
         for size in sorted(a.sizes):

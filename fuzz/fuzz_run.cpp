@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -24,11 +25,18 @@ namespace {
 
 using nurvo::fuzz::check;
 
-// Every output byte goes to /dev/null; renames and removals touch nothing.
+// Every output byte goes to /dev/null; there is no earlier file, and syncs, renames and removals
+// touch nothing.
 class NullFileOps : public nurvo::FileOps {
  public:
-  std::FILE* open(const std::string&) override { return std::fopen("/dev/null", "w"); }
+  std::FILE* createExclusive(const std::string&) override { return std::fopen("/dev/null", "w"); }
+  bool sync(std::FILE*) override { return true; }
+  bool keep(const std::string&, const std::string&) override {
+    errno = ENOENT;
+    return false;
+  }
   bool rename(const std::string&, const std::string&) override { return true; }
+  bool syncFolder(nurvo::FolderLock&) override { return true; }
   void remove(const std::string&) override {}
 };
 

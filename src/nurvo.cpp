@@ -4,6 +4,7 @@
 
 #include "nurvoError.h"
 #include "nurvo_user_if.h"
+#include "platform.h"
 #include "writeMission.h"
 
 namespace nurvo {
@@ -19,6 +20,20 @@ std::string printable(std::string text) {
     if ((byte < 0x20 && c != '\t' && c != '\n' && c != '\r') || byte == 0x7f) c = '?';
   }
   return text;
+}
+
+// The file as the console is to show it. Where the console writes each line end as CR LF itself,
+// the CR of a CR LF line end is left to it, so that the file looks the same as on other systems.
+std::string shownOnConsole(std::string text) {
+  text = printable(std::move(text));
+  if (!consoleWritesCrLf()) return text;
+  std::string shown;
+  shown.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    shown += text[i];
+  }
+  return shown;
 }
 
 // Reads the typed file `name` into `route` and its bytes into `text`. Returns the message that
@@ -61,7 +76,7 @@ void interactiveStartup(Console& con, MissionParams& params, wptList& route) {
   }
   con.print("\n\nWaypoint filename: \n %s \n", name.c_str());
   con.line("\n\nWaypoint List:\n");
-  con.write(printable(std::move(text)));
+  con.write(shownOnConsole(std::move(text)));
   queryDialogue(con, params);
 }
 
@@ -94,13 +109,11 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
 
   const std::optional<std::tm> now = clock.utcNow();
   if (!now) throw NurvoError("cannot read the system clock as UTC: no mission written\n");
-  FileWriter files(fileOps);
-  const OutputContext ctx{fileName(*now), files, con};
-  writeMission(ctx, route, params, totals);
-  writeWaypoints(ctx, route);
-  writeSurLine(ctx, route);
-  write_csvFwd(ctx, route, totals);
-  writeExports(ctx, settings.exports, route, params, totals);
+  std::vector<OutputFile> files = missionFiles(route, params, totals);
+  for (OutputFile& f : exportFiles(settings.exports, route, params, totals)) {
+    files.push_back(std::move(f));
+  }
+  writeOutputFiles(fileName(*now), files, fileOps, con);
   return 0;
 }
 

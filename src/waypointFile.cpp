@@ -70,7 +70,9 @@ WaypointLine parseWaypointLine(std::string_view line) {
 
 FilePtr openWaypointFile(const std::string& name) {
   if (isDirectory(name)) return nullptr;
-  return FilePtr(std::fopen(name.c_str(), "r"));
+  // Binary: the Windows runtime's text mode would end the file at a Ctrl-Z byte. The reader
+  // takes CR LF line ends itself.
+  return FilePtr(std::fopen(name.c_str(), "rb"));
 }
 
 void cannotOpen(const std::string& name) {

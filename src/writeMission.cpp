@@ -269,62 +269,72 @@ void render_csvFwd(TextSink& out, const wptList& route, const RouteTotals& total
   out.print("    %lld minutes\n", leftoverMinutes(totals.missionTime));
 }
 
+std::vector<OutputFile> missionFiles(const wptList& route, const MissionParams& params,
+                                     const RouteTotals& totals) {
+  return {
+      {"cfg", "mission", " **** Wrote mission script: %s **** \n",
+       [&](TextSink& out, const std::string& name) {
+         renderMission(out, route, params, totals, name);
+       }},
+      {"wpt", "waypoint", "\n **** Wrote waypoints file : %s ****\n",
+       [&](TextSink& out, const std::string&) { renderWaypoints(out, route); }},
+      {"pts", "surveyline", "\n **** Wrote survey line : %s ****\n",
+       [&](TextSink& out, const std::string& name) { renderSurLine(out, route, name); }},
+      {"csv", "csv", "\n **** Wrote csv file : %s ****\n",
+       [&](TextSink& out, const std::string&) { render_csvFwd(out, route, totals); }},
+  };
+}
+
 namespace {
 
-// Writes one file through the file writer and confirms it; a failure ends the run.
-void writeOne(const OutputContext& ctx, const std::string& name, const char* kind,
-              const char* confirmation, const std::function<void(TextSink&)>& render) {
-  const WriteResult r = ctx.files.writeFile(name, render);
-  switch (r.failure) {
-    case WriteFailure::none: ctx.console.print(confirmation, name.c_str()); return;
-    case WriteFailure::open:
-      throw NurvoError(strprintf("cannot open %s output file %s ", kind, name.c_str()));
-    case WriteFailure::write:
-      throw NurvoError(
-          strprintf("cannot write %s output file %s: %s\n", kind, name.c_str(), r.reason.c_str()));
+[[noreturn]] void cannotWrite(const std::string& baseName, const std::vector<OutputFile>& files,
+                              const WriteResult& r) {
+  if (r.failure == WriteFailure::folder) {
+    throw NurvoError(strprintf("cannot write output files %s*: %s: no file written\n",
+                               baseName.c_str(), r.reason.c_str()));
   }
+  std::string kind;
+  for (const OutputFile& f : files) {
+    if (baseName + f.extension == r.name) kind = f.kind;
+  }
+  if (r.failure == WriteFailure::open) {
+    throw NurvoError(strprintf("cannot open %s output file %s ", kind.c_str(), r.name.c_str()));
+  }
+  throw NurvoError(strprintf("cannot write %s output file %s: %s\n", kind.c_str(), r.name.c_str(),
+                             r.reason.c_str()));
 }
 
 }  // namespace
 
-int writeMission(const OutputContext& ctx, const wptList& route, const MissionParams& params,
-                 const RouteTotals& totals) {
-  const std::string missionFileName = ctx.baseName + "cfg";
-  writeOne(ctx, missionFileName, "mission", " **** Wrote mission script: %s **** \n",
-           [&](TextSink& out) { renderMission(out, route, params, totals, missionFileName); });
-  return 0;
+void writeOutputFiles(const std::string& baseName, const std::vector<OutputFile>& files,
+                      FileOps& ops, TextSink& console) {
+  FileSet set(ops);
+  for (const OutputFile& f : files) {
+    const std::string name = baseName + f.extension;
+    const WriteResult r = set.stage(name, [&](TextSink& out) { f.render(out, name); });
+    if (r.failure != WriteFailure::none) cannotWrite(baseName, files, r);
+  }
+  const WriteResult r = set.commit();
+  if (r.failure != WriteFailure::none) cannotWrite(baseName, files, r);
+  for (const OutputFile& f : files) {
+    console.print(f.confirmation.c_str(), (baseName + f.extension).c_str());
+  }
 }
 
-int writeWaypoints(const OutputContext& ctx, const wptList& route) {
-  const std::string waypointFileName = ctx.baseName + "wpt";
-  writeOne(ctx, waypointFileName, "waypoint", "\n **** Wrote waypoints file : %s ****\n",
-           [&](TextSink& out) { renderWaypoints(out, route); });
-  return 0;
-}
-
-int writeSurLine(const OutputContext& ctx, const wptList& route) {
-  const std::string surLineFileName = ctx.baseName + "pts";
-  writeOne(ctx, surLineFileName, "surveyline", "\n **** Wrote survey line : %s ****\n",
-           [&](TextSink& out) { renderSurLine(out, route, surLineFileName); });
-  return 0;
-}
-
-int write_csvFwd(const OutputContext& ctx, const wptList& route, const RouteTotals& totals) {
-  const std::string csvFileName = ctx.baseName + "csv";
-  writeOne(ctx, csvFileName, "csv", "\n **** Wrote csv file : %s ****\n",
-           [&](TextSink& out) { render_csvFwd(out, route, totals); });
-  return 0;
-}
-
-void writeExports(const OutputContext& ctx, const std::set<ExportFormat>& formats,
-                  const wptList& route, const MissionParams& params, const RouteTotals& totals) {
-  const ExportInput in{route, totals, params, ctx.baseName.substr(0, ctx.baseName.size() - 1)};
+std::vector<OutputFile> exportFiles(const std::set<ExportFormat>& formats, const wptList& route,
+                                    const MissionParams& params, const RouteTotals& totals) {
+  std::vector<OutputFile> files;
   for (const ExportFormatSpec& spec : exportFormats()) {
     if (!formats.contains(spec.format)) continue;
-    const std::string confirmation = strprintf("\n **** Wrote %s file : %%s ****\n", spec.name);
-    writeOne(ctx, ctx.baseName + spec.name, spec.name, confirmation.c_str(),
-             [&](TextSink& out) { renderExport(spec.format, out, in); });
+    files.push_back(
+        {spec.name, spec.name, strprintf("\n **** Wrote %s file : %%s ****\n", spec.name),
+         [&route, &params, &totals, format = spec.format](TextSink& out, const std::string& name) {
+           // The stamp is the file's name without its extension.
+           const ExportInput in{route, totals, params, name.substr(0, name.rfind('.'))};
+           renderExport(format, out, in);
+         }});
   }
+  return files;
 }
 
 }  // namespace nurvo

@@ -1,11 +1,14 @@
 // The four output files of a run: the mission script, the waypoints file, the survey-line file and
 // the CSV route report. Each file's text is rendered from the route, the parameters, the totals
-// and the file's own name; the writers hand it to the file writer and confirm on the console.
+// and the file's own name; the run's files go to the file writer as one set and are confirmed on
+// the console once all of them are in place.
 #pragma once
 
 #include <ctime>
+#include <functional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "fileWriter.h"
 #include "missionParams.h"
@@ -44,23 +47,31 @@ void renderWaypoints(TextSink& out, const wptList& route);
 void renderSurLine(TextSink& out, const wptList& route, const std::string& surLineFileName);
 void render_csvFwd(TextSink& out, const wptList& route, const RouteTotals& totals);
 
-// What every writer needs: the run's base name (one per run), the file writer and the console.
-struct OutputContext {
-  std::string baseName;  // for example "2026_340_1529."
-  FileWriter& files;
-  TextSink& console;
+// One output file of a run: its extension, the word that names it in messages, the confirmation
+// printed once it is in place (a format whose %s is the file's name) and its text, rendered for
+// the file's full name.
+struct OutputFile {
+  std::string extension;
+  std::string kind;
+  std::string confirmation;
+  std::function<void(TextSink&, const std::string& name)> render;
 };
 
-// Each writes its file (base name plus "cfg", "wpt", "pts" or "csv") and prints its confirmation.
-// A file that cannot be written ends the run: NurvoError, and no confirmation.
-int writeMission(const OutputContext& ctx, const wptList& route, const MissionParams& params,
-                 const RouteTotals& totals);
-int writeWaypoints(const OutputContext& ctx, const wptList& route);
-int writeSurLine(const OutputContext& ctx, const wptList& route);
-int write_csvFwd(const OutputContext& ctx, const wptList& route, const RouteTotals& totals);
-// Writes each chosen export of the route (base name plus the format's name as extension), in the
-// order of exportFormats(), and confirms it like the four files.
-void writeExports(const OutputContext& ctx, const std::set<ExportFormat>& formats,
-                  const wptList& route, const MissionParams& params, const RouteTotals& totals);
+// The four files of a run, in the order they are written and confirmed: mission script,
+// waypoints file, survey-line file, CSV report. Another file joins the set as one more entry.
+std::vector<OutputFile> missionFiles(const wptList& route, const MissionParams& params,
+                                     const RouteTotals& totals);
+
+// Writes `files` as one set, each named `baseName` plus its extension: all are written in full
+// before any of them replaces a file of the same name, then their confirmations are printed in
+// order. A file that cannot be written ends the run: NurvoError naming it, no confirmation, and
+// every earlier file of these names left as it was.
+void writeOutputFiles(const std::string& baseName, const std::vector<OutputFile>& files,
+                      FileOps& ops, TextSink& console);
+
+// The chosen exports of the route as files of the run's set, in the order of exportFormats(), to
+// follow the four files: each named after the run with the format's name as extension.
+std::vector<OutputFile> exportFiles(const std::set<ExportFormat>& formats, const wptList& route,
+                                    const MissionParams& params, const RouteTotals& totals);
 
 }  // namespace nurvo

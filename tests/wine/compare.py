@@ -7,7 +7,7 @@ standard output (CR LF read as LF), whether anything went to standard error, and
 left in the directory. Every file of the .exe must equal the Linux build's file with each line end
 written as CR LF. The run's time stamp is masked, so two runs on either side of a minute agree.
 
-The cases keep clear of the Ctrl-Z byte: the Windows runtime ends a text file there, Linux does not.
+The waypoint file is read in binary mode on both systems: a Ctrl-Z byte is an ordinary byte.
 
 Usage: compare.py --linux build/nurvo --exe build-mingw/nurvo.exe [-k TEXT] [-v] [-j N]
 The last line printed is "N passed, M failed"; the exit status is 0 only when M is 0.
@@ -119,6 +119,9 @@ CASES = [
     case("read_latitude_out_of_range", ["route.txt"], waypoints=TWO + "91.0 -121.8\n"),
     case("read_long_line", ["route.txt"], waypoints="36.8167 -121.8171" + " " * 5000 + "\n36.8215 -121.7986\n"),
     case("read_nul_byte", ["route.txt"], waypoints="36.8167 -121.8171\n36.82\x0015 -121.7986\n"),
+    case("read_ctrl_z_line_3", ["route.txt"], waypoints=TWO + "\x1a36.8520 -121.8105\n"),
+    case("read_ctrl_z_typed_file_shown", ["--interactive"], stdin="route.txt\n",
+         waypoints=TWO.replace("\n", "\r\n") + "\x1a\r\n"),
     case("read_name_with_spaces", ["my route.txt"], waypoint_name="my route.txt"),
     # Whole runs.
     case("route_two_waypoints_defaults", ["route.txt"]),
@@ -137,7 +140,7 @@ CASES = [
     case("route_duplicate_waypoints", ["route.txt"], waypoints="36.8 -121.8\n36.8 -121.8\n36.9 -121.8\n"),
     case("route_survey_grid", ["--yoyoMission", "0", "route.txt"], waypoints=grid(40)),
     case("route_survey_grid_yoyo", ["route.txt"], waypoints=grid(40)),
-    # An output name taken by a directory: the earlier files stay, the run ends with status 1.
+    # An output name taken by a directory: no file of the run is left, the run ends with status 1.
     case("write_survey_line_blocked", ["route.txt"], setup=block_outputs("pts")),
     case("write_mission_blocked", ["route.txt"], setup=block_outputs("cfg")),
     # The interactive dialogue, typed through standard input.

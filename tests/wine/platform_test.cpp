@@ -105,13 +105,16 @@ TEST(NumberFormatting, LongTextIsNotCut) {
 TEST(TextModeFiles, EveryLineEndReachesTheDiskAsCrLf) {
   ScratchDir dir;
   FileOps ops;
-  FileWriter writer(ops);
-  const WriteResult r = writer.writeFile("out.wpt", [](TextSink& s) {
-    s.line("first");
-    s.print("%d,%.4f\n", 2, 36.8167);
-    s.write("no line end");
-  });
-  EXPECT_EQ(r.failure, WriteFailure::none);
+  FileSet set(ops);
+  EXPECT_EQ(set.stage("out.wpt",
+                      [](TextSink& s) {
+                        s.line("first");
+                        s.print("%d,%.4f\n", 2, 36.8167);
+                        s.write("no line end");
+                      })
+                .failure,
+            WriteFailure::none);
+  EXPECT_EQ(set.commit().failure, WriteFailure::none);
   EXPECT_EQ(readBytes("out.wpt"), "first\r\n2,36.8167\r\nno line end");
   EXPECT_EQ(entries(), std::vector<std::string>{"out.wpt"});
 }
@@ -127,22 +130,33 @@ TEST(ReplacingFiles, AnExistingFileIsReplacedAndAMissingSourceFails) {
   EXPECT_FALSE(replaceFile("missing.tmp", "target.cfg"));
   EXPECT_EQ(readBytes("target.cfg"), "new");
 
-  // The writer itself: a second file of the same name replaces the first.
+  // The writer itself: a second file of the same name replaces the first, its earlier text kept
+  // under a second name until the commit is done; names that are taken are never opened.
+  writeBytes("target.cfg.tmp", "planted");
+  const std::string planted = ".target.cfg." + std::to_string(processId()) + ".0.tmp";
+  writeBytes(planted, "planted");
   FileOps ops;
-  FileWriter writer(ops);
-  EXPECT_EQ(writer.writeFile("target.cfg", [](TextSink& s) { s.line("again"); }).failure,
+  FileSet set(ops);
+  EXPECT_EQ(set.stage("target.cfg", [](TextSink& s) { s.line("again"); }).failure,
             WriteFailure::none);
+  EXPECT_EQ(set.commit().failure, WriteFailure::none);
   EXPECT_EQ(readBytes("target.cfg"), "again\r\n");
-  EXPECT_EQ(entries(), std::vector<std::string>{"target.cfg"});
+  EXPECT_EQ(readBytes(planted), "planted");
+  EXPECT_EQ(entries(), (std::vector<std::string>{planted, "target.cfg", "target.cfg.tmp"}));
 }
 
 TEST(ReplacingFiles, ADirectoryInThePlaceOfTheFileIsAnOpenFailureAndLeavesNothing) {
   ScratchDir dir;
   fs::create_directory("2026_340_1529.pts");
   FileOps ops;
-  FileWriter writer(ops);
-  const WriteResult r = writer.writeFile("2026_340_1529.pts", [](TextSink& s) { s.line("x"); });
-  EXPECT_EQ(r.failure, WriteFailure::open);
+  {
+    // A set whose second file fails: the first one's temporary goes with the set.
+    FileSet set(ops);
+    EXPECT_EQ(set.stage("2026_340_1529.cfg", [](TextSink& s) { s.line("x"); }).failure,
+              WriteFailure::none);
+    EXPECT_EQ(set.stage("2026_340_1529.pts", [](TextSink& s) { s.line("x"); }).failure,
+              WriteFailure::open);
+  }
   EXPECT_TRUE(fs::is_directory("2026_340_1529.pts"));
   EXPECT_EQ(entries(), std::vector<std::string>{"2026_340_1529.pts"});
 }
