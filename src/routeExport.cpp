@@ -142,6 +142,16 @@ std::string legText(const node& n) {
 
 }  // namespace
 
+namespace {
+
+// GPX longitudes lie in [-180, 180): the meridian 180 is written as -180, the same line.
+std::string gpxLongitude(double lon) {
+  const std::string text = strprintf("%.4f", lon);
+  return text == "180.0000" ? "-180.0000" : text;
+}
+
+}  // namespace
+
 void renderGpx(TextSink& out, const ExportInput& in) {
   const std::string name = xmlEscape(in.stamp);
   const std::string desc = xmlEscape(countsText(countKinds(in.route)) + "; " +
@@ -154,8 +164,8 @@ void renderGpx(TextSink& out, const ExportInput& in) {
   out.print("  <rte>\n    <name>%s</name>\n    <desc>%s</desc>\n", name.c_str(), desc.c_str());
   for (const node* n = in.route.head(); n != nullptr; n = n->nextPtr) {
     const char* kind = kindName(kindOf(*n));
-    out.print("    <rtept lat=\"%.4f\" lon=\"%.4f\"><name>%d</name><desc>%s; %s</desc>", n->Lat,
-              n->Lon, n->wptNumber, kind, legText(*n).c_str());
+    out.print("    <rtept lat=\"%.4f\" lon=\"%s\"><name>%d</name><desc>%s; %s</desc>", n->Lat,
+              gpxLongitude(n->Lon).c_str(), n->wptNumber, kind, legText(*n).c_str());
     out.print("<type>%s</type></rtept>\n", kind);
   }
   out.write("  </rte>\n</gpx>\n");

@@ -319,5 +319,15 @@ TEST(RouteExport, AHugeTangledRouteIsDrawnUnderTheSizeLimitAndExportedWhole) {
   EXPECT_EQ(points, 200'000u);
 }
 
+TEST(RouteExport, GpxWritesTheMeridian180AsMinus180) {
+  wptList edge;
+  edge.insertLatLonEnd(-16.5, 180.0);
+  edge.insertLatLonEnd(-16.5, 179.99996);
+  StringSink edgeGpx;
+  renderGpx(edgeGpx, ExportInput{edge, RouteTotals{}, MissionParams{}, "2026_340_1529"});
+  EXPECT_FALSE(contains(edgeGpx.text, "lon=\"180.0000\""));
+  EXPECT_TRUE(contains(edgeGpx.text, "lon=\"-180.0000\""));
+}
+
 }  // namespace
 }  // namespace nurvo
