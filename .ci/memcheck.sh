@@ -34,6 +34,7 @@ memcheck() {
 
 memcheck full-run 0 "" survey.txt
 memcheck cut-plain-legs 0 "" --maxLegMeters 500 --yoyoMission 0 --verbose survey.txt
+memcheck exports 0 "" --maxLegMeters 500 --export all survey.txt
 # The dialogue: the mission menu changes the speed and accepts, yo-yo yes, the yo-yo menu accepts,
 # samplers yes.
 memcheck interactive-run 0 $'survey.txt\n1\n1.75\n0\ny\n0\ny\n' --interactive

@@ -9,7 +9,9 @@ that of a forked Python. A run on a two-waypoint route gives the constant part o
 (the largest route may take at most 1.5 times its share of the smallest one's) or when memory
 exceeds 300 bytes per node over the constant. First it times a typical mission (40 waypoints,
 default options) over many runs: the whole run, files written and synced to the disk included,
-must take at most 50 ms (median), else status 1 as well.
+must take at most 50 ms (median), else status 1 as well. Every large size is run twice: as it is,
+and with --export all, whose rows show the cost of the four exports beside the plain run; the SVG
+must stay under 2 MB.
 
     python3 bench/e2e_bench.py [--binary PATH] [--sizes 100000 200000 400000]
 """
@@ -28,6 +30,7 @@ GROWTH_TOLERANCE = 1.5
 TYPICAL_WAYPOINTS = 40
 TYPICAL_RUNS = 25
 TYPICAL_LIMIT_MS = 50.0
+SVG_LIMIT = 2_000_000
 
 # Waypoints zigzag between two parallels 0.009 degrees apart (about 1000.8 m); cut at 100 m every
 # leg becomes 11 legs, so a route of w waypoints holds 11 * (w - 1) + 1 nodes, plus the launch.
@@ -56,7 +59,7 @@ def write_route(path, waypoints):
 
 
 def run(binary, waypoints, args):
-    """One whole run in a fresh directory: (nodes, seconds, peak bytes, output bytes)."""
+    """One whole run in a fresh directory: (nodes, seconds, peak bytes, output bytes, SVG bytes)."""
     d = tempfile.mkdtemp(prefix="nurvo-e2e-bench-")
     try:
         write_route(os.path.join(d, "route.txt"), waypoints)
@@ -73,7 +76,8 @@ def run(binary, waypoints, args):
             nodes = sum(1 for _ in f)
         output = sum(os.path.getsize(os.path.join(d, n)) for n in os.listdir(d)
                      if n != "route.txt")
-        return nodes, float(wall), int(kilobytes) * 1024, output
+        svg = sum(os.path.getsize(os.path.join(d, n)) for n in os.listdir(d) if n.endswith(".svg"))
+        return nodes, float(wall), int(kilobytes) * 1024, output, svg
     finally:
         shutil.rmtree(d)
 
@@ -96,6 +100,26 @@ def typical(binary):
     return statistics.median(times), max(times)
 
 
+def growth_ok(rows, base_rss, label):
+    """Memory per node within the limit, time and memory growing linearly with the route."""
+    ok = True
+    for nodes, _, _, per_node in rows:
+        if per_node > BYTES_PER_NODE_LIMIT:
+            print("FAIL (%s): %d nodes take %.0f bytes per node (limit %d)"
+                  % (label, nodes, per_node, BYTES_PER_NODE_LIMIT))
+            ok = False
+    (n0, t0, m0, _), (n1, t1, m1, _) = rows[0], rows[-1]
+    scale = n1 / n0
+    if t1 > t0 * scale * GROWTH_TOLERANCE:
+        print("FAIL (%s): time grows faster than the route: %.2f s -> %.2f s for %.1fx the nodes"
+              % (label, t0, t1, scale))
+        ok = False
+    if m1 - base_rss > (m0 - base_rss) * scale * GROWTH_TOLERANCE:
+        print("FAIL (%s): memory grows faster than the route" % label)
+        ok = False
+    return ok
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--binary")
@@ -108,37 +132,31 @@ def main():
     median_ms, max_ms = typical(binary)
     print("typical: a %d-waypoint mission takes %.1f ms (median of %d runs, slowest %.1f ms)"
           % (TYPICAL_WAYPOINTS, median_ms, TYPICAL_RUNS, max_ms))
-    _, _, base_rss, _ = run(binary, 2, [])
+    _, _, base_rss, _, _ = run(binary, 2, [])
     print("constant: a two-waypoint run peaks at %.1f MB" % (base_rss / 1e6))
-    print("| nodes | wall s | peak MB | bytes/node over constant | output MB | s per 100k nodes |")
-    print("|---:|---:|---:|---:|---:|---:|")
-    rows = []
-    for size in sorted(a.sizes):
-        waypoints = (size - 2) // PIECES + 1
-        nodes, seconds, rss, output = run(binary, waypoints, ["--maxLegMeters", MAX_LEG])
-        per_node = (rss - base_rss) / nodes
-        rows.append((nodes, seconds, rss, per_node))
-        print("| %d | %.2f | %.1f | %.0f | %.0f | %.3f |" % (
-            nodes, seconds, rss / 1e6, per_node, output / 1e6, seconds / nodes * 1e5))
-
+    print("| run | nodes | wall s | peak MB | bytes/node over constant | output MB "
+          "| s per 100k nodes | SVG MB |")
+    print("|---|---:|---:|---:|---:|---:|---:|---:|")
     ok = True
     if median_ms > TYPICAL_LIMIT_MS:
         print("FAIL: a typical mission takes %.1f ms (limit %.0f ms)" % (median_ms, TYPICAL_LIMIT_MS))
         ok = False
-    for nodes, _, _, per_node in rows:
-        if per_node > BYTES_PER_NODE_LIMIT:
-            print("FAIL: %d nodes take %.0f bytes per node (limit %d)"
-                  % (nodes, per_node, BYTES_PER_NODE_LIMIT))
-            ok = False
-    (n0, t0, m0, _), (n1, t1, m1, _) = rows[0], rows[-1]
-    scale = n1 / n0
-    if t1 > t0 * scale * GROWTH_TOLERANCE:
-        print("FAIL: time grows faster than the route: %.2f s -> %.2f s for %.1fx the nodes"
-              % (t0, t1, scale))
-        ok = False
-    if m1 - base_rss > (m0 - base_rss) * scale * GROWTH_TOLERANCE:
-        print("FAIL: memory grows faster than the route")
-        ok = False
+    for label, extra in (("plain", []), ("--export all", ["--export", "all"])):
+        rows = []
+        for size in sorted(a.sizes):
+            waypoints = (size - 2) // PIECES + 1
+            nodes, seconds, rss, output, svg = run(binary, waypoints,
+                                                   ["--maxLegMeters", MAX_LEG] + extra)
+            per_node = (rss - base_rss) / nodes
+            rows.append((nodes, seconds, rss, per_node))
+            print("| %s | %d | %.2f | %.1f | %.0f | %.0f | %.3f | %s |" % (
+                label, nodes, seconds, rss / 1e6, per_node, output / 1e6,
+                seconds / nodes * 1e5, "%.2f" % (svg / 1e6) if svg else "-"))
+            if svg >= SVG_LIMIT:
+                print("FAIL: the SVG of %d nodes takes %d bytes (limit %d)"
+                      % (nodes, svg, SVG_LIMIT))
+                ok = False
+        ok = growth_ok(rows, base_rss, label) and ok
     print("linear growth and memory per node: %s" % ("ok" if ok else "FAILED"))
     return 0 if ok else 1
 

@@ -113,7 +113,11 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
 
   const std::optional<std::tm> now = clock.utcNow();
   if (!now) throw NurvoError("cannot read the system clock as UTC: no mission written\n");
-  writeOutputFiles(fileName(*now), missionFiles(route, params, totals), fileOps, con);
+  std::vector<OutputFile> files = missionFiles(route, params, totals);
+  for (OutputFile& f : exportFiles(settings.exports, route, params, totals)) {
+    files.push_back(std::move(f));
+  }
+  writeOutputFiles(fileName(*now), files, fileOps, con);
   return 0;
 }
 

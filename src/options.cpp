@@ -59,6 +59,7 @@ enum OptionCode : int {
   interactiveCode,
   versionCode,
   helpCode,
+  exportCode,
   paramCodeBase = 0x200,
 };
 
@@ -111,6 +112,7 @@ std::vector<option> longOptions() {
         {table[i].name, required_argument, nullptr, paramCodeBase + static_cast<int>(i)});
   }
   opts.push_back({"interactive", no_argument, nullptr, interactiveCode});
+  opts.push_back({"export", required_argument, nullptr, exportCode});
   opts.push_back({"help", no_argument, nullptr, helpCode});
   opts.push_back({"usage", no_argument, nullptr, helpCode});
   opts.push_back({"version", no_argument, nullptr, versionCode});
@@ -136,6 +138,13 @@ RunSettings parseOptions(int argc, char** argv, TextSink& console) {
       settings.version = true;
     } else if (c == interactiveCode) {
       settings.interactive = true;
+    } else if (c == exportCode) {
+      std::string unknown;
+      if (!addExportFormats(optarg, settings.exports, unknown)) {
+        badValue(
+            "export", optarg,
+            strprintf("'%s' is not one of gpx, kml, geojson, svg, all", unknown.c_str()).c_str());
+      }
     } else if (c == helpCode) {
       console.write(help());
       settings.usageShown = true;

@@ -4,10 +4,12 @@
 
 #include <getopt.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
 #include "missionParams.h"
+#include "routeExport.h"
 #include "textSink.h"
 
 namespace nurvo {
@@ -19,9 +21,10 @@ std::string show_params(const MissionParams& params);
 // What the command line asks of a run.
 struct RunSettings {
   MissionParams params;
-  bool verbose = false;      // list the parameters once the options are read
-  bool interactive = false;  // ask for the file and the parameters on the console
-  bool usageShown = false;   // --help or --usage printed the usage text
+  bool verbose = false;            // list the parameters once the options are read
+  bool interactive = false;        // ask for the file and the parameters on the console
+  bool usageShown = false;         // --help or --usage printed the usage text
+  std::set<ExportFormat> exports;  // --export: the route's files to write beside the mission
   // The words that are not options, in order; after --interactive, whatever followed it.
   std::vector<std::string> operands;
   // --version: print the program's version and end the run at once, reading nothing more.

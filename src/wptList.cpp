@@ -76,6 +76,7 @@ node* wptList::insertNode(node* currNodePtr, double smallerlegMeters) {
   n->legMeters = smallerlegMeters;
   n->heading = currNodePtr->heading;
   n->blank = true;
+  n->inserted = true;
   return n;
 }
 

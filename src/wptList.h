@@ -23,6 +23,9 @@ struct node {
   double legSecs = 0.0;     // seconds to the next node
   int wptNumber = 0;        // 0 for the launch waypoint, then 1, 2, ... in list order
   bool blank = false;       // made by cutting a leg; position still to be computed
+  // Made by cutting a leg, for good: `blank` is cleared once the position is placed, this stays so
+  // that the route's pictures and exports can tell these points from the waypoints of the file.
+  bool inserted = false;
   node* nextPtr = nullptr;  // null on the last node
 };
 

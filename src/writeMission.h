@@ -6,11 +6,13 @@
 
 #include <ctime>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "fileWriter.h"
 #include "missionParams.h"
+#include "routeExport.h"
 #include "textSink.h"
 #include "wptList.h"
 
@@ -66,5 +68,10 @@ std::vector<OutputFile> missionFiles(const wptList& route, const MissionParams& 
 // every earlier file of these names left as it was.
 void writeOutputFiles(const std::string& baseName, const std::vector<OutputFile>& files,
                       FileOps& ops, TextSink& console);
+
+// The chosen exports of the route as files of the run's set, in the order of exportFormats(), to
+// follow the four files: each named after the run with the format's name as extension.
+std::vector<OutputFile> exportFiles(const std::set<ExportFormat>& formats, const wptList& route,
+                                    const MissionParams& params, const RouteTotals& totals);
 
 }  // namespace nurvo

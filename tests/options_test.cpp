@@ -55,8 +55,8 @@ TEST(ParamTable, AgreesWithTheLongOptionsTheListingAndTheUsage) {
     EXPECT_TRUE(holds(show_params(s.params), "\n" + name + ".")) << name;
     ++n;
   }
-  EXPECT_EQ(opts.size(), static_cast<std::size_t>(n) + 7)
-      << "verbose, brief, interactive, help, usage, version and the closing entry";
+  EXPECT_EQ(opts.size(), static_cast<std::size_t>(n) + 8)
+      << "verbose, brief, interactive, export, help, usage, version and the closing entry";
 }
 
 // The manual page documents every long option, and the bash completion offers it.
@@ -367,11 +367,25 @@ struct BadValue {
 
 TEST(CommandLine, AValueThatIsNotStrictlyANumberStopsTheRunWhereItIsParsed) {
   const BadValue cases[] = {
-      {"gpsHits", "abc"},        {"gpsHits", "12x"},         {"minDepth", "50m"},
-      {"maxDepth", "abc"},       {"yoyoMission", ""},        {"abortDepth", ""},
-      {"gpsHits", "2147483648"}, {"abortAltitude", "1e999"}, {"diveAngle", "nan"},
-      {"wayPointDepth", "inf"},  {"missionSpeed", "1,5"},    {"sorbelMission", "1.0"},
-      {"maxLegMeters", "0"},     {"maxLegMeters", "-5"},     {"maxLegMeters", "-0.0"},
+      {"gpsHits", "abc"},
+      {"gpsHits", "12x"},
+      {"minDepth", "50m"},
+      {"maxDepth", "abc"},
+      {"yoyoMission", ""},
+      {"abortDepth", ""},
+      {"gpsHits", "2147483648"},
+      {"abortAltitude", "1e999"},
+      {"diveAngle", "nan"},
+      {"wayPointDepth", "inf"},
+      {"missionSpeed", "1,5"},
+      {"sorbelMission", "1.0"},
+      {"maxLegMeters", "0"},
+      {"maxLegMeters", "-5"},
+      {"maxLegMeters", "-0.0"},
+      {"export", "bogus"},
+      {"export", "gpx,svgz"},
+      {"export", "gpx,,kml"},
+      {"export", ""},
   };
   for (const BadValue& c : cases) {
     for (const bool joined : {false, true}) {

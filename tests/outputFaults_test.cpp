@@ -334,25 +334,32 @@ TEST(OutputFaults, FileSizeLimitStopsTheExecutableAtTheMissionScript) {
 }
 
 TEST(OutputFaults, DirectoryWhereEachOutputFileGoes) {
-  for (std::size_t blocked = 0; blocked < outputExtensions.size(); ++blocked) {
-    SCOPED_TRACE(outputExtensions[blocked]);
+  struct Blocked {
+    std::string ext, kind;
+    std::vector<std::string> args;
+  };
+  std::vector<Blocked> cases;
+  for (std::size_t i = 0; i < outputExtensions.size(); ++i) {
+    cases.push_back({outputExtensions[i], kinds[i], {"route.txt"}});
+  }
+  cases.push_back({"svg", "svg", {"--export", "svg", "route.txt"}});  // an export joins the set
+  for (const Blocked& c : cases) {
+    SCOPED_TRACE(c.ext);
     ScratchDir dir;
     writeFile("route.txt", route);
     const std::vector<std::string> stamps = stampsNearNow();
-    for (const std::string& stamp : stamps)
-      ::mkdir((stamp + outputExtensions[blocked]).c_str(), 0755);
+    for (const std::string& stamp : stamps) ::mkdir((stamp + c.ext).c_str(), 0755);
 
-    const RunResult r = runNurvoLimited({"route.txt"}, RunLimits{.seconds = 60});
+    const RunResult r = runNurvoLimited(c.args, RunLimits{.seconds = 60});
 
     EXPECT_EQ(r.status, 1);
-    const std::string stamp =
-        contains(r.out, stamps[0] + outputExtensions[blocked]) ? stamps[0] : stamps[1];
-    const std::string name = stamp + outputExtensions[blocked];
-    EXPECT_EQ(r.out, "cannot open " + kinds[blocked] + " output file " + name + " ");
+    const std::string stamp = contains(r.out, stamps[0] + c.ext) ? stamps[0] : stamps[1];
+    const std::string name = stamp + c.ext;
+    EXPECT_EQ(r.out, "cannot open " + c.kind + " output file " + name + " ");
 
     // Nothing of the run is left: only the route and the directories.
     std::map<std::string, std::string> expected = {{"route.txt", route}};
-    for (const std::string& s : stamps) expected[s + outputExtensions[blocked]] = "<dir>";
+    for (const std::string& s : stamps) expected[s + c.ext] = "<dir>";
     EXPECT_TRUE(directoryEntries() == expected);
   }
 }

@@ -193,6 +193,68 @@ INSTANTIATE_TEST_SUITE_P(PreparedRoutes, GoldenRun,
                          testing::Values("run_single_waypoint", "run_cut_legs",
                                          "run_southern_eastern", "run_equator_flags_off"));
 
+// With --export: the four files, then the route for other readers.
+const auto exportCases =
+    testing::Values("export_example", "export_cut_legs", "export_southern_eastern",
+                    "export_antimeridian", "export_single_waypoint");
+INSTANTIATE_TEST_SUITE_P(Exports, GoldenRun, exportCases);
+
+// ---- The golden exports, opened by real readers of their formats.
+
+struct LonLat {
+  double lon, lat;
+};
+
+// The positions of a .wpt file ("0,N36.8153,-121.8223,...") or of ogrinfo's POINT lines.
+std::vector<LonLat> positions(const std::string& text, const std::regex& pattern, bool latFirst) {
+  std::vector<LonLat> out;
+  for (std::sregex_iterator m(text.begin(), text.end(), pattern), end; m != end; ++m) {
+    const double a = std::stod((*m)[1]), b = std::stod((*m)[2]);
+    out.push_back(latFirst ? LonLat{b, a} : LonLat{a, b});
+  }
+  return out;
+}
+
+class GoldenExportReaders : public testing::TestWithParam<std::string> {};
+
+TEST_P(GoldenExportReaders, OpenEveryFileAndFindTheWaypointsOfTheWptFile) {
+  for (const char* tool : {"/usr/bin/ogrinfo", "/usr/bin/xmllint", "/usr/bin/rsvg-convert"}) {
+    if (!fs::exists(tool)) {
+      GTEST_SKIP() << tool << " is missing: apt-get install gdal-bin libxml2-utils librsvg2-bin";
+    }
+  }
+  const fs::path files = goldenRoot / GetParam() / "files";
+  const std::string base = (files / fileName(fixedTime())).string();
+  const std::vector<LonLat> wpt =
+      positions(readFile(base + "wpt"), std::regex(R"((?:^|\n)\d+,N([-0-9.]+),([-0-9.]+),)"), true);
+  ASSERT_FALSE(wpt.empty());
+  for (const char* ext : {"gpx", "kml", "geojson"}) {
+    const RunResult r = runNurvo({"-ro", "-al", base + ext}, {}, "/usr/bin/ogrinfo");
+    ASSERT_EQ(r.status, 0) << ext << r.err;
+    const std::vector<LonLat> read =
+        positions(r.out, std::regex(R"(\bPOINT \(([-0-9.e]+) ([-0-9.e]+)\))"), false);
+    ASSERT_EQ(read.size(), wpt.size()) << ext;
+    for (std::size_t i = 0; i < wpt.size(); ++i) {
+      EXPECT_NEAR(read[i].lat, wpt[i].lat, 1e-7) << ext << " waypoint " << i;
+      EXPECT_NEAR(read[i].lon, wpt[i].lon, 1e-7) << ext << " waypoint " << i;
+    }
+    if (std::string(ext) == "geojson") {
+      EXPECT_EQ(r.out.find("MULTILINESTRING") != std::string::npos,
+                GetParam() == "export_antimeridian");
+    }
+  }
+  for (const char* ext : {"gpx", "kml", "svg"}) {
+    const RunResult r = runNurvo({"--noout", base + ext}, {}, "/usr/bin/xmllint");
+    EXPECT_EQ(r.status, 0) << ext << r.err;
+  }
+  ScratchDir dir;
+  const RunResult png = runNurvo({"-o", "route.png", base + "svg"}, {}, "/usr/bin/rsvg-convert");
+  EXPECT_EQ(png.status, 0) << png.err;
+  EXPECT_TRUE(readFile("route.png").starts_with("\x89PNG")) << png.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Exports, GoldenExportReaders, exportCases);
+
 // ---- The time stamp of a run.
 
 TEST(RunStamp, TheClockIsReadOnceAndTheFourFilesShareItsMinute) {

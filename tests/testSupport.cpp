@@ -186,7 +186,8 @@ RunResult runNurvoIn(const std::vector<std::string>& args, const std::string& in
 }  // namespace
 
 std::string maskStamp(const std::string& text) {
-  static const std::regex stamp(R"(\d{4}_\d{1,3}_\d{1,4}(?=\.(cfg|wpt|pts|csv)))");
+  static const std::regex stamp(
+      R"(\d{4}_\d{1,3}_\d{1,4}(?=\.(cfg|wpt|pts|csv|gpx|kml|geojson|svg)))");
   return std::regex_replace(text, stamp, "<STAMP>");
 }
 

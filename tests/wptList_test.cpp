@@ -289,6 +289,7 @@ TEST(PrepareRoute, CutLegExampleGivesThreePiecesTwoPlacedWaypointsAndTheLaunch) 
     EXPECT_NEAR(n[i]->legSecs, secs[i], metresTol) << "node " << i;
     EXPECT_NEAR(n[i]->heading, i < 4 ? 89.964 : 0.0, headingTol) << "node " << i;
     EXPECT_FALSE(n[i]->blank);
+    EXPECT_EQ(n[i]->inserted, i == 2 || i == 3) << "node " << i;
   }
   EXPECT_EQ(fourDecimals(n[0]), "36.8000 -121.9056");
   EXPECT_EQ(fourDecimals(n[1]), "36.8000 -121.9000");

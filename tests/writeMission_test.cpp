@@ -298,5 +298,36 @@ TEST(Totals, AVeryLongMissionPrintsItsTrueValues) {
                              "    2777777 hours\n    46 minutes\n"));
 }
 
+TEST(RouteExport, AHugeTangledRouteIsDrawnUnderTheSizeLimitAndExportedWhole) {
+  // 200,000 waypoints scattered over a kilometre: no two legs to merge, far too many to draw.
+  wptList route;
+  for (int i = 0; i < 200'000; ++i) {
+    route.insertLatLonEnd(36.0 + 0.009 * (i * 7919LL % 1000) / 1000.0,
+                          -122.0 + 0.011 * (i * 104729LL % 997) / 997.0);
+  }
+  const ExportInput in{route, RouteTotals{}, MissionParams{}, "2026_340_1529"};
+  StringSink svg, gpx;
+  renderSvg(svg, in);
+  EXPECT_LT(svg.text.size(), svgSizeLimit);
+  EXPECT_TRUE(contains(svg.text, "Simplified drawing"));
+  renderGpx(gpx, in);
+  std::size_t points = 0;
+  for (std::size_t p = gpx.text.find("<rtept "); p != std::string::npos;
+       p = gpx.text.find("<rtept ", p + 1)) {
+    ++points;
+  }
+  EXPECT_EQ(points, 200'000u);
+}
+
+TEST(RouteExport, GpxWritesTheMeridian180AsMinus180) {
+  wptList edge;
+  edge.insertLatLonEnd(-16.5, 180.0);
+  edge.insertLatLonEnd(-16.5, 179.99996);
+  StringSink edgeGpx;
+  renderGpx(edgeGpx, ExportInput{edge, RouteTotals{}, MissionParams{}, "2026_340_1529"});
+  EXPECT_FALSE(contains(edgeGpx.text, "lon=\"180.0000\""));
+  EXPECT_TRUE(contains(edgeGpx.text, "lon=\"-180.0000\""));
+}
+
 }  // namespace
 }  // namespace nurvo

@@ -103,6 +103,8 @@ CASES = [
     case("opt_max_leg_negative", ["--maxLegMeters=-5", "route.txt"]),
     case("opt_speed_zero", ["--missionSpeed", "0", "route.txt"]),
     case("opt_two_waypoint_files", ["--verbose", "route.txt", "more.txt"]),
+    case("opt_export_all", ["--export", "all", "--maxLegMeters", "800", "route.txt"], waypoints=LONG),
+    case("opt_export_unknown", ["--export", "gpx,bogus", "route.txt"]),
     case("opt_interactive_ends_parsing", ["--interactive", "--gpsHits", "5"], stdin="route.txt\n"),
     # The waypoint file and its refusals.
     case("read_missing_file", ["nosuch.txt"]),
@@ -132,6 +134,8 @@ CASES = [
     case("route_high_latitude_long_leg", ["route.txt"], waypoints="70 10\n70 12\n"),
     case("route_over_the_pole", ["--maxLegMeters", "1000", "route.txt"], waypoints="89.9 0\n89.9 180\n"),
     case("route_minutes_carry", ["route.txt"], waypoints="36.9999999 -121.9999999\n36.99 -121.99\n"),
+    case("route_antimeridian_export", ["--export=all", "--maxLegMeters", "700", "route.txt"],
+         waypoints=ANTIMERIDIAN),
     case("route_exact_halves", ["--verbose"] + ALL_OPTIONS + ["route.txt"], waypoints=HALVES),
     case("route_north_leg", ["route.txt"], waypoints="36.0 -121.0\n36.1 -121.0\n"),
     case("route_duplicate_waypoints", ["route.txt"], waypoints="36.8 -121.8\n36.8 -121.8\n36.9 -121.8\n"),
@@ -142,6 +146,7 @@ CASES = [
     case("write_mission_blocked", ["route.txt"], setup=block_outputs("cfg")),
     # The interactive dialogue, typed through standard input.
     case("inter_defaults_accepted", ["--interactive"], stdin="route.txt\n0\ny\n0\ny\n"),
+    case("inter_export_svg", ["--export", "svg", "--interactive"], stdin="route.txt\n0\ny\n0\ny\n"),
     case("inter_verbose_first", ["--verbose", "--interactive"], stdin="route.txt\n0\ny\n0\ny\n",
          waypoints=TWO.replace("\n", "\r\n")),
     case("inter_mission_menu_changes", ["--interactive"],
