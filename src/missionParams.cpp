@@ -10,15 +10,15 @@ using P = MissionParams;
 using K = ParamKind;
 using C = ParamConstraint;
 
-constexpr ParamSpec intParam(const char* name, char shortOption, K kind, int P::*member) {
+constexpr ParamRow intParam(const char* name, char shortOption, K kind, int P::*member) {
   return {name, shortOption, kind, member, nullptr, "%d", C::none, nullptr};
 }
-constexpr ParamSpec doubleParam(const char* name, double P::*member, const char* format,
-                                C constraint = C::none, const char* refusal = nullptr) {
+constexpr ParamRow doubleParam(const char* name, double P::*member, const char* format,
+                               C constraint = C::none, const char* refusal = nullptr) {
   return {name, 0, K::decimalNumber, nullptr, member, format, constraint, refusal};
 }
 
-constexpr ParamSpec table[] = {
+constexpr ParamRow table[] = {
     intParam("gpsHits", 0, K::wholeNumber, &P::gpsHits),
     intParam("sorbelMission", 0, K::flag, &P::sorbelMission),
     intParam("abortOnTimeout", 'c', K::flag, &P::abortOnTimeout),
@@ -44,26 +44,26 @@ constexpr ParamSpec table[] = {
 
 }  // namespace
 
-std::span<const ParamSpec> paramTable() {
+std::span<const ParamRow> paramTable() {
   return table;
 }
 
-const ParamSpec& paramSpec(int MissionParams::*member) {
-  for (const ParamSpec& spec : table) {
-    if (spec.intMember == member) return spec;
+const ParamRow& paramRow(int MissionParams::*member) {
+  for (const ParamRow& row : table) {
+    if (row.intMember == member) return row;
   }
   throw std::logic_error("a whole-number parameter without a row in the parameter table");
 }
 
-const ParamSpec& paramSpec(double MissionParams::*member) {
-  for (const ParamSpec& spec : table) {
-    if (spec.doubleMember == member) return spec;
+const ParamRow& paramRow(double MissionParams::*member) {
+  for (const ParamRow& row : table) {
+    if (row.doubleMember == member) return row;
   }
   throw std::logic_error("a decimal parameter without a row in the parameter table");
 }
 
-bool meetsConstraint(const ParamSpec& spec, double value) {
-  switch (spec.constraint) {
+bool meetsConstraint(const ParamRow& row, double value) {
+  switch (row.constraint) {
     case ParamConstraint::greaterThanZero: return value > 0.0;
     case ParamConstraint::none: break;
   }

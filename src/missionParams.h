@@ -49,7 +49,7 @@ enum class ParamConstraint {
 // has one, its member, its kind, the printf format of its value in the listing, and its
 // constraint. Exactly one of the two members is set: `intMember` for whole numbers and flags,
 // `doubleMember` for decimal numbers.
-struct ParamSpec {
+struct ParamRow {
   const char* name;
   char shortOption;  // 0 when it has none
   ParamKind kind;
@@ -62,14 +62,14 @@ struct ParamSpec {
 
 // Every mission parameter, in the order of the help text and of the parameter listing. Adding a
 // parameter is one row here, plus its line in the help text and, where it has one, its menu item.
-std::span<const ParamSpec> paramTable();
+std::span<const ParamRow> paramTable();
 
 // The row of a parameter, found by its member; every member has one.
-const ParamSpec& paramSpec(int MissionParams::*member);
-const ParamSpec& paramSpec(double MissionParams::*member);
+const ParamRow& paramRow(int MissionParams::*member);
+const ParamRow& paramRow(double MissionParams::*member);
 
-// Whether `value` satisfies the constraint of `spec`.
-bool meetsConstraint(const ParamSpec& spec, double value);
+// Whether `value` satisfies the constraint of `row`.
+bool meetsConstraint(const ParamRow& row, double value);
 
 // Totals of the prepared route, launch leg included.
 struct RouteTotals {

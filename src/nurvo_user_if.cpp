@@ -48,9 +48,9 @@ T askValue(Console& con, const MissionParams& p, T MissionParams::*member, const
     value = parseDoubleValue(entry);
   }
   if (!value) return current;
-  const ParamSpec& spec = paramSpec(member);
-  if (meetsConstraint(spec, *value)) return *value;
-  con.write(sentence(spec.refusal) + "; keeping " + strprintf(spec.listingFormat, current) + "\n");
+  const ParamRow& row = paramRow(member);
+  if (meetsConstraint(row, *value)) return *value;
+  con.write(sentence(row.refusal) + "; keeping " + strprintf(row.listingFormat, current) + "\n");
   return current;
 }
 

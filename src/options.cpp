@@ -39,11 +39,11 @@ std::string show_params(const MissionParams& p) {
   // Each line: the parameter's name, dots up to column 34, its value.
   constexpr std::size_t valueColumn = 34;
   std::string s = "\n\n Parameters Set:  \n";
-  for (const ParamSpec& spec : paramTable()) {
-    s += spec.name;
-    s.append(valueColumn - std::char_traits<char>::length(spec.name), '.');
-    s += spec.intMember != nullptr ? strprintf(spec.listingFormat, p.*spec.intMember)
-                                   : strprintf(spec.listingFormat, p.*spec.doubleMember);
+  for (const ParamRow& row : paramTable()) {
+    s += row.name;
+    s.append(valueColumn - std::char_traits<char>::length(row.name), '.');
+    s += row.intMember != nullptr ? strprintf(row.listingFormat, p.*row.intMember)
+                                  : strprintf(row.listingFormat, p.*row.doubleMember);
     s += '\n';
   }
   return s;
@@ -67,31 +67,31 @@ enum OptionCode : int {
   throw NurvoError(strprintf("invalid value '%s' for option --%s: %s\n", value, option, expected));
 }
 
-// Sets the parameter of `spec` from an option's value, strictly.
-void setParam(MissionParams& params, const ParamSpec& spec, const char* value) {
-  if (spec.intMember != nullptr) {
+// Sets the parameter of `row` from an option's value, strictly.
+void setParam(MissionParams& params, const ParamRow& row, const char* value) {
+  if (row.intMember != nullptr) {
     const std::optional<int> v = parseIntValue(value);
-    if (!v) badValue(spec.name, value, "expected a whole number");
-    if (!meetsConstraint(spec, *v)) badValue(spec.name, value, spec.refusal);
-    params.*spec.intMember = *v;
+    if (!v) badValue(row.name, value, "expected a whole number");
+    if (!meetsConstraint(row, *v)) badValue(row.name, value, row.refusal);
+    params.*row.intMember = *v;
     return;
   }
   const std::optional<double> v = parseDoubleValue(value);
-  if (!v) badValue(spec.name, value, "expected a finite decimal number");
-  if (!meetsConstraint(spec, *v)) badValue(spec.name, value, spec.refusal);
-  params.*spec.doubleMember = *v;
+  if (!v) badValue(row.name, value, "expected a finite decimal number");
+  if (!meetsConstraint(row, *v)) badValue(row.name, value, row.refusal);
+  params.*row.doubleMember = *v;
 }
 
 // The short options, such as "c:d:f:": each takes a value.
 std::string shortOptions() {
   std::string s;
-  for (const ParamSpec& spec : paramTable()) {
-    if (spec.shortOption != 0) (s += spec.shortOption) += ':';
+  for (const ParamRow& row : paramTable()) {
+    if (row.shortOption != 0) (s += row.shortOption) += ':';
   }
   return s;
 }
 
-const ParamSpec* paramOfCode(int code) {
+const ParamRow* paramOfCode(int code) {
   const auto table = paramTable();
   for (std::size_t i = 0; i < table.size(); ++i) {
     if (code == paramCodeBase + static_cast<int>(i) || code == table[i].shortOption) {
@@ -148,8 +148,8 @@ RunSettings parseOptions(int argc, char** argv, TextSink& console) {
     } else if (c == helpCode) {
       console.write(help());
       settings.usageShown = true;
-    } else if (const ParamSpec* spec = paramOfCode(c)) {
-      setParam(settings.params, *spec, optarg);
+    } else if (const ParamRow* row = paramOfCode(c)) {
+      setParam(settings.params, *row, optarg);
     } else {
       // '?': the parser has reported an unknown option, an ambiguous abbreviation, a missing
       // value or an unwanted one. A run on a mistyped command line would quietly use defaults.

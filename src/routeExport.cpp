@@ -22,7 +22,7 @@ namespace nurvo {
 
 namespace {
 
-constexpr std::array<ExportFormatSpec, 4> formatTable = {{
+constexpr std::array<ExportFormatName, 4> formatTable = {{
     {ExportFormat::gpx, "gpx"},
     {ExportFormat::kml, "kml"},
     {ExportFormat::geojson, "geojson"},
@@ -31,7 +31,7 @@ constexpr std::array<ExportFormatSpec, 4> formatTable = {{
 
 }  // namespace
 
-std::span<const ExportFormatSpec> exportFormats() {
+std::span<const ExportFormatName> exportFormats() {
   return formatTable;
 }
 
@@ -40,9 +40,9 @@ bool addExportFormats(std::string_view list, std::set<ExportFormat>& chosen, std
     const std::size_t comma = list.find(',');
     const std::string_view name = trimBlanks(list.substr(0, comma));
     bool known = false;
-    for (const ExportFormatSpec& spec : formatTable) {
-      if (name == spec.name || name == "all") {
-        chosen.insert(spec.format);
+    for (const ExportFormatName& entry : formatTable) {
+      if (name == entry.name || name == "all") {
+        chosen.insert(entry.format);
         known = true;
       }
     }

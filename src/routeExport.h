@@ -17,11 +17,11 @@ namespace nurvo {
 // The formats, in the order a run writes them.
 enum class ExportFormat { gpx, kml, geojson, svg };
 
-struct ExportFormatSpec {
+struct ExportFormatName {
   ExportFormat format;
   const char* name;  // as --export takes it, and the file's extension
 };
-std::span<const ExportFormatSpec> exportFormats();
+std::span<const ExportFormatName> exportFormats();
 
 // Adds the formats of a --export list (names separated by commas, "all" for every format, blanks
 // around a name allowed) to `chosen`. On a name that is none of these, or an empty one, returns

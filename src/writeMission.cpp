@@ -324,11 +324,11 @@ void writeOutputFiles(const std::string& baseName, const std::vector<OutputFile>
 std::vector<OutputFile> exportFiles(const std::set<ExportFormat>& formats, const wptList& route,
                                     const MissionParams& params, const RouteTotals& totals) {
   std::vector<OutputFile> files;
-  for (const ExportFormatSpec& spec : exportFormats()) {
-    if (!formats.contains(spec.format)) continue;
+  for (const ExportFormatName& entry : exportFormats()) {
+    if (!formats.contains(entry.format)) continue;
     files.push_back(
-        {spec.name, spec.name, strprintf("\n **** Wrote %s file : %%s ****\n", spec.name),
-         [&route, &params, &totals, format = spec.format](TextSink& out, const std::string& name) {
+        {entry.name, entry.name, strprintf("\n **** Wrote %s file : %%s ****\n", entry.name),
+         [&route, &params, &totals, format = entry.format](TextSink& out, const std::string& name) {
            // The stamp is the file's name without its extension.
            const ExportInput in{route, totals, params, name.substr(0, name.rfind('.'))};
            renderExport(format, out, in);

@@ -29,8 +29,8 @@ TEST(ParamTable, AgreesWithTheLongOptionsTheListingAndTheUsage) {
   const std::string listing = show_params(MissionParams{});
   std::size_t listed = 0;
   int n = 0;
-  for (const ParamSpec& spec : paramTable()) {
-    const std::string name = spec.name;
+  for (const ParamRow& row : paramTable()) {
+    const std::string name = row.name;
     int found = 0;
     for (const option& o : opts) {
       if (o.name != nullptr && name == o.name) found += o.has_arg == required_argument ? 1 : 100;
@@ -41,16 +41,16 @@ TEST(ParamTable, AgreesWithTheLongOptionsTheListingAndTheUsage) {
     listed = at + 1;
     EXPECT_TRUE(holds(help(), "--" + name));
 
-    const std::string value = spec.intMember != nullptr ? "7" : "7.5";
+    const std::string value = row.intMember != nullptr ? "7" : "7.5";
     std::vector<std::string> words = {"nurvo", "--" + name + "=" + value};
     std::vector<char*> argv;
     for (std::string& w : words) argv.push_back(w.data());
     StringSink out;
     const RunSettings s = parseOptions(2, argv.data(), out);
-    if (spec.intMember != nullptr) {
-      EXPECT_EQ(s.params.*spec.intMember, 7) << name;
+    if (row.intMember != nullptr) {
+      EXPECT_EQ(s.params.*row.intMember, 7) << name;
     } else {
-      EXPECT_EQ(s.params.*spec.doubleMember, 7.5) << name;
+      EXPECT_EQ(s.params.*row.doubleMember, 7.5) << name;
     }
     EXPECT_TRUE(holds(show_params(s.params), "\n" + name + ".")) << name;
     ++n;
