@@ -141,9 +141,9 @@ RunSettings parseOptions(int argc, char** argv, TextSink& console) {
     } else if (c == exportCode) {
       std::string unknown;
       if (!addExportFormats(optarg, settings.exports, unknown)) {
-        badValue(
-            "export", optarg,
-            strprintf("'%s' is not one of gpx, kml, geojson, svg, all", unknown.c_str()).c_str());
+        badValue("export", optarg,
+                 strprintf("'%s' is not one of %s", unknown.c_str(), exportFormatNames().c_str())
+                     .c_str());
       }
     } else if (c == helpCode) {
       console.write(help());

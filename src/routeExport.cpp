@@ -35,6 +35,12 @@ std::span<const ExportFormatName> exportFormats() {
   return formatTable;
 }
 
+std::string exportFormatNames() {
+  std::string names;
+  for (const ExportFormatName& entry : formatTable) (names += entry.name) += ", ";
+  return names + "all";
+}
+
 bool addExportFormats(std::string_view list, std::set<ExportFormat>& chosen, std::string& badName) {
   for (;;) {
     const std::size_t comma = list.find(',');

@@ -22,6 +22,8 @@ struct ExportFormatName {
   const char* name;  // as --export takes it, and the file's extension
 };
 std::span<const ExportFormatName> exportFormats();
+// The names --export takes, for messages: "gpx, kml, geojson, svg, all".
+std::string exportFormatNames();
 
 // Adds the formats of a --export list (names separated by commas, "all" for every format, blanks
 // around a name allowed) to `chosen`. On a name that is none of these, or an empty one, returns

@@ -19,7 +19,7 @@ DegreeDecMin toDegreeDecMin(double v) {
   s.decMin = s.degreeDecFraction * 60.0;
   // Minutes that the four decimals of the files would round to 60 are the next whole degree,
   // away from zero: 36.9999999 is 37 degrees 0 minutes, never 36 degrees 60 minutes.
-  if (strprintf("%.4f", s.decMin) == "60.0000") {
+  if (s.decMin >= 59.9999 && strprintf("%.4f", s.decMin) == "60.0000") {
     s.degreeOnly += v < 0 ? -1.0 : 1.0;
     s.degreeDecFraction = 0.0;
     s.decMin = 0.0;
@@ -269,20 +269,35 @@ void render_csvFwd(TextSink& out, const wptList& route, const RouteTotals& total
   out.print("    %lld minutes\n", leftoverMinutes(totals.missionTime));
 }
 
+OutputFile writeMission(const wptList& route, const MissionParams& params,
+                        const RouteTotals& totals) {
+  return {"cfg", "mission", " **** Wrote mission script: %s **** \n",
+          [&](TextSink& out, const std::string& missionFileName) {
+            renderMission(out, route, params, totals, missionFileName);
+          }};
+}
+
+OutputFile writeWaypoints(const wptList& route) {
+  return {"wpt", "waypoint", "\n **** Wrote waypoints file : %s ****\n",
+          [&](TextSink& out, const std::string&) { renderWaypoints(out, route); }};
+}
+
+OutputFile writeSurLine(const wptList& route) {
+  return {"pts", "surveyline", "\n **** Wrote survey line : %s ****\n",
+          [&](TextSink& out, const std::string& surLineFileName) {
+            renderSurLine(out, route, surLineFileName);
+          }};
+}
+
+OutputFile write_csvFwd(const wptList& route, const RouteTotals& totals) {
+  return {"csv", "csv", "\n **** Wrote csv file : %s ****\n",
+          [&](TextSink& out, const std::string&) { render_csvFwd(out, route, totals); }};
+}
+
 std::vector<OutputFile> missionFiles(const wptList& route, const MissionParams& params,
                                      const RouteTotals& totals) {
-  return {
-      {"cfg", "mission", " **** Wrote mission script: %s **** \n",
-       [&](TextSink& out, const std::string& name) {
-         renderMission(out, route, params, totals, name);
-       }},
-      {"wpt", "waypoint", "\n **** Wrote waypoints file : %s ****\n",
-       [&](TextSink& out, const std::string&) { renderWaypoints(out, route); }},
-      {"pts", "surveyline", "\n **** Wrote survey line : %s ****\n",
-       [&](TextSink& out, const std::string& name) { renderSurLine(out, route, name); }},
-      {"csv", "csv", "\n **** Wrote csv file : %s ****\n",
-       [&](TextSink& out, const std::string&) { render_csvFwd(out, route, totals); }},
-  };
+  return {writeMission(route, params, totals), writeWaypoints(route), writeSurLine(route),
+          write_csvFwd(route, totals)};
 }
 
 namespace {

@@ -57,6 +57,14 @@ struct OutputFile {
   std::function<void(TextSink&, const std::string& name)> render;
 };
 
+// The four writers: each gives its file (base name plus "cfg", "wpt", "pts" or "csv") as an entry
+// of the run's set, with the route and values it renders held by reference.
+OutputFile writeMission(const wptList& route, const MissionParams& params,
+                        const RouteTotals& totals);
+OutputFile writeWaypoints(const wptList& route);
+OutputFile writeSurLine(const wptList& route);
+OutputFile write_csvFwd(const wptList& route, const RouteTotals& totals);
+
 // The four files of a run, in the order they are written and confirmed: mission script,
 // waypoints file, survey-line file, CSV report. Another file joins the set as one more entry.
 std::vector<OutputFile> missionFiles(const wptList& route, const MissionParams& params,
