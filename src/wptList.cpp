@@ -164,6 +164,10 @@ int fillBlankLatLons(wptList& list) {
   // stepping from node to node on the first heading would follow a rhumb-like path that leaves the
   // great circle, by kilometres on long legs at high latitudes. Every piece but the last is as long
   // as the first, so the k-th inserted node lies k first pieces from the start.
+  //
+  // Once a node's position is final, the inserted node before it gets the heading of its own
+  // piece: a great circle's heading changes along it, so the uncut leg's first heading would steer
+  // later pieces off their course (by degrees at high latitudes, by 180 past a pole).
   const node* legStart = nullptr;
   double piecesFromStart = 0.0;
   for (node* n = list.head(); n != nullptr; n = n->nextPtr) {
@@ -175,6 +179,10 @@ int fillBlankLatLons(wptList& list) {
       newLatLon(legStart->Lat, legStart->Lon, legStart->heading,
                 piecesFromStart * legStart->legMeters, n->Lat, n->Lon);
       n->blank = false;
+    }
+    node* piece = n->prevPtr;
+    if (piece != nullptr && piece->inserted && !n->blank) {
+      piece->heading = heading(piece->Lat, piece->Lon, n->Lat, n->Lon);
     }
   }
   return 0;

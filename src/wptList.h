@@ -51,7 +51,8 @@ class wptList {
   void insertBeg(double legMetersIn);
   void insertEnd(double legMetersIn);
   // Inserts a blank node after `currNodePtr`, which must have a successor. The new node carries
-  // the rest of the cut leg, `smallerlegMeters`, on the heading of `currNodePtr`.
+  // the rest of the cut leg, `smallerlegMeters`, on the heading of `currNodePtr` until
+  // fillBlankLatLons gives it its own.
   node* insertNode(node* currNodePtr, double smallerlegMeters);
   // Frees every node; the list is empty afterwards.
   void destroyList();
@@ -85,7 +86,9 @@ void calcLegs(wptList& list);
 // maxRouteNodes it is left as it is and NurvoError ends the run.
 void insertIfBig_legMeters(wptList& list, double maxLegMeters);
 // Places every blank node on the great circle of its cut leg: the k-th node inserted into a leg
-// lies k pieces from the leg's first waypoint along the leg's heading. Returns 0.
+// lies k pieces from the leg's first waypoint along the leg's heading. Each inserted node then
+// carries the initial heading of its own piece, from its position to the next node's; the leg's
+// first waypoint keeps the heading of the uncut leg. Lengths are left as cut. Returns 0.
 int fillBlankLatLons(wptList& list);
 // Numbers the nodes 1, 2, 3 ... in list order.
 void itemizeList(wptList& list);

@@ -283,11 +283,13 @@ TEST(PrepareRoute, CutLegExampleGivesThreePiecesTwoPlacedWaypointsAndTheLaunch) 
 
   const double legs[] = {500.0, 3600.0, 3600.0, 3484.47, 0.0};
   const double secs[] = {650.0, 3600.0, 3600.0, 3484.47, 0.0};
+  // The launch leg and the first piece share the uncut leg's heading; each later piece has its own.
+  const double headings[] = {89.964, 89.964, 89.988, 90.012, 0.0};
   for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(n[i]->wptNumber, i);
     EXPECT_NEAR(n[i]->legMeters, legs[i], metresTol) << "node " << i;
     EXPECT_NEAR(n[i]->legSecs, secs[i], metresTol) << "node " << i;
-    EXPECT_NEAR(n[i]->heading, i < 4 ? 89.964 : 0.0, headingTol) << "node " << i;
+    EXPECT_NEAR(n[i]->heading, headings[i], headingTol) << "node " << i;
     EXPECT_FALSE(n[i]->blank);
     EXPECT_EQ(n[i]->inserted, i == 2 || i == 3) << "node " << i;
   }
@@ -446,6 +448,17 @@ double metresBetween(const Vec& a, const Vec& b) {
   return earthMetres * std::atan2(std::sqrt(dot(cross(a, b), cross(a, b))), dot(a, b));
 }
 
+// The initial bearing from `from` to `to`, in [0, 360), from the east and north unit vectors at
+// `from`.
+double bearing(const Position& from, const Position& to) {
+  const double lat = from.first * toRad;
+  const double lon = from.second * toRad;
+  const Vec east = {-std::sin(lon), std::cos(lon), 0.0};
+  const Vec north = {-std::sin(lat) * std::cos(lon), -std::sin(lat) * std::sin(lon), std::cos(lat)};
+  const Vec b = unit(to);
+  return std::fmod(std::atan2(dot(b, east), dot(b, north)) / toRad + 360.0, 360.0);
+}
+
 // The position `metres` from `from` on the initial bearing `bearingDeg`.
 Position along(const Position& from, double bearingDeg, double metres) {
   const double lat = from.first * toRad;
@@ -461,7 +474,7 @@ Position along(const Position& from, double bearingDeg, double metres) {
   return {std::asin(q.z) / toRad, std::atan2(q.y, q.x) / toRad};
 }
 
-TEST(FillBlankLatLons, CutPointsLieOnTheLegsGreatCircleAndTheLastPieceIsTrue) {
+TEST(FillBlankLatLons, CutPointsLieOnTheLegsGreatCircleAndEachPieceHeadsAlongIt) {
   std::vector<std::pair<Position, Position>> legs = {
       {{89.9, 0}, {89.9, 180}},           // over the north pole
       {{-85, 30}, {-85, -150}},           // over the south pole
@@ -499,7 +512,13 @@ TEST(FillBlankLatLons, CutPointsLieOnTheLegsGreatCircleAndTheLastPieceIsTrue) {
       const double offLeg = earthMetres * std::asin(std::fabs(dot(p, normal)) / normalLength);
       EXPECT_LE(offLeg, tolerance) << "cut point " << k - 1;
       EXPECT_NEAR(metresBetween(a, p), static_cast<double>(k - 1) * 3600.0, tolerance);
+      // A piece heads from its start to its end, not on the uncut leg's first heading.
+      const double course = bearing({n[k]->Lat, n[k]->Lon}, {n[k + 1]->Lat, n[k + 1]->Lon});
+      const double off = std::fabs(std::remainder(n[k]->heading - course, 360.0));
+      EXPECT_LE(off, 0.01) << "piece " << k << " heading " << n[k]->heading << " course " << course;
     }
+    EXPECT_NEAR(n[1]->heading, heading(from.first, from.second, to.first, to.second), 1e-12)
+        << "the first piece keeps the uncut leg's heading";
     const node* last = n[n.size() - 2];
     EXPECT_NEAR(last->legMeters, metresBetween(unit({last->Lat, last->Lon}), b), tolerance);
     for (const node* w : n) {
