@@ -1,6 +1,6 @@
 // Fuzzes the waypoint-file reader: any bytes as a waypoint file. Besides the sanitizers' checks,
-// the reading must agree line by line with parseWaypointLine, and every waypoint kept must be in
-// range.
+// the reading must agree with textStart on the file's start and, line by line, with
+// parseWaypointLine, and every waypoint kept must be in range.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +12,7 @@
 #include "fuzzCheck.h"
 #include "nurvo.h"
 #include "nurvoError.h"
+#include "textEncoding.h"
 
 namespace {
 
@@ -24,8 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // What each line gives on its own: the waypoints up to the first bad line.
   std::vector<nurvo::WaypointLine> expected;
-  bool expectBad = false;
-  std::string_view rest(text);
+  const nurvo::TextStart start = nurvo::textStart(text);
+  bool expectBad = start.refusal != nullptr;
+  std::string_view rest =
+      expectBad ? std::string_view() : std::string_view(text).substr(start.skip);
   while (!rest.empty()) {
     const std::size_t nl = rest.find('\n');
     const std::string_view line = rest.substr(0, nl);

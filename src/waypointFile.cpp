@@ -6,15 +6,31 @@
 #include "nurvoError.h"
 #include "options.h"
 #include "platform.h"
+#include "textEncoding.h"
 #include "textSink.h"
 
 namespace nurvo {
+
+namespace {
+
+const char* const nulProblem =
+    "holds a NUL byte; a waypoint file is text, one latitude and longitude per line";
+const std::string longLineProblem =
+    strprintf("is longer than %zu bytes; a waypoint file holds one latitude and longitude per line",
+              maxWaypointLineBytes);
+
+}  // namespace
 
 WaypointLine parseWaypointLine(std::string_view line) {
   WaypointLine r;
   if (line.find('\0') != std::string_view::npos) {
     r.kind = WaypointLine::bad;
-    r.problem = "holds a NUL byte; a waypoint file is text, one latitude and longitude per line";
+    r.problem = nulProblem;
+    return r;
+  }
+  if (line.size() > maxWaypointLineBytes) {
+    r.kind = WaypointLine::bad;
+    r.problem = longLineProblem;
     return r;
   }
   // A carriage return with more text behind it is an old Mac line end: the file's other waypoints
@@ -81,12 +97,21 @@ void cannotOpen(const std::string& name) {
 
 namespace {
 
-// Reads a file line by line, lines of any length, with or without a final line end.
+// Reads a file line by line, with or without a final line end. A line is given up as soon as a NUL
+// byte or more than maxWaypointLineBytes of it are seen, so that no input, not even an endless
+// stream of zeros, is read beyond one buffer past the line it fails on.
 class LineReader {
  public:
+  enum Result { gotLine, endOfFile, tooLong, nulByte };
   LineReader(std::FILE* f, std::string* copy) : f_(f), copy_(copy) {}
-  // The next line without its line end; false at the end of the file. Throws on a read error.
-  bool next(std::string& line) {
+  // The bytes buffered at the file's start, before any line is read. Throws on a read error.
+  std::string_view start() {
+    if (pos_ == len_ && !eof_) fill();
+    return {buf_.get() + pos_, len_ - pos_};
+  }
+  void skip(std::size_t n) { pos_ += n; }
+  // The next line without its line end. Throws on a read error.
+  Result next(std::string& line) {
     line.clear();
     for (;;) {
       if (pos_ == len_) {
@@ -94,34 +119,39 @@ class LineReader {
           // A last line without a line end is returned once; after it the file is done.
           const bool more = !line.empty() || pendingLine_;
           pendingLine_ = false;
-          return more;
+          return more ? gotLine : endOfFile;
         }
-        len_ = std::fread(buf_.get(), 1, bufSize, f_);
-        pos_ = 0;
-        if (copy_ != nullptr) copy_->append(buf_.get(), len_);
-        if (len_ < bufSize) {
-          if (std::ferror(f_)) throw ReadError();
-          eof_ = true;
-        }
+        fill();
         continue;
       }
       pendingLine_ = true;
-      const char* start = buf_.get() + pos_;
-      const void* nl = std::memchr(start, '\n', len_ - pos_);
+      const char* begin = buf_.get() + pos_;
+      const auto* nl = static_cast<const char*>(std::memchr(begin, '\n', len_ - pos_));
+      const std::size_t n = nl != nullptr ? static_cast<std::size_t>(nl - begin) : len_ - pos_;
+      if (std::memchr(begin, '\0', n) != nullptr) return nulByte;
+      if (line.size() + n > maxWaypointLineBytes) return tooLong;
+      line.append(begin, n);
+      pos_ += n;
       if (nl != nullptr) {
-        const std::size_t n = static_cast<std::size_t>(static_cast<const char*>(nl) - start);
-        line.append(start, n);
-        pos_ += n + 1;
+        ++pos_;
         pendingLine_ = false;
-        return true;
+        return gotLine;
       }
-      line.append(start, len_ - pos_);
-      pos_ = len_;
     }
   }
   struct ReadError {};
 
  private:
+  void fill() {
+    len_ = std::fread(buf_.get(), 1, bufSize, f_);
+    pos_ = 0;
+    if (copy_ != nullptr) copy_->append(buf_.get(), len_);
+    if (len_ < bufSize) {
+      if (std::ferror(f_)) throw ReadError();
+      eof_ = true;
+    }
+  }
+
   static constexpr std::size_t bufSize = 1 << 16;
   std::FILE* f_;
   std::string* copy_;
@@ -132,6 +162,12 @@ class LineReader {
   bool pendingLine_ = false;
 };
 
+[[noreturn]] void badLine(std::size_t lineNumber, const std::string& name,
+                          std::string_view problem) {
+  throw NurvoError(strprintf("line %zu of %s: %.*s\n", lineNumber, name.c_str(),
+                             static_cast<int>(problem.size()), problem.data()));
+}
+
 }  // namespace
 
 bool readWaypoints(std::FILE* file, const std::string& name, wptList& list, std::string* copy) {
@@ -140,14 +176,18 @@ bool readWaypoints(std::FILE* file, const std::string& name, wptList& list, std:
   std::size_t lineNumber = 0;
   std::size_t count = 0;
   try {
-    while (reader.next(line)) {
+    const TextStart start = textStart(reader.start());
+    if (start.refusal != nullptr) badLine(1, name, start.refusal);
+    reader.skip(start.skip);
+    for (;;) {
+      const LineReader::Result got = reader.next(line);
+      if (got == LineReader::endOfFile) break;
       ++lineNumber;
+      if (got == LineReader::nulByte) badLine(lineNumber, name, nulProblem);
+      if (got == LineReader::tooLong) badLine(lineNumber, name, longLineProblem);
       const WaypointLine w = parseWaypointLine(line);
       if (w.kind == WaypointLine::blank) continue;
-      if (w.kind == WaypointLine::bad) {
-        throw NurvoError(
-            strprintf("line %zu of %s: %s\n", lineNumber, name.c_str(), w.problem.c_str()));
-      }
+      if (w.kind == WaypointLine::bad) badLine(lineNumber, name, w.problem);
       if (++count > maxRouteNodes) {
         throw NurvoError(
             strprintf("%s holds more than %zu waypoints\n", name.c_str(), maxRouteNodes));

@@ -19,6 +19,10 @@ struct WaypointLine {
 };
 WaypointLine parseWaypointLine(std::string_view line);
 
+// The longest line a waypoint file may hold, in bytes before its line feed. A real line is under
+// a hundred; the bound keeps a file of endless text or zeros from filling the memory.
+constexpr std::size_t maxWaypointLineBytes = 4096;
+
 // A file opened by the run, closed when it goes out of scope.
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
@@ -32,9 +36,10 @@ FilePtr openWaypointFile(const std::string& name);
 [[noreturn]] void cannotOpen(const std::string& name);
 
 // Reads a waypoint file into the list, one waypoint per line that is not blank, and with `copy`
-// appends every byte read to it as well. False on a read error, which the caller reports in the
-// words of its mode. A bad line or too many waypoints end the run (NurvoError); `name` is the
-// file's name for the messages.
+// appends every byte read to it as well. A UTF-8 byte order mark at the start is skipped. False on
+// a read error, which the caller reports in the words of its mode. UTF-16 text, a bad line (one
+// with a NUL byte or longer than maxWaypointLineBytes refused as soon as that is seen) or too many
+// waypoints end the run (NurvoError); `name` is the file's name for the messages.
 [[nodiscard]] bool readWaypoints(std::FILE* file, const std::string& name, wptList& list,
                                  std::string* copy = nullptr);
 

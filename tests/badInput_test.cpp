@@ -1,10 +1,6 @@
 // A catalogue of bad input that an operator or a broken export could hand nurvo. Each is run end to
 // end in an empty directory and must end with a clear message on standard output, exit status 1
 // and no output file: nothing in the directory but what the case put there.
-//
-// A UTF-8 byte-order mark is refused like any other text before the latitude: the message names
-// line 1, and the operator saves the file as plain text. Taking it silently would hide that the
-// file came through an editor that may also have changed its numbers.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -43,6 +39,9 @@ const std::string notTwoNumbers =
     "expected latitude and longitude in decimal degrees, separated by blanks";
 const std::string nul =
     "holds a NUL byte; a waypoint file is text, one latitude and longitude per line";
+const std::string tooLong =
+    "is longer than 4096 bytes; a waypoint file holds one latitude and longitude per line";
+const std::string utf16 = "is UTF-16 text; save the file as UTF-8 or plain text";
 
 std::string repeat(const std::string& s, std::size_t n) {
   std::string r;
@@ -51,15 +50,20 @@ std::string repeat(const std::string& s, std::size_t n) {
   return r;
 }
 
-std::string utf16le(const std::string& ascii) {
-  std::string r = "\xff\xfe";
+std::string utf16le(const std::string& ascii, const std::string& mark = "\xff\xfe") {
+  std::string r = mark;
   for (char c : ascii) r += std::string(1, c) + '\0';
+  return r;
+}
+std::string utf16be(const std::string& ascii) {
+  std::string r = "\xfe\xff";
+  for (char c : ascii) r += std::string(1, '\0') + c;
   return r;
 }
 
 std::vector<BadInput> catalogue() {
   const std::vector<std::string> file = {"route.txt"};
-  const std::string megaDigits(1 << 20, '7');
+  const std::string longDigits(4000, '7');
   return {
       // The bytes of the file.
       {"BinaryBytes", "\x89PNG\r\n\x1a\n\xfe\xed\xfa\xce", file, lineError(1, notTwoNumbers)},
@@ -68,12 +72,15 @@ std::vector<BadInput> catalogue() {
            1, "holds a carriage return inside the line; save the file with LF or CR LF line ends")},
       {"NulInsideALine", "36.8167\0 -121.8170\n"s, file, lineError(1, nul)},
       {"OnlyNulBytes", std::string(64, '\0'), file, lineError(1, nul)},
-      {"Utf16Export", utf16le(good), file, lineError(1, nul)},
-      {"Utf8ByteOrderMark", "\xef\xbb\xbf" + good, file, lineError(1, notTwoNumbers)},
+      {"Utf16Export", utf16le(good), file, lineError(1, utf16)},
+      {"Utf16WithoutMark", utf16le(good, ""), file, lineError(1, utf16)},
+      {"Utf16BigEndian", utf16be(good), file, lineError(1, utf16)},
       {"OneMegabyteLineOfLetters", std::string(1 << 20, 'x') + "\n" + good, file,
-       lineError(1, notTwoNumbers)},
-      {"OneMegabyteNumberIsQuotedShort", good + megaDigits + " 10\n", file,
-       lineError(3, "latitude " + megaDigits.substr(0, 32) + "... is outside -90 to 90")},
+       lineError(1, tooLong)},
+      {"LineOf4097Bytes", good + "36.8 -121.9" + std::string(4097 - 11, ' ') + "\n", file,
+       lineError(3, tooLong)},
+      {"LongNumberIsQuotedShort", good + longDigits + " 10\n", file,
+       lineError(3, "latitude " + longDigits.substr(0, 32) + "... is outside -90 to 90")},
       {"MillionBlankLines", repeat("\n", 1'000'000), file, "list is empty\n"},
       {"MillionBlankLinesThenText", repeat("\n", 1'000'000) + "end\n", file,
        lineError(1'000'001, notTwoNumbers)},

@@ -197,7 +197,9 @@ TEST(WaypointFile, LinesAreReadWholeBlankLinesSkippedAndCrLfAccepted) {
     const char* what;
     std::string text;
   };
-  const std::string trailing(100000, 'x');  // far beyond any reading buffer
+  // The longest line taken, 4096 bytes, across the end of the 64 KiB reading buffer.
+  const std::string longest =
+      std::string(65530, '\n') + "36.8 -121.9 " + std::string(4096 - 12, 'x') + "\n";
   const Case cases[] = {
       {"plain", "36.8 -121.9\n36.81 -121.88\n"},
       {"CR LF", "36.8 -121.9\r\n36.81 -121.88\r\n\r\n"},
@@ -206,7 +208,10 @@ TEST(WaypointFile, LinesAreReadWholeBlankLinesSkippedAndCrLfAccepted) {
        "36.80000000000000000000000000000000000000000000000000000001 "
        "-121.9000000000000000000000000000001\n"
        "36.81 -121.88                                                    text after the numbers\n"},
-      {"a line longer than the reading buffer", "36.8 -121.9 " + trailing + "\n36.81 -121.88\n"},
+      {"the longest line across the reading buffer's end", longest + "36.81 -121.88\n"},
+      {"a UTF-8 byte order mark",
+       "\xef\xbb\xbf"
+       "36.8 -121.9\n36.81 -121.88\n"},
   };
   const std::vector<std::string> expected = {"0,N36.7976,-121.9048", "1,N36.8000,-121.9000",
                                              "2,N36.8100,-121.8800"};
@@ -269,6 +274,30 @@ TEST(WaypointFile, RunningOutOfMemoryEndsWithAMessageNotACrash) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("out of memory"), std::string::npos) << r.out << r.err;
   EXPECT_EQ(maskedEntryNames(), std::set<std::string>{"route.txt"});
+}
+
+TEST(WaypointFile, EndlessInputIsRefusedAtItsFirstLineWithinASmallMemoryBound) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer reserves far more address space than the limit leaves";
+#endif
+  struct Case {
+    const char* shell;  // $0 is nurvo
+    const char* problem;
+  };
+  const Case cases[] = {
+      {"exec \"$0\" /dev/zero", "line 1 of /dev/zero: holds a NUL byte"},
+      {"tr '\\000' x < /dev/zero | exec \"$0\" /dev/stdin",
+       "line 1 of /dev/stdin: is longer than 4096 bytes"},
+  };
+  for (const Case& c : cases) {
+    ScratchDir dir;
+    // 50 MB of address space: the reader must stop within a buffer of the line it refuses.
+    const RunResult r =
+        runNurvo({"-c", std::string("ulimit -v 50000 && ") + c.shell, NURVO_EXE}, "", "/bin/sh");
+    EXPECT_EQ(r.status, 1) << c.shell;
+    EXPECT_TRUE(r.out.starts_with(c.problem)) << c.shell << ": " << r.out << r.err;
+    EXPECT_TRUE(entryNames().empty()) << c.shell;
+  }
 }
 
 }  // namespace
