@@ -35,6 +35,11 @@ void StdConsole::waitKey() {
   if (isTerminal(stdin)) waitForKeyPress();
 }
 
+void StdConsole::warn(std::string_view text) {
+  std::fflush(stdout);  // in order with what standard output already shows
+  std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
 int StringConsole::get() {
   if (pos_ >= input_.size()) return EOF;
   return static_cast<unsigned char>(input_[pos_++]);

@@ -20,6 +20,9 @@ class Console : public TextSink {
   // Waits for one key press without echo and without Enter, where the input is a terminal; with
   // piped input it neither waits nor consumes anything.
   virtual void waitKey() = 0;
+  // Standard error: what the operator should know that is not the run's own output, such as the
+  // arguments a run ignores.
+  virtual void warn(std::string_view text) = 0;
 };
 
 // The process's standard input and output.
@@ -28,6 +31,7 @@ class StdConsole : public Console {
   void write(std::string_view text) override;
   int get() override;
   void waitKey() override;
+  void warn(std::string_view text) override;
 };
 
 // A console fed from a string, whose output is collected: for tests and fuzzing.
@@ -37,8 +41,10 @@ class StringConsole : public Console {
   void write(std::string_view text) override { output.append(text); }
   int get() override;
   void waitKey() override { ++keyWaits; }
+  void warn(std::string_view text) override { errors.append(text); }
 
   std::string output;
+  std::string errors;
   int keyWaits = 0;
 
  private:

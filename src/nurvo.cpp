@@ -90,6 +90,18 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
   }
   MissionParams& params = settings.params;
   if (settings.verbose) con.write(show_params(params));
+  const auto joined = [](const std::vector<std::string>& words) {
+    std::string s;
+    for (const std::string& w : words) (s += ' ') += w;
+    return s;
+  };
+  if (!settings.ignoredBefore.empty()) {
+    con.warn("ignored with --interactive, which asks for the waypoint file:" +
+             joined(settings.ignoredBefore) + "\n");
+  }
+  if (!settings.ignoredAfter.empty()) {
+    con.warn("ignored after --interactive:" + joined(settings.ignoredAfter) + "\n");
+  }
 
   wptList route;
   if (settings.interactive) {

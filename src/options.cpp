@@ -1,38 +1,95 @@
 #include "options.h"
 
+#include <algorithm>
+#include <span>
+
 #include "numberText.h"
 #include "nurvoError.h"
 
 namespace nurvo {
 
+namespace {
+
+// getopt_long codes of the options that are not parameters; a parameter's code is
+// paramCodeBase plus its row in the parameter table. All lie beyond any character.
+enum OptionCode : int {
+  verboseCode = 0x100,
+  briefCode,
+  interactiveCode,
+  versionCode,
+  helpCode,
+  exportCode,
+  paramCodeBase = 0x200,
+};
+
+// An option of the run that is not a mission parameter.
+struct RunOption {
+  const char* name;
+  int hasArg;             // no_argument or required_argument
+  int code;               // what getopt_long returns for it
+  const char* valueName;  // the value's name in the usage text, as in "--export LIST"; or null
+  // The option's line in the usage text, after the fixed lines; null for the options those lines
+  // already name and for --help and --usage, which print it.
+  const char* usage;
+};
+
+// Every option that is not a parameter, in the order of the option table; a parameter's options
+// come after the first two. A new option is one row here, with a one-line `usage`.
+constexpr RunOption runOptions[] = {
+    {"verbose", no_argument, verboseCode, nullptr, nullptr},
+    {"brief", no_argument, briefCode, nullptr, "no parameter listing (undoes --verbose)"},
+    {"interactive", no_argument, interactiveCode, nullptr, nullptr},
+    {"export", required_argument, exportCode, "LIST",
+     "also write the route as gpx, kml, geojson, svg or all, comma-separated"},
+    {"help", no_argument, helpCode, nullptr, nullptr},
+    {"usage", no_argument, helpCode, nullptr, nullptr},
+    {"version", no_argument, versionCode, nullptr, "print nurvo's version and end"},
+};
+constexpr std::size_t optionsBeforeParams = 2;
+
+}  // namespace
+
 std::string help() {
-  return "\nnurvo Command Line Parameters:\n\n"
-         "--verbose.......sets verbose mode\n"
-         "--interactive...sets interactive mode\n"
-         "                                    ( Default: )\n"
-         "--gpsHits ..........................( 30 )\n"
-         "--sorbelMission.....................( 1 = true)\n"
-         "--abortOnTimeout....................( 1 = true )\n"
-         "--yoyoMission.......................( 1 = true )\n"
-         "--yoyoMinAltitude...................( 15 )\n"
-         "--missionYoyoMinDepth...............( 10 )\n"
-         "--missionYoyoMaxDepth ..............( 90 )\n"
-         "--missionYoyoMaxDepthShallow........( 20 )\n"
-         "--missionSpeed......................( 1.5 )\n"
-         "--missionSpeedSlow..................( 1.25)\n"
-         "--maxLegMeters......................( 3600.0 )\n"
-         "--minDepth..........................( 10.0 )\n"
-         "--maxDepth..........................( 90.0 )\n"
-         "--abortDepth........................( 100.0 )\n"
-         "--abortAltitude.....................( 2.5 )\n"
-         "--abortLockoutDepth.................( 8.0 )\n"
-         "--diveAngle double..................( 30.0 )\n"
-         "--wayPointDepth.....................( 50.0 )\n"
-         "\nWaypoint filename must follow arguments:\n"
-         "Latitude Longitude, Decimal Degrees format\n"
-         "eg: \n"
-         "36.8167 -121.8171\n"
-         "36.8215 -121.7986\n\n";
+  std::string s =
+      "\nnurvo Command Line Parameters:\n\n"
+      "--verbose.......sets verbose mode\n"
+      "--interactive...sets interactive mode\n"
+      "                                    ( Default: )\n"
+      "--gpsHits ..........................( 30 )\n"
+      "--sorbelMission.....................( 1 = true)\n"
+      "--abortOnTimeout....................( 1 = true )\n"
+      "--yoyoMission.......................( 1 = true )\n"
+      "--yoyoMinAltitude...................( 15 )\n"
+      "--missionYoyoMinDepth...............( 10 )\n"
+      "--missionYoyoMaxDepth ..............( 90 )\n"
+      "--missionYoyoMaxDepthShallow........( 20 )\n"
+      "--missionSpeed......................( 1.5 )\n"
+      "--missionSpeedSlow..................( 1.25)\n"
+      "--maxLegMeters......................( 3600.0 )\n"
+      "--minDepth..........................( 10.0 )\n"
+      "--maxDepth..........................( 90.0 )\n"
+      "--abortDepth........................( 100.0 )\n"
+      "--abortAltitude.....................( 2.5 )\n"
+      "--abortLockoutDepth.................( 8.0 )\n"
+      "--diveAngle double..................( 30.0 )\n"
+      "--wayPointDepth.....................( 50.0 )\n"
+      "\nWaypoint filename must follow arguments:\n"
+      "Latitude Longitude, Decimal Degrees format\n"
+      "eg: \n"
+      "36.8167 -121.8171\n"
+      "36.8215 -121.7986\n\n";
+  // The options the fixed lines above lack, as "--export LIST...also write ...", the text at the
+  // column of the fixed lines' "sets verbose mode".
+  constexpr std::size_t textColumn = 16;
+  for (const RunOption& o : runOptions) {
+    if (o.usage == nullptr) continue;
+    std::string words = std::string("--") + o.name;
+    if (o.valueName != nullptr) (words += ' ') += o.valueName;
+    s += words;
+    s.append(words.size() + 3 < textColumn ? textColumn - words.size() : 3, '.');
+    (s += o.usage) += '\n';
+  }
+  return s;
 }
 
 std::string show_params(const MissionParams& p) {
@@ -50,18 +107,6 @@ std::string show_params(const MissionParams& p) {
 }
 
 namespace {
-
-// getopt_long codes of the options that are not parameters; a parameter's code is
-// paramCodeBase plus its row in the parameter table. All lie beyond any character.
-enum OptionCode : int {
-  verboseCode = 0x100,
-  briefCode,
-  interactiveCode,
-  versionCode,
-  helpCode,
-  exportCode,
-  paramCodeBase = 0x200,
-};
 
 [[noreturn]] void badValue(const char* option, const char* value, const char* expected) {
   throw NurvoError(strprintf("invalid value '%s' for option --%s: %s\n", value, option, expected));
@@ -104,18 +149,18 @@ const ParamRow* paramOfCode(int code) {
 }  // namespace
 
 std::vector<option> longOptions() {
-  std::vector<option> opts = {{"verbose", no_argument, nullptr, verboseCode},
-                              {"brief", no_argument, nullptr, briefCode}};
+  std::vector<option> opts;
+  const auto addRunOption = [&opts](const RunOption& o) {
+    opts.push_back({o.name, o.hasArg, nullptr, o.code});
+  };
+  const std::span<const RunOption> run(runOptions);
+  for (const RunOption& o : run.first(optionsBeforeParams)) addRunOption(o);
   const auto table = paramTable();
   for (std::size_t i = 0; i < table.size(); ++i) {
     opts.push_back(
         {table[i].name, required_argument, nullptr, paramCodeBase + static_cast<int>(i)});
   }
-  opts.push_back({"interactive", no_argument, nullptr, interactiveCode});
-  opts.push_back({"export", required_argument, nullptr, exportCode});
-  opts.push_back({"help", no_argument, nullptr, helpCode});
-  opts.push_back({"usage", no_argument, nullptr, helpCode});
-  opts.push_back({"version", no_argument, nullptr, versionCode});
+  for (const RunOption& o : run.subspan(optionsBeforeParams)) addRunOption(o);
   opts.push_back({nullptr, 0, nullptr, 0});
   return opts;
 }
@@ -124,12 +169,18 @@ RunSettings parseOptions(int argc, char** argv, TextSink& console) {
   RunSettings settings;
   const std::vector<option> opts = longOptions();
   const std::string shorts = shortOptions();
+  // The words as given, and those the parser has used (an option and its value). The parser
+  // moves the words of argv about, so a word is known by its address.
+  const std::vector<const char*> given(argv + 1, argv + argc);
+  std::set<const char*> used;
   // The parser keeps state between calls; optind 0 starts it afresh for this argument list.
   optind = 0;
   while (!settings.interactive && !settings.version) {
     int optionIndex = 0;
     const int c = getopt_long(argc, argv, shorts.c_str(), opts.data(), &optionIndex);
     if (c == -1) break;
+    used.insert(argv[optind - 1]);
+    if (optarg != nullptr && optarg == argv[optind - 1]) used.insert(argv[optind - 2]);
     if (c == verboseCode) {
       settings.verbose = true;
     } else if (c == briefCode) {
@@ -155,6 +206,15 @@ RunSettings parseOptions(int argc, char** argv, TextSink& console) {
       // value or an unwanted one. A run on a mistyped command line would quietly use defaults.
       throw NurvoError(help());
     }
+  }
+  if (settings.interactive) {
+    // --interactive ends the parsing and asks for the file: every other word is left unread.
+    const auto at = std::find(given.begin(), given.end(), argv[optind - 1]);
+    for (auto w = given.begin(); w != given.end(); ++w) {
+      if (used.count(*w) == 0)
+        (w < at ? settings.ignoredBefore : settings.ignoredAfter).push_back(*w);
+    }
+    return settings;
   }
   for (int i = optind; i < argc; ++i) settings.operands.emplace_back(argv[i]);
   return settings;

@@ -14,7 +14,8 @@
 
 namespace nurvo {
 
-// The usage text, and the listing of the parameters as set.
+// The usage text (its fixed lines, then a line for each option they lack, such as --version),
+// and the listing of the parameters as set.
 std::string help();
 std::string show_params(const MissionParams& params);
 
@@ -25,8 +26,11 @@ struct RunSettings {
   bool interactive = false;        // ask for the file and the parameters on the console
   bool usageShown = false;         // --help or --usage printed the usage text
   std::set<ExportFormat> exports;  // --export: the route's files to write beside the mission
-  // The words that are not options, in order; after --interactive, whatever followed it.
+  // The words that are not options, in order; none with --interactive.
   std::vector<std::string> operands;
+  // With --interactive, the words it leaves unread: the file names before it, and every word after.
+  std::vector<std::string> ignoredBefore;
+  std::vector<std::string> ignoredAfter;
   // --version: print the program's version and end the run at once, reading nothing more.
   bool version = false;
 };

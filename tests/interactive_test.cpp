@@ -146,8 +146,9 @@ TEST(InteractiveRun, TheEndOfInputEndsTheRunWithoutFiles) {
 
 TEST(InteractiveRun, VerboseBeforeInteractiveListsFirstAndNothingAfterItIsParsed) {
   const std::string answers = "route.txt\n0\ny\n0\nn\n";
-  const DialogueRun before({"--gpsHits", "12", "--verbose", "--interactive", "--brief", "--bogus"},
-                           answers);
+  const DialogueRun before(
+      {"--gpsHits", "12", "first.txt", "--verbose", "--interactive", "--brief", "--bogus"},
+      answers);
   MissionParams p;
   p.gpsHits = 12;
   const std::string listingStart = "\n\n Parameters Set:  \ngpsHits...........................12\n";
@@ -159,7 +160,9 @@ TEST(InteractiveRun, VerboseBeforeInteractiveListsFirstAndNothingAfterItIsParsed
   const std::size_t end = before.result.out.find(listingEnd);
   ASSERT_NE(end, std::string::npos);
   EXPECT_EQ(before.result.out.substr(end + listingEnd.size()), startUp + dialogue);
-  EXPECT_EQ(before.result.err, "");  // --bogus was never looked at
+  EXPECT_EQ(before.result.err,  // --bogus was never looked at
+            "ignored with --interactive, which asks for the waypoint file: first.txt\n"
+            "ignored after --interactive: --brief --bogus\n");
   EXPECT_TRUE(before.cfgHas("minHits        = 12;\n"));
 
   const DialogueRun after({"--interactive", "--verbose", "--maxDepth", "abc"}, answers);
@@ -167,6 +170,7 @@ TEST(InteractiveRun, VerboseBeforeInteractiveListsFirstAndNothingAfterItIsParsed
   EXPECT_EQ(after.result.out, startUp + missionMenu() + menuDone + yoyoQuestion + yoyoMenu() +
                                   menuDone + sorbelQuestion + filesWritten);
   EXPECT_TRUE(after.cfgHas(" maxDepth          = 90.0;\n"));
+  EXPECT_EQ(after.result.err, "ignored after --interactive: --verbose --maxDepth abc\n");
 }
 
 }  // namespace

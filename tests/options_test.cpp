@@ -116,7 +116,7 @@ TEST(ParseDoubleValue, RefusesEverythingElse) {
 
 // ---- End-to-end ----
 
-// The usage text, one line of the table per line.
+// The usage text: its fixed lines, then one for each option they lack.
 const std::string helpText =
     "\nnurvo Command Line Parameters:\n\n"
     "--verbose.......sets verbose mode\n"
@@ -144,7 +144,10 @@ const std::string helpText =
     "Latitude Longitude, Decimal Degrees format\n"
     "eg: \n"
     "36.8167 -121.8171\n"
-    "36.8215 -121.7986\n\n";
+    "36.8215 -121.7986\n\n"
+    "--brief.........no parameter listing (undoes --verbose)\n"
+    "--export LIST...also write the route as gpx, kml, geojson, svg or all, comma-separated\n"
+    "--version.......print nurvo's version and end\n";
 
 // The parameter listing with every default.
 const std::string defaultListing =
