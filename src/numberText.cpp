@@ -1,6 +1,8 @@
 #include "numberText.h"
 
+#include <array>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -74,6 +76,14 @@ std::string quoted(std::string_view number) {
   constexpr std::size_t longest = 32;
   if (number.size() <= longest) return std::string(number);
   return std::string(number.substr(0, longest)) + "...";
+}
+
+std::string fixedText(double v, int decimals) {
+  // Room for the 309 digits of the largest double, its sign, point and decimals.
+  std::array<char, 330> buf{};
+  const auto r =
+      std::to_chars(buf.data(), buf.data() + buf.size(), v, std::chars_format::fixed, decimals);
+  return std::string(buf.data(), r.ptr);
 }
 
 }  // namespace nurvo

@@ -31,4 +31,7 @@ std::optional<double> parseDoubleValue(std::string_view text);
 // cut short, so that the message stays readable.
 std::string quoted(std::string_view number);
 
+// `v` with `decimals` decimals (0 to 9), rounded, a period as the decimal mark on every system.
+std::string fixedText(double v, int decimals);
+
 }  // namespace nurvo

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "checkReport.h"
 #include "nurvoError.h"
 #include "nurvo_user_if.h"
 #include "platform.h"
@@ -122,6 +123,18 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
   if (route.empty()) throw NurvoError("list is empty\n");
 
   const RouteTotals totals = prepareRoute(route, params);
+  const MissionCheck check = checkMission(route, params, totals, settings.enduranceHours);
+  if (settings.check != CheckOutput::none) {
+    con.write(settings.check == CheckOutput::json ? checkReportJson(check)
+                                                  : checkReportText(check));
+    return check.hasError() ? 1 : 0;
+  }
+  // A finding never changes what is written; with --strict an error keeps anything from being
+  // written.
+  for (const Finding& f : check.findings) con.warn(findingLine(f));
+  if (settings.strict && check.hasError()) {
+    throw NurvoError("error findings with --strict: no mission written\n");
+  }
 
   const std::optional<std::tm> now = clock.utcNow();
   if (!now) throw NurvoError("cannot read the system clock as UTC: no mission written\n");

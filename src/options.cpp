@@ -19,15 +19,20 @@ enum OptionCode : int {
   versionCode,
   helpCode,
   exportCode,
+  checkCode,
+  strictCode,
+  enduranceCode,
   paramCodeBase = 0x200,
 };
 
 // An option of the run that is not a mission parameter.
 struct RunOption {
   const char* name;
-  int hasArg;             // no_argument or required_argument
-  int code;               // what getopt_long returns for it
-  const char* valueName;  // the value's name in the usage text, as in "--export LIST"; or null
+  int hasArg;  // no_argument, required_argument or optional_argument
+  int code;    // what getopt_long returns for it
+  // The value's name in the usage text, as in "--export LIST", or "--check[=json]" for an
+  // optional value; null without a value.
+  const char* valueName;
   // The option's line in the usage text, after the fixed lines; null for the options those lines
   // already name and for --help and --usage, which print it.
   const char* usage;
@@ -44,6 +49,11 @@ constexpr RunOption runOptions[] = {
     {"help", no_argument, helpCode, nullptr, nullptr},
     {"usage", no_argument, helpCode, nullptr, nullptr},
     {"version", no_argument, versionCode, nullptr, "print nurvo's version and end"},
+    {"check", optional_argument, checkCode, "[=json]",
+     "print the route's statistics and findings instead of writing files"},
+    {"strict", no_argument, strictCode, nullptr, "write nothing when a finding is an error"},
+    {"endurance", required_argument, enduranceCode, "HOURS",
+     "the vehicle's endurance: a longer mission is an error"},
 };
 constexpr std::size_t optionsBeforeParams = 2;
 
@@ -84,7 +94,10 @@ std::string help() {
   for (const RunOption& o : runOptions) {
     if (o.usage == nullptr) continue;
     std::string words = std::string("--") + o.name;
-    if (o.valueName != nullptr) (words += ' ') += o.valueName;
+    if (o.valueName != nullptr) {
+      if (o.hasArg != optional_argument) words += ' ';
+      words += o.valueName;
+    }
     s += words;
     s.append(words.size() + 3 < textColumn ? textColumn - words.size() : 3, '.');
     (s += o.usage) += '\n';
@@ -196,6 +209,21 @@ RunSettings parseOptions(int argc, char** argv, TextSink& console) {
                  strprintf("'%s' is not one of %s", unknown.c_str(), exportFormatNames().c_str())
                      .c_str());
       }
+    } else if (c == checkCode) {
+      if (optarg == nullptr) {
+        settings.check = CheckOutput::text;
+      } else if (std::string_view(optarg) == "json") {
+        settings.check = CheckOutput::json;
+      } else {
+        badValue("check", optarg, "expected json, or no value for the text report");
+      }
+    } else if (c == strictCode) {
+      settings.strict = true;
+    } else if (c == enduranceCode) {
+      const std::optional<double> hours = parseDoubleValue(optarg);
+      if (!hours) badValue("endurance", optarg, "expected a finite decimal number of hours");
+      if (!(*hours > 0.0)) badValue("endurance", optarg, "the endurance must be greater than 0");
+      settings.enduranceHours = *hours;
     } else if (c == helpCode) {
       console.write(help());
       settings.usageShown = true;

@@ -4,6 +4,7 @@
 
 #include <getopt.h>
 
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -19,6 +20,9 @@ namespace nurvo {
 std::string help();
 std::string show_params(const MissionParams& params);
 
+// What --check prints in place of writing the files: nothing asked, the text report, or JSON.
+enum class CheckOutput { none, text, json };
+
 // What the command line asks of a run.
 struct RunSettings {
   MissionParams params;
@@ -33,6 +37,9 @@ struct RunSettings {
   std::vector<std::string> ignoredAfter;
   // --version: print the program's version and end the run at once, reading nothing more.
   bool version = false;
+  CheckOutput check = CheckOutput::none;  // --check: the report instead of the files
+  bool strict = false;                    // --strict: an error finding stops the run unwritten
+  std::optional<double> enduranceHours;   // --endurance: hours, greater than 0
 };
 
 // The option table handed to getopt_long, derived from the parameter table; the last entry is

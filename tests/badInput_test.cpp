@@ -202,6 +202,20 @@ std::vector<BadInput> catalogue() {
        good,
        {"route.txt", "--gpsHits", "route.txt"},
        "invalid value 'route.txt' for option --gpsHits: expected a whole number\n"},
+      {"CheckInAnUnknownFormat",
+       good,
+       {"--check=xml", "route.txt"},
+       "invalid value 'xml' for option --check: expected json, or no value for the text report\n"},
+      {"EnduranceOfNoHours",
+       good,
+       {"--endurance", "0", "route.txt"},
+       "invalid value '0' for option --endurance: the endurance must be greater than 0\n"},
+
+      // A mission the check finds wrong.
+      {"StrictWithAnErrorFinding",
+       "36.8 -121.9\n36.8 -121.9\n",
+       {"--strict", "route.txt"},
+       "error findings with --strict: no mission written\n"},
   };
 }
 

@@ -55,8 +55,9 @@ TEST(ParamTable, AgreesWithTheLongOptionsTheListingAndTheUsage) {
     EXPECT_TRUE(holds(show_params(s.params), "\n" + name + ".")) << name;
     ++n;
   }
-  EXPECT_EQ(opts.size(), static_cast<std::size_t>(n) + 8)
-      << "verbose, brief, interactive, export, help, usage, version and the closing entry";
+  EXPECT_EQ(opts.size(), static_cast<std::size_t>(n) + 11)
+      << "verbose, brief, interactive, export, help, usage, version, check, strict, endurance and "
+         "the closing entry";
 }
 
 // The manual page documents every long option, and the bash completion offers it.
@@ -147,7 +148,10 @@ const std::string helpText =
     "36.8215 -121.7986\n\n"
     "--brief.........no parameter listing (undoes --verbose)\n"
     "--export LIST...also write the route as gpx, kml, geojson, svg or all, comma-separated\n"
-    "--version.......print nurvo's version and end\n";
+    "--version.......print nurvo's version and end\n"
+    "--check[=json]...print the route's statistics and findings instead of writing files\n"
+    "--strict........write nothing when a finding is an error\n"
+    "--endurance HOURS...the vehicle's endurance: a longer mission is an error\n";
 
 // The parameter listing with every default.
 const std::string defaultListing =

@@ -199,6 +199,64 @@ const auto exportCases =
                     "export_antimeridian", "export_single_waypoint");
 INSTANTIATE_TEST_SUITE_P(Exports, GoldenRun, exportCases);
 
+// ---- Golden mission checks: `console.txt` holds the report of --check, `console.json` that of
+// --check=json, `status` the exit status of both; `args` are the options besides.
+
+class GoldenCheck : public testing::TestWithParam<std::string> {};
+
+TEST_P(GoldenCheck, ReportsAsTextAndAsJsonAndANormalRunWarnsAndWrites) {
+  const fs::path caseDir = goldenRoot / GetParam();
+  const std::string route = readFile((caseDir / "route.txt").string());
+  const std::vector<std::string> args = lines(readFile((caseDir / "args").string()));
+  const auto withOption = [&args](const char* option) {
+    std::vector<std::string> a = args;
+    a.insert(a.begin(), option);
+    return a;
+  };
+  const TestClock clock;
+  const RouteRun text = runOnRoute(withOption("--check"), route, clock);
+  const RouteRun json = runOnRoute(withOption("--check=json"), route, clock);
+  EXPECT_TRUE(text.files.empty() && json.files.empty()) << "a check writes no file";
+  if (updatingGolden()) {
+    writeFile((caseDir / "console.txt").string(), text.result.out);
+    writeFile((caseDir / "console.json").string(), json.result.out);
+    writeFile((caseDir / "status").string(), std::to_string(text.result.status) + "\n");
+    return;
+  }
+  const int status = std::stoi(readFile((caseDir / "status").string()));
+  EXPECT_EQ(text.result.status, status);
+  EXPECT_EQ(json.result.status, status);
+  EXPECT_EQ(text.result.out, readFile((caseDir / "console.txt").string()));
+  EXPECT_EQ(json.result.out, readFile((caseDir / "console.json").string()));
+
+  // The findings of the text report, as a normal run prints them on standard error.
+  const std::string report = text.result.out;
+  const std::string findings =
+      report.substr(report.find('\n', report.find("\nFindings: ") + 1) + 1);
+  // A JSON reader finds the same findings in the JSON document.
+  const RunResult read =
+      runNurvo({"-c",
+                "import json, sys\n"
+                "d = json.load(open(sys.argv[1]))\n"
+                "assert set(d) == {'statistics', 'findings'}\n"
+                "for f in d['findings']:\n"
+                "    assert f['waypoint'] is None or type(f['waypoint']) is int\n"
+                "    print(f['severity'] + ': ' + f['rule'] + ': ' + f['message'])\n",
+                (caseDir / "console.json").string()},
+               {}, "/usr/bin/python3");
+  EXPECT_EQ(read.status, 0) << read.err;
+  EXPECT_EQ(read.out, findings);
+
+  // A normal run prints the findings on standard error and writes its files all the same.
+  const RouteRun normal = runOnRoute(args, route, clock);
+  EXPECT_EQ(normal.result.status, 0) << normal.result.out;
+  EXPECT_EQ(normal.result.err, findings);
+  EXPECT_EQ(normal.files.size(), 4u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Reports, GoldenCheck,
+                         testing::Values("check_example", "check_three_findings"));
+
 // ---- The golden exports, opened by real readers of their formats.
 
 struct LonLat {

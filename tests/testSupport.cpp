@@ -124,6 +124,7 @@ RunResult runInProcess(std::vector<std::string> args, FileOps& fileOps, const Cl
   RunResult r;
   r.status = run(static_cast<int>(args.size()), argv.data(), console, clock, fileOps);
   r.out = console.output;
+  r.err = console.errors;
   return r;
 }
 

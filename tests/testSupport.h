@@ -57,8 +57,7 @@ inline const std::string fixedBase = "2026_340_1529.";
 // A clock that always tells fixedInstant.
 const Clock& fixedClock();
 
-// What a run did: its exit status and what it printed (the console output of a run in this
-// process, which has no separate error stream, goes to `out`).
+// What a run did: its exit status and what it printed on standard output and standard error.
 struct RunResult {
   int status = -1;
   std::string out;

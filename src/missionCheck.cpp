@@ -1,0 +1,239 @@
+#include "missionCheck.h"
+
+#include <algorithm>
+
+#include "numberText.h"
+#include "writeMission.h"
+
+namespace nurvo {
+
+namespace {
+
+// The capture radius of the script's waypoint blocks, metres.
+constexpr double captureRadiusMeters = 10.0;
+// The mission timer's allowance over the mission time.
+constexpr double timerMargin = 1.2;
+
+constexpr RuleRow rules[] = {
+    {Rule::duplicateWaypoint, "duplicate-waypoint", Severity::error,
+     "delete one of the two waypoints"},
+    {Rule::shortLeg, "short-leg", Severity::warning,
+     "move the waypoints apart or delete one; a short last piece of a cut leg is avoided by "
+     "--equal-legs, which cuts a leg into pieces of one length"},
+    {Rule::depthEnvelope, "depth-envelope", Severity::error,
+     "set them so that minDepth < maxDepth < abortDepth"},
+    {Rule::yoyoOutsideEnvelope, "yoyo-outside-envelope", Severity::warning,
+     "keep missionYoyoMinDepth and missionYoyoMaxDepth between minDepth and maxDepth"},
+    {Rule::waypointDepthOutsideEnvelope, "waypoint-depth-outside-envelope", Severity::warning,
+     "set wayPointDepth between minDepth and maxDepth"},
+    {Rule::abortAltitude, "abort-altitude", Severity::warning,
+     "set abortAltitude below yoyoMinAltitude, or the vehicle aborts where its yo-yos turn"},
+    {Rule::lockoutOutsideEnvelope, "lockout-outside-envelope", Severity::warning,
+     "set abortLockoutDepth between 0 and minDepth"},
+    {Rule::legTimeout, "leg-timeout", Severity::error,
+     "legs are timed at one second per metre: give a speed of at least 1 m/s"},
+    {Rule::slowAboveFast, "slow-above-fast", Severity::warning,
+     "set missionSpeedSlow at or below missionSpeed"},
+    {Rule::endurance, "endurance", Severity::error,
+     "shorten the route or split it into several missions"},
+};
+
+std::string metres(double v) {
+  return fixedText(v, 1) + " m";
+}
+
+// Collects findings, at most maxFindingsPerRule of one rule; the rest are counted.
+class Findings {
+ public:
+  explicit Findings(const MissionParams& params) : params_(params) {}
+
+  void add(Rule rule, std::optional<int> waypoint, const std::string& facts) {
+    if (rule != current_) flush();
+    current_ = rule;
+    if (listed_ == maxFindingsPerRule) {
+      ++left_;
+      return;
+    }
+    ++listed_;
+    const RuleRow& row = ruleRow(rule);
+    list_.push_back({rule, severity(row), waypoint, facts + "; " + row.mend});
+  }
+
+  std::vector<Finding> take() {
+    flush();
+    return std::move(list_);
+  }
+
+ private:
+  Severity severity(const RuleRow& row) const {
+    if (row.rule == Rule::legTimeout && params_.abortOnTimeout != 1) return Severity::warning;
+    return row.severity;
+  }
+  void flush() {
+    if (left_ > 0) {
+      list_.push_back({current_, severity(ruleRow(current_)), std::nullopt,
+                       "and " + std::to_string(left_) + " more like these"});
+    }
+    listed_ = 0;
+    left_ = 0;
+  }
+
+  const MissionParams& params_;
+  std::vector<Finding> list_;
+  Rule current_ = Rule::duplicateWaypoint;
+  std::size_t listed_ = 0;
+  std::size_t left_ = 0;
+};
+
+// Whether two positions are the same as the files write them, to four decimals.
+bool sameWrittenPosition(const node& a, const node& b) {
+  return fixedText(a.Lat, 4) == fixedText(b.Lat, 4) && fixedText(a.Lon, 4) == fixedText(b.Lon, 4);
+}
+
+MissionStatistics statisticsOf(const wptList& route, const RouteTotals& totals) {
+  MissionStatistics s;
+  s.totalMeters = totals.surveyLineMeters;
+  s.missionSeconds = totals.missionTime;
+  s.timerSeconds = missionTimerSecs(totals.missionTime);
+  bool first = true;
+  for (const node* n = route.head(); n != nullptr; n = n->nextPtr) {
+    ++s.waypoints;
+    if (n == route.head()) {
+      ++s.launch;
+    } else if (n->inserted) {
+      ++s.inserted;
+    } else {
+      ++s.given;
+    }
+    if (n->nextPtr == nullptr) break;
+    const LegStat leg{n->wptNumber, n->legMeters, n->legSecs};
+    if (first || leg.meters > s.longestLeg.meters) s.longestLeg = leg;
+    if (first || leg.meters < s.shortestLeg.meters) s.shortestLeg = leg;
+    if (first || leg.seconds > s.longestBetweenSurfacings.seconds) {
+      s.longestBetweenSurfacings = leg;
+    }
+    first = false;
+  }
+  s.surfacings = s.waypoints - 1;
+  return s;
+}
+
+void checkLegs(const wptList& route, Findings& found) {
+  // Two passes, so that the findings come rule by rule without holding the legs.
+  for (const node* n = route.head(); n != nullptr && n->nextPtr != nullptr; n = n->nextPtr) {
+    const node& to = *n->nextPtr;
+    // Positions that agree to four decimals lie within 16 m: only then are their texts compared.
+    if (n->legMeters < 20.0 && sameWrittenPosition(*n, to)) {
+      found.add(Rule::duplicateWaypoint, to.wptNumber,
+                "waypoint " + std::to_string(to.wptNumber) + " lies where waypoint " +
+                    std::to_string(n->wptNumber) + " does, as the files write them: a leg of " +
+                    metres(n->legMeters) + " whose heading means nothing");
+    }
+  }
+  for (const node* n = route.head(); n != nullptr && n->nextPtr != nullptr; n = n->nextPtr) {
+    const node& to = *n->nextPtr;
+    if (n->legMeters >= captureRadiusMeters || sameWrittenPosition(*n, to)) continue;
+    const bool piece = n->inserted || to.inserted;
+    const std::string leg =
+        "from waypoint " + std::to_string(n->wptNumber) + " to " + std::to_string(to.wptNumber);
+    found.add(Rule::shortLeg, to.wptNumber,
+              (piece ? "a piece of a cut leg, " + leg + "," : "the leg " + leg) + " is " +
+                  metres(n->legMeters) + ", shorter than the 10 m capture radius: the vehicle " +
+                  "counts both waypoints as reached at once");
+  }
+}
+
+void checkParams(const MissionParams& p, Findings& found) {
+  if (!(p.minDepth < p.maxDepth && p.maxDepth < p.abortDepth)) {
+    found.add(Rule::depthEnvelope, std::nullopt,
+              "minDepth " + metres(p.minDepth) + ", maxDepth " + metres(p.maxDepth) +
+                  " and abortDepth " + metres(p.abortDepth) + " do not increase");
+  }
+  const std::string envelope = metres(p.minDepth) + " to " + metres(p.maxDepth);
+  const bool yoyo = p.yoyoMission == 1;
+  if (yoyo && (p.missionYoyoMinDepth < p.minDepth || p.missionYoyoMaxDepth > p.maxDepth)) {
+    found.add(Rule::yoyoOutsideEnvelope, std::nullopt,
+              "the yo-yo band " + std::to_string(p.missionYoyoMinDepth) + " to " +
+                  std::to_string(p.missionYoyoMaxDepth) + " m is not inside the depth envelope " +
+                  envelope);
+  }
+  if (!yoyo && (p.wayPointDepth < p.minDepth || p.wayPointDepth > p.maxDepth)) {
+    found.add(
+        Rule::waypointDepthOutsideEnvelope, std::nullopt,
+        "wayPointDepth " + metres(p.wayPointDepth) + " is outside the depth envelope " + envelope);
+  }
+  if (yoyo && !(p.abortAltitude < p.yoyoMinAltitude)) {
+    found.add(Rule::abortAltitude, std::nullopt,
+              "abortAltitude " + metres(p.abortAltitude) + " is not below yoyoMinAltitude " +
+                  std::to_string(p.yoyoMinAltitude) + " m");
+  }
+  if (!(p.abortLockoutDepth >= 0.0 && p.abortLockoutDepth <= p.minDepth)) {
+    found.add(Rule::lockoutOutsideEnvelope, std::nullopt,
+              "abortLockoutDepth " + metres(p.abortLockoutDepth) +
+                  " is not between 0 and minDepth " + metres(p.minDepth));
+  }
+  for (const auto& [name, speed] : {std::pair{"missionSpeed", p.missionSpeed},
+                                    std::pair{"missionSpeedSlow", p.missionSpeedSlow}}) {
+    if (speed < 1.0) {
+      found.add(Rule::legTimeout, std::nullopt,
+                std::string(name) + " " + fixedText(speed, 3) +
+                    " m/s is below 1 m/s: every leg flown at it times out before its waypoint");
+    }
+  }
+  if (p.missionSpeedSlow > p.missionSpeed) {
+    found.add(Rule::slowAboveFast, std::nullopt,
+              "missionSpeedSlow " + fixedText(p.missionSpeedSlow, 3) +
+                  " m/s is above missionSpeed " + fixedText(p.missionSpeed, 3) + " m/s");
+  }
+}
+
+void checkEndurance(const wptList& route, const RouteTotals& totals, double hours,
+                    Findings& found) {
+  const double limit = hours * 3600.0;
+  if (!(totals.missionTime * timerMargin > limit)) return;
+  double seconds = 0.0;
+  const node* past = route.tail();
+  for (const node* n = route.head(); n->nextPtr != nullptr; n = n->nextPtr) {
+    seconds += n->legSecs;
+    if (seconds * timerMargin > limit) {
+      past = n->nextPtr;
+      break;
+    }
+  }
+  found.add(Rule::endurance, past->wptNumber,
+            "the mission takes " + fixedText(totals.missionTime * timerMargin / 3600.0, 1) +
+                " h with the timer's 20 % margin, more than the endurance of " +
+                fixedText(hours, 1) + " h; waypoint " + std::to_string(past->wptNumber) +
+                " is the first reached after " + fixedText(hours, 1) + " h");
+}
+
+}  // namespace
+
+std::span<const RuleRow> ruleTable() {
+  return rules;
+}
+
+const RuleRow& ruleRow(Rule rule) {
+  return *std::find_if(std::begin(rules), std::end(rules),
+                       [rule](const RuleRow& r) { return r.rule == rule; });
+}
+
+bool MissionCheck::hasError() const {
+  return std::any_of(findings.begin(), findings.end(),
+                     [](const Finding& f) { return f.severity == Severity::error; });
+}
+
+MissionCheck checkMission(const wptList& route, const MissionParams& params,
+                          const RouteTotals& totals, std::optional<double> enduranceHours) {
+  MissionCheck check;
+  check.statistics = statisticsOf(route, totals);
+  check.statistics.enduranceHours = enduranceHours;
+  Findings found(params);
+  checkLegs(route, found);
+  checkParams(params, found);
+  if (enduranceHours) checkEndurance(route, totals, *enduranceHours, found);
+  check.findings = found.take();
+  return check;
+}
+
+}  // namespace nurvo

@@ -1,0 +1,88 @@
+// The check of a prepared mission before the vehicle runs it: the route's statistics and the
+// findings of the rules below. Pure: values in, values out, whatever produced the route.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "missionParams.h"
+#include "wptList.h"
+
+namespace nurvo {
+
+enum class Severity { warning, error };
+
+// The rules, in the order of the rule table and of the report.
+enum class Rule {
+  duplicateWaypoint,
+  shortLeg,
+  depthEnvelope,
+  yoyoOutsideEnvelope,
+  waypointDepthOutsideEnvelope,
+  abortAltitude,
+  lockoutOutsideEnvelope,
+  legTimeout,
+  slowAboveFast,
+  endurance,
+};
+
+// One rule: its fixed id, its severity, and how to mend what it finds (the end of every message).
+struct RuleRow {
+  Rule rule;
+  const char* id;
+  Severity severity;  // leg-timeout is a warning instead when abortOnTimeout is not 1
+  const char* mend;
+};
+std::span<const RuleRow> ruleTable();
+const RuleRow& ruleRow(Rule rule);
+
+// What one rule found. `waypoint` is the number of the waypoint concerned (for a leg, the
+// waypoint it arrives at), where there is one.
+struct Finding {
+  Rule rule;
+  Severity severity;
+  std::optional<int> waypoint;
+  std::string message;  // what is wrong, then how to mend it
+};
+
+// A leg of the prepared route, from waypoint `from` to `from` + 1.
+struct LegStat {
+  int from = 0;
+  double meters = 0.0;
+  double seconds = 0.0;
+};
+
+// The prepared route in numbers; lengths and times are those the output files carry.
+struct MissionStatistics {
+  std::size_t waypoints = 0;  // all of them: launch, given and inserted
+  std::size_t launch = 0;     // the launch waypoint, 1
+  std::size_t given = 0;      // the waypoints of the route as read
+  std::size_t inserted = 0;   // made by cutting long legs
+  double totalMeters = 0.0;
+  double missionSeconds = 0.0;
+  LegStat longestLeg;
+  LegStat shortestLeg;
+  // The vehicle climbs to the surface and fixes its position at every waypoint it reaches.
+  std::size_t surfacings = 0;
+  LegStat longestBetweenSurfacings;      // the leg of the most seconds
+  long long timerSeconds = 0;            // the mission timer of the script
+  std::optional<double> enduranceHours;  // null when not given: endurance was not checked
+};
+
+struct MissionCheck {
+  MissionStatistics statistics;
+  std::vector<Finding> findings;  // in rule table order, a rule's findings in route order
+  bool hasError() const;
+};
+
+// At most this many findings of one rule are listed; one more says how many were left out.
+constexpr std::size_t maxFindingsPerRule = 20;
+
+// Checks a prepared route (launch waypoint first, legs timed) with its parameters and totals.
+// `enduranceHours`, when given, is greater than 0.
+MissionCheck checkMission(const wptList& route, const MissionParams& params,
+                          const RouteTotals& totals, std::optional<double> enduranceHours);
+
+}  // namespace nurvo

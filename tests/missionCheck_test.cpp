@@ -1,0 +1,127 @@
+// The mission check: the statistics of a prepared route, and each rule firing on its own.
+#include "missionCheck.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "waypointFile.h"
+
+namespace nurvo::test {
+namespace {
+
+struct Prepared {
+  wptList route;
+  RouteTotals totals;
+};
+
+Prepared prepared(const std::vector<std::pair<double, double>>& positions,
+                  const MissionParams& params) {
+  Prepared p;
+  for (const auto& [lat, lon] : positions) p.route.insertLatLonEnd(lat, lon);
+  p.totals = prepareRoute(p.route, params);
+  return p;
+}
+
+// Two waypoints 10684.47 m apart on heading 89.964: legs of 3600, 3600 and 3484.47 m.
+const std::vector<std::pair<double, double>> cutLeg = {{36.8, -121.9}, {36.8, -121.78}};
+
+TEST(MissionCheck, StatisticsOfTheCutLegExample) {
+  const Prepared p = prepared(cutLeg, MissionParams{});
+  const MissionStatistics s = checkMission(p.route, MissionParams{}, p.totals, 3.5).statistics;
+  EXPECT_EQ(s.waypoints, 5u);
+  EXPECT_EQ(s.launch, 1u);
+  EXPECT_EQ(s.given, 2u);
+  EXPECT_EQ(s.inserted, 2u);
+  EXPECT_NEAR(s.totalMeters, 11184.47, 0.005);
+  EXPECT_NEAR(s.missionSeconds, 11334.47, 0.005);
+  EXPECT_EQ(s.longestLeg.from, 1);
+  EXPECT_EQ(s.longestLeg.meters, 3600.0);
+  EXPECT_EQ(s.shortestLeg.from, 0) << "the launch leg of 500 m";
+  EXPECT_EQ(s.shortestLeg.meters, 500.0);
+  EXPECT_EQ(s.surfacings, 4u);
+  EXPECT_EQ(s.longestBetweenSurfacings.from, 1);
+  EXPECT_EQ(s.longestBetweenSurfacings.seconds, 3600.0);
+  EXPECT_EQ(s.timerSeconds, 13601);
+  EXPECT_EQ(s.enduranceHours, 3.5);
+}
+
+struct RuleCase {
+  const char* rule;  // the one rule that fires
+  std::function<void(MissionParams&)> set;
+  std::vector<std::pair<double, double>> route = cutLeg;
+  std::optional<double> enduranceHours = std::nullopt;
+  Severity severity = Severity::warning;
+  std::optional<int> waypoint = std::nullopt;
+};
+
+TEST(MissionCheck, EachRuleFiresAloneWhereItsConditionHolds) {
+  const auto none = [](MissionParams&) {};
+  const RuleCase cases[] = {
+      {"duplicate-waypoint",
+       none,
+       {{36.8, -121.9}, {36.8, -121.9}, {36.81, -121.88}},
+       std::nullopt,
+       Severity::error,
+       2},
+      {"short-leg", none, {{36.8, -121.9}, {36.80008, -121.9}}, std::nullopt, Severity::warning, 2},
+      // 10684.47 m in pieces of 3560 m leave a last piece of 4.47 m.
+      {"short-leg", [](MissionParams& p) { p.maxLegMeters = 3560.0; }, cutLeg, std::nullopt,
+       Severity::warning, 5},
+      {"depth-envelope", [](MissionParams& p) { p.abortDepth = 80.0; }, cutLeg, std::nullopt,
+       Severity::error},
+      {"yoyo-outside-envelope", [](MissionParams& p) { p.missionYoyoMaxDepth = 95; }},
+      {"waypoint-depth-outside-envelope",
+       [](MissionParams& p) {
+         p.yoyoMission = 0;
+         p.wayPointDepth = 9.5;
+       }},
+      {"abort-altitude", [](MissionParams& p) { p.abortAltitude = 15.0; }},
+      {"lockout-outside-envelope", [](MissionParams& p) { p.abortLockoutDepth = -1.0; }},
+      {"leg-timeout", [](MissionParams& p) { p.missionSpeedSlow = 0.9; }, cutLeg, std::nullopt,
+       Severity::error},
+      {"leg-timeout",
+       [](MissionParams& p) {
+         p.missionSpeedSlow = 0.9;
+         p.abortOnTimeout = 0;
+       }},
+      {"slow-above-fast", [](MissionParams& p) { p.missionSpeedSlow = 1.6; }},
+      // Waypoints reached at 650, 4250, 7850 and 11334 s, 780 ... 13601 s with the margin.
+      {"endurance", none, cutLeg, 2.0, Severity::error, 3},
+  };
+  for (const RuleCase& c : cases) {
+    MissionParams params;
+    c.set(params);
+    const Prepared p = prepared(c.route, params);
+    const MissionCheck check = checkMission(p.route, params, p.totals, c.enduranceHours);
+    ASSERT_EQ(check.findings.size(), 1u) << c.rule;
+    const Finding& f = check.findings.front();
+    EXPECT_STREQ(ruleRow(f.rule).id, c.rule);
+    EXPECT_EQ(f.severity, c.severity) << c.rule;
+    EXPECT_EQ(f.waypoint, c.waypoint) << c.rule;
+    EXPECT_TRUE(f.message.ends_with(ruleRow(f.rule).mend)) << f.message;
+    EXPECT_EQ(check.hasError(), c.severity == Severity::error) << c.rule;
+  }
+
+  // The defaults with the bundled example, and a generous endurance, find nothing.
+  FilePtr file = openWaypointFile(NURVO_TESTS_DIR "/../examples/survey.txt");
+  ASSERT_TRUE(file);
+  Prepared example;
+  ASSERT_TRUE(readWaypoints(file.get(), "survey.txt", example.route));
+  example.totals = prepareRoute(example.route, MissionParams{});
+  EXPECT_TRUE(checkMission(example.route, MissionParams{}, example.totals, 24.0).findings.empty());
+}
+
+TEST(MissionCheck, ARuleListsItsFirstFindingsAndCountsTheRest) {
+  std::vector<std::pair<double, double>> same(maxFindingsPerRule + 6, {36.8, -121.9});
+  const Prepared p = prepared(same, MissionParams{});
+  const MissionCheck check = checkMission(p.route, MissionParams{}, p.totals, std::nullopt);
+  ASSERT_EQ(check.findings.size(), maxFindingsPerRule + 1);
+  EXPECT_EQ(check.findings.back().message, "and 5 more like these");
+  EXPECT_EQ(check.findings.back().waypoint, std::nullopt);
+}
+
+}  // namespace
+}  // namespace nurvo::test
