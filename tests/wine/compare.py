@@ -29,6 +29,8 @@ TWO = "36.8167 -121.8171\n36.8215 -121.7986\n"
 LONG = "36.6000 -121.9000\n36.7000 -121.8000\n36.8000 -121.9000\n36.8500 -122.0200\n"
 SOUTH_EAST = "-33.8600 151.2100\n-33.9000 151.3000\n-33.8000 151.2500\n"
 ANTIMERIDIAN = "-16.5000 179.9800\n-16.5100 -179.9900\n"
+# A duplicate waypoint, a short leg and a long one.
+FINDINGS = "36.8 -121.9\n36.8 -121.9\n36.81 -121.88\n36.81006 -121.88\n36.9 -121.7\n"
 # Coordinates that are exact binary halves at the fourth decimal, and a value between -1 and 0.
 HALVES = "0.03125 -0.09375\n0.15625 -0.53125\n-0.40625 0.65625\n"
 
@@ -124,6 +126,14 @@ CASES = [
     case("read_ctrl_z_typed_file_shown", ["--interactive"], stdin="route.txt\n",
          waypoints=TWO.replace("\n", "\r\n") + "\x1a\r\n"),
     case("read_name_with_spaces", ["my route.txt"], waypoint_name="my route.txt"),
+    case("read_utf8_byte_order_mark", ["route.txt"], waypoints="\ufeff" + TWO),
+    case("read_utf16", ["route.txt"], waypoints="\x00".join(TWO) + "\x00"),
+    # The mission check.
+    case("check_text", ["--check", "route.txt"], waypoints=LONG),
+    case("check_json_findings", ["--check=json", "--missionSpeedSlow", "2", "--endurance", "1",
+                                 "--maxLegMeters", "3592", "route.txt"], waypoints=FINDINGS),
+    case("check_findings_on_stderr", ["--abortAltitude", "20", "route.txt"], waypoints=FINDINGS),
+    case("check_strict", ["--strict", "route.txt"], waypoints=FINDINGS),
     # Whole runs.
     case("route_two_waypoints_defaults", ["route.txt"]),
     case("route_single_waypoint", ["route.txt"], waypoints="36.8167 -121.8171\n"),
