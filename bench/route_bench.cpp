@@ -9,6 +9,8 @@
 //           readWaypoints, then prepareRoute.
 //   cut     a route of a few hundred waypoints whose legs are cut into about N legs of 3.6 m:
 //           prepareRoute.
+// Each then checks the prepared route (checkMission; in the cut workload every leg is shorter
+// than the capture radius) in the column "check s", which the totals leave out.
 // Each measurement runs in a child process of its own, so that the peak resident size
 // (getrusage ru_maxrss) belongs to that measurement alone. Each is taken three times and the
 // fastest run is shown, which keeps the figures steady on a busy machine.
@@ -22,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "missionCheck.h"
 #include "missionParams.h"
 #include "nurvo.h"
 #include "wptList.h"
@@ -61,6 +64,7 @@ struct Measurement {
   std::size_t nodes = 0;
   double readSecs = 0.0;
   double prepareSecs = 0.0;
+  double checkSecs = 0.0;
   double cpuSecs = 0.0;  // processor time of reading and preparing
   double peakMB = 0.0;
 };
@@ -87,6 +91,15 @@ std::string writeRouteFile(std::size_t count) {
   return path;
 }
 
+// Seconds of checkMission on a prepared route; its totals do not change the work.
+double checkSeconds(const nurvo::wptList& route, const nurvo::MissionParams& params) {
+  const Clock::time_point start = Clock::now();
+  const nurvo::MissionCheck check = nurvo::checkMission(route, params, {}, 100.0);
+  const double secs = secondsSince(start);
+  if (check.statistics.waypoints == 0) std::abort();
+  return secs;
+}
+
 Measurement measureRead(std::size_t count) {
   const std::string path = writeRouteFile(count);
   Measurement m;
@@ -102,6 +115,7 @@ Measurement measureRead(std::size_t count) {
   m.prepareSecs = secondsSince(prepared);
   m.cpuSecs = cpuSeconds() - cpuStart;
   m.nodes = countNodes(route);
+  m.checkSecs = checkSeconds(route, nurvo::MissionParams{});
   m.peakMB = peakMegabytes();
   std::remove(path.c_str());
   return m;
@@ -124,6 +138,7 @@ Measurement measureCut(std::size_t legs) {
   m.prepareSecs = secondsSince(start);
   m.cpuSecs = cpuSeconds() - cpuStart;
   m.nodes = countNodes(route);
+  m.checkSecs = checkSeconds(route, params);
   m.peakMB = peakMegabytes();
   return m;
 }
@@ -167,8 +182,9 @@ Measurement fastestOfThree(Measure measure) {
 }
 
 void printRow(const char* workload, std::size_t size, const Measurement& m) {
-  std::printf("%-8s %10zu %10zu %9.3f %10.3f %9.3f %9.3f %9.1f\n", workload, size, m.nodes,
-              m.readSecs, m.prepareSecs, m.readSecs + m.prepareSecs, m.cpuSecs, m.peakMB);
+  std::printf("%-8s %10zu %10zu %9.3f %10.3f %9.3f %9.3f %9.1f %9.3f\n", workload, size, m.nodes,
+              m.readSecs, m.prepareSecs, m.readSecs + m.prepareSecs, m.cpuSecs, m.peakMB,
+              m.checkSecs);
 }
 
 }  // namespace
@@ -179,8 +195,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: nurvo_bench [base size, 1 to 4000000]\n");
     return 2;
   }
-  std::printf("%-8s %10s %10s %9s %10s %9s %9s %9s\n", "workload", "size", "nodes", "read s",
-              "prepare s", "total s", "cpu s", "peak MB");
+  std::printf("%-8s %10s %10s %9s %10s %9s %9s %9s %9s\n", "workload", "size", "nodes", "read s",
+              "prepare s", "total s", "cpu s", "peak MB", "check s");
   std::vector<Measurement> read;
   std::vector<Measurement> cut;
   for (const std::size_t size : {base, 2 * base}) {

@@ -1,6 +1,7 @@
 #include "missionCheck.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "numberText.h"
 #include "writeMission.h"
@@ -85,9 +86,22 @@ class Findings {
   std::size_t left_ = 0;
 };
 
+// Whether two coordinates are written alike with four decimals. Their texts are compared only
+// when rounding alone cannot tell: a route of millions of short legs stays quick to check.
+bool sameFourDecimals(double a, double b) {
+  const double sa = a * 1e4;
+  const double sb = b * 1e4;
+  if (std::fabs(sa - sb) >= 1.0) return false;
+  const double ra = std::nearbyint(sa);
+  const double rb = std::nearbyint(sb);
+  // Away from a half, the nearest whole number is the fourth decimal written.
+  if (std::fabs(sa - ra) < 0.49 && std::fabs(sb - rb) < 0.49) return ra == rb;
+  return fixedText(a, 4) == fixedText(b, 4);
+}
+
 // Whether two positions are the same as the files write them, to four decimals.
 bool sameWrittenPosition(const node& a, const node& b) {
-  return fixedText(a.Lat, 4) == fixedText(b.Lat, 4) && fixedText(a.Lon, 4) == fixedText(b.Lon, 4);
+  return sameFourDecimals(a.Lat, b.Lat) && sameFourDecimals(a.Lon, b.Lon);
 }
 
 MissionStatistics statisticsOf(const wptList& route, const RouteTotals& totals) {
