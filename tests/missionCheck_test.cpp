@@ -12,40 +12,34 @@
 namespace nurvo::test {
 namespace {
 
+// A route of `positions`, prepared with `params`.
 struct Prepared {
+  Prepared(const std::vector<std::pair<double, double>>& positions, const MissionParams& params) {
+    for (const auto& [lat, lon] : positions) route.insertLatLonEnd(lat, lon);
+    totals = prepareRoute(route, params);
+  }
   wptList route;
   RouteTotals totals;
 };
-
-Prepared prepared(const std::vector<std::pair<double, double>>& positions,
-                  const MissionParams& params) {
-  Prepared p;
-  for (const auto& [lat, lon] : positions) p.route.insertLatLonEnd(lat, lon);
-  p.totals = prepareRoute(p.route, params);
-  return p;
-}
 
 // Two waypoints 10684.47 m apart on heading 89.964: legs of 3600, 3600 and 3484.47 m.
 const std::vector<std::pair<double, double>> cutLeg = {{36.8, -121.9}, {36.8, -121.78}};
 
 TEST(MissionCheck, StatisticsOfTheCutLegExample) {
-  const Prepared p = prepared(cutLeg, MissionParams{});
+  const Prepared p(cutLeg, MissionParams{});
   const MissionStatistics s = checkMission(p.route, MissionParams{}, p.totals, 3.5).statistics;
-  EXPECT_EQ(s.waypoints, 5u);
-  EXPECT_EQ(s.launch, 1u);
-  EXPECT_EQ(s.given, 2u);
-  EXPECT_EQ(s.inserted, 2u);
+  // All waypoints, launch, given, inserted; surfacings.
+  EXPECT_EQ((std::vector{s.waypoints, s.launch, s.given, s.inserted, s.surfacings}),
+            (std::vector<std::size_t>{5, 1, 2, 2, 4}));
   EXPECT_NEAR(s.totalMeters, 11184.47, 0.005);
   EXPECT_NEAR(s.missionSeconds, 11334.47, 0.005);
-  EXPECT_EQ(s.longestLeg.from, 1);
-  EXPECT_EQ(s.longestLeg.meters, 3600.0);
-  EXPECT_EQ(s.shortestLeg.from, 0) << "the launch leg of 500 m";
-  EXPECT_EQ(s.shortestLeg.meters, 500.0);
-  EXPECT_EQ(s.surfacings, 4u);
-  EXPECT_EQ(s.longestBetweenSurfacings.from, 1);
-  EXPECT_EQ(s.longestBetweenSurfacings.seconds, 3600.0);
+  // The longest leg, the shortest (the launch leg), the longest time between surfacings.
+  EXPECT_EQ((std::vector{s.longestLeg.from, s.shortestLeg.from, s.longestBetweenSurfacings.from}),
+            (std::vector{1, 0, 1}));
+  EXPECT_EQ((std::vector{s.longestLeg.meters, s.shortestLeg.meters,
+                         s.longestBetweenSurfacings.seconds, *s.enduranceHours}),
+            (std::vector{3600.0, 500.0, 3600.0, 3.5}));
   EXPECT_EQ(s.timerSeconds, 13601);
-  EXPECT_EQ(s.enduranceHours, 3.5);
 }
 
 struct RuleCase {
@@ -94,7 +88,7 @@ TEST(MissionCheck, EachRuleFiresAloneWhereItsConditionHolds) {
   for (const RuleCase& c : cases) {
     MissionParams params;
     c.set(params);
-    const Prepared p = prepared(c.route, params);
+    const Prepared p(c.route, params);
     const MissionCheck check = checkMission(p.route, params, p.totals, c.enduranceHours);
     ASSERT_EQ(check.findings.size(), 1u) << c.rule;
     const Finding& f = check.findings.front();
@@ -108,15 +102,15 @@ TEST(MissionCheck, EachRuleFiresAloneWhereItsConditionHolds) {
   // The defaults with the bundled example, and a generous endurance, find nothing.
   FilePtr file = openWaypointFile(NURVO_TESTS_DIR "/../examples/survey.txt");
   ASSERT_TRUE(file);
-  Prepared example;
-  ASSERT_TRUE(readWaypoints(file.get(), "survey.txt", example.route));
-  example.totals = prepareRoute(example.route, MissionParams{});
-  EXPECT_TRUE(checkMission(example.route, MissionParams{}, example.totals, 24.0).findings.empty());
+  wptList example;
+  ASSERT_TRUE(readWaypoints(file.get(), "survey.txt", example));
+  const RouteTotals totals = prepareRoute(example, MissionParams{});
+  EXPECT_TRUE(checkMission(example, MissionParams{}, totals, 24.0).findings.empty());
 }
 
 TEST(MissionCheck, ARuleListsItsFirstFindingsAndCountsTheRest) {
   std::vector<std::pair<double, double>> same(maxFindingsPerRule + 6, {36.8, -121.9});
-  const Prepared p = prepared(same, MissionParams{});
+  const Prepared p(same, MissionParams{});
   const MissionCheck check = checkMission(p.route, MissionParams{}, p.totals, std::nullopt);
   ASSERT_EQ(check.findings.size(), maxFindingsPerRule + 1);
   EXPECT_EQ(check.findings.back().message, "and 5 more like these");

@@ -208,14 +208,11 @@ TEST_P(GoldenCheck, ReportsAsTextAndAsJsonAndANormalRunWarnsAndWrites) {
   const fs::path caseDir = goldenRoot / GetParam();
   const std::string route = readFile((caseDir / "route.txt").string());
   const std::vector<std::string> args = lines(readFile((caseDir / "args").string()));
-  const auto withOption = [&args](const char* option) {
-    std::vector<std::string> a = args;
-    a.insert(a.begin(), option);
-    return a;
-  };
+  std::vector<std::string> checkArgs = args;
+  checkArgs.insert(checkArgs.begin(), "--check");
   const TestClock clock;
-  const RouteRun text = runOnRoute(withOption("--check"), route, clock);
-  const RouteRun json = runOnRoute(withOption("--check=json"), route, clock);
+  const RouteRun text = runOnRoute(checkArgs, route, clock);
+  const RouteRun json = runOnRoute((checkArgs.front() = "--check=json", checkArgs), route, clock);
   EXPECT_TRUE(text.files.empty() && json.files.empty()) << "a check writes no file";
   if (updatingGolden()) {
     writeFile((caseDir / "console.txt").string(), text.result.out);

@@ -448,17 +448,6 @@ double metresBetween(const Vec& a, const Vec& b) {
   return earthMetres * std::atan2(std::sqrt(dot(cross(a, b), cross(a, b))), dot(a, b));
 }
 
-// The initial bearing from `from` to `to`, in [0, 360), from the east and north unit vectors at
-// `from`.
-double bearing(const Position& from, const Position& to) {
-  const double lat = from.first * toRad;
-  const double lon = from.second * toRad;
-  const Vec east = {-std::sin(lon), std::cos(lon), 0.0};
-  const Vec north = {-std::sin(lat) * std::cos(lon), -std::sin(lat) * std::sin(lon), std::cos(lat)};
-  const Vec b = unit(to);
-  return std::fmod(std::atan2(dot(b, east), dot(b, north)) / toRad + 360.0, 360.0);
-}
-
 // The position `metres` from `from` on the initial bearing `bearingDeg`.
 Position along(const Position& from, double bearingDeg, double metres) {
   const double lat = from.first * toRad;
@@ -513,9 +502,9 @@ TEST(FillBlankLatLons, CutPointsLieOnTheLegsGreatCircleAndEachPieceHeadsAlongIt)
       EXPECT_LE(offLeg, tolerance) << "cut point " << k - 1;
       EXPECT_NEAR(metresBetween(a, p), static_cast<double>(k - 1) * 3600.0, tolerance);
       // A piece heads from its start to its end, not on the uncut leg's first heading.
-      const double course = bearing({n[k]->Lat, n[k]->Lon}, {n[k + 1]->Lat, n[k + 1]->Lon});
-      const double off = std::fabs(std::remainder(n[k]->heading - course, 360.0));
-      EXPECT_LE(off, 0.01) << "piece " << k << " heading " << n[k]->heading << " course " << course;
+      const Position end = along({n[k]->Lat, n[k]->Lon}, n[k]->heading, n[k]->legMeters);
+      EXPECT_LE(metresBetween(unit(end), unit({n[k + 1]->Lat, n[k + 1]->Lon})), tolerance)
+          << "piece " << k;
     }
     EXPECT_NEAR(n[1]->heading, heading(from.first, from.second, to.first, to.second), 1e-12)
         << "the first piece keeps the uncut leg's heading";
