@@ -1,5 +1,6 @@
 #include "writeMission.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "nurvoError.h"
@@ -302,21 +303,27 @@ std::vector<OutputFile> missionFiles(const wptList& route, const MissionParams& 
 
 namespace {
 
-[[noreturn]] void cannotWrite(const std::string& baseName, const std::vector<OutputFile>& files,
-                              const WriteResult& r) {
-  if (r.failure == WriteFailure::folder) {
-    throw NurvoError(strprintf("cannot write output files %s*: %s: no file written\n",
-                               baseName.c_str(), r.reason.c_str()));
+// The extension and the word for messages of every file a run can write, the four files first.
+std::vector<std::pair<std::string, std::string>> everyOutputKind() {
+  std::vector<std::pair<std::string, std::string>> kinds = {
+      {"cfg", "mission"}, {"wpt", "waypoint"}, {"pts", "surveyline"}, {"csv", "csv"}};
+  for (const ExportFormatName& entry : exportFormats()) kinds.emplace_back(entry.name, entry.name);
+  return kinds;
+}
+
+// "cannot <step> <kind> output file <name>: <reason>", or for the folder "cannot <step> the
+// folder of output files <base>*: <reason>", always with a line end.
+[[noreturn]] void cannotWrite(const std::string& baseName, const WriteResult& r) {
+  if (r.name.empty()) {
+    throw NurvoError(strprintf("%s output files %s*: %s\n", cannotWords(r.failed), baseName.c_str(),
+                               r.reason.c_str()));
   }
   std::string kind;
-  for (const OutputFile& f : files) {
-    if (baseName + f.extension == r.name) kind = f.kind;
+  for (const auto& [extension, word] : everyOutputKind()) {
+    if (baseName + extension == r.name) kind = word;
   }
-  if (r.failure == WriteFailure::open) {
-    throw NurvoError(strprintf("cannot open %s output file %s ", kind.c_str(), r.name.c_str()));
-  }
-  throw NurvoError(strprintf("cannot write %s output file %s: %s\n", kind.c_str(), r.name.c_str(),
-                             r.reason.c_str()));
+  throw NurvoError(strprintf("%s %s output file %s: %s\n", cannotWords(r.failed), kind.c_str(),
+                             r.name.c_str(), r.reason.c_str()));
 }
 
 }  // namespace
@@ -327,10 +334,17 @@ void writeOutputFiles(const std::string& baseName, const std::vector<OutputFile>
   for (const OutputFile& f : files) {
     const std::string name = baseName + f.extension;
     const WriteResult r = set.stage(name, [&](TextSink& out) { f.render(out, name); });
-    if (r.failure != WriteFailure::none) cannotWrite(baseName, files, r);
+    if (!r.ok()) cannotWrite(baseName, r);
+  }
+  // A file of the stamp that this run does not write is an earlier run's: it goes with the
+  // commit, so that the files of one stamp are always one run's.
+  for (const auto& [extension, word] : everyOutputKind()) {
+    const bool written = std::any_of(files.begin(), files.end(),
+                                     [&](const OutputFile& f) { return f.extension == extension; });
+    if (!written) set.stageRemoval(baseName + extension);
   }
   const WriteResult r = set.commit();
-  if (r.failure != WriteFailure::none) cannotWrite(baseName, files, r);
+  if (!r.ok()) cannotWrite(baseName, r);
   for (const OutputFile& f : files) {
     console.print(f.confirmation.c_str(), (baseName + f.extension).c_str());
   }
