@@ -7,13 +7,17 @@ and reports the wall time and the peak resident memory of every run, as GNU time
 "time") measures them: it starts nurvo from its own small process, so the peak is nurvo's alone, not
 that of a forked Python. A run on a two-waypoint route gives the constant part of the memory. Exits with status 1 when time or memory do not grow linearly
 (the largest route may take at most 1.5 times its share of the smallest one's) or when memory
-exceeds 300 bytes per node over the constant. First it times a typical mission (40 waypoints,
+exceeds 100 bytes per node over the constant. First it times a typical mission (6 waypoints,
 default options) over many runs: the whole run, files written and synced to the disk included,
-must take at most 50 ms (median), else status 1 as well. Every large size is run twice: as it is,
+must take at most 10 ms (median), else status 1 as well. Every large size is run twice: as it is,
 and with --export all, whose rows show the cost of the four exports beside the plain run; the SVG
 must stay under 2 MB.
 
-    python3 bench/e2e_bench.py [--binary PATH] [--sizes 100000 200000 400000]
+Last, the disk ratio: a run on a route of 500,000 nodes (best of 3) against `dd conv=fdatasync`
+writing the same bytes (best of 3, warm cache). A run should be bound by the disk, not by
+formatting numbers: the ratio must be at most 2.0.
+
+    python3 bench/e2e_bench.py [--binary PATH] [--sizes 100000 200000 400000] [--ratio-nodes N]
 """
 import argparse
 import os
@@ -25,11 +29,14 @@ import tempfile
 import time
 
 TIME = "/usr/bin/time"
-BYTES_PER_NODE_LIMIT = 300
+BYTES_PER_NODE_LIMIT = 100
 GROWTH_TOLERANCE = 1.5
-TYPICAL_WAYPOINTS = 40
+TYPICAL_WAYPOINTS = 6
 TYPICAL_RUNS = 25
-TYPICAL_LIMIT_MS = 50.0
+TYPICAL_LIMIT_MS = 10.0
+RATIO_NODES = 500_000
+RATIO_LIMIT = 2.0
+BEST_OF = 3
 SVG_LIMIT = 2_000_000
 
 # Waypoints zigzag between two parallels 0.009 degrees apart (about 1000.8 m); cut at 100 m every
@@ -100,6 +107,46 @@ def typical(binary):
     return statistics.median(times), max(times)
 
 
+def disk_ratio(binary, nodes):
+    """Best wall time of a whole run on `nodes` nodes, best wall time of dd writing the same bytes
+    with fdatasync, and the output size."""
+    d = tempfile.mkdtemp(prefix="nurvo-e2e-bench-")
+    try:
+        write_route(os.path.join(d, "route.txt"), (nodes - 2) // PIECES + 1)
+        run_dir = os.path.join(d, "run")
+        best = None
+        for _ in range(BEST_OF):
+            shutil.rmtree(run_dir, ignore_errors=True)
+            os.mkdir(run_dir)
+            start = time.perf_counter()
+            p = subprocess.run([binary, "--maxLegMeters", MAX_LEG, "../route.txt"], cwd=run_dir,
+                               stdout=subprocess.DEVNULL)
+            elapsed = time.perf_counter() - start
+            if p.returncode != 0:
+                sys.exit("nurvo failed with status %d on the ratio route" % p.returncode)
+            best = elapsed if best is None else min(best, elapsed)
+        # The same bytes as one file, written by dd and synced the same way.
+        same = os.path.join(d, "same-bytes")
+        with open(same, "wb") as out:
+            for name in sorted(os.listdir(run_dir)):
+                with open(os.path.join(run_dir, name), "rb") as f:
+                    shutil.copyfileobj(f, out)
+        size = os.path.getsize(same)
+        dd_best = None
+        for _ in range(BEST_OF):
+            target = os.path.join(d, "dd-out")
+            if os.path.exists(target):
+                os.remove(target)
+            start = time.perf_counter()
+            subprocess.run(["dd", "if=" + same, "of=" + target, "bs=1M", "conv=fdatasync"],
+                           check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            elapsed = time.perf_counter() - start
+            dd_best = elapsed if dd_best is None else min(dd_best, elapsed)
+        return best, dd_best, size
+    finally:
+        shutil.rmtree(d)
+
+
 def growth_ok(rows, base_rss, label):
     """Memory per node within the limit, time and memory growing linearly with the route."""
     ok = True
@@ -124,6 +171,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--binary")
     ap.add_argument("--sizes", type=int, nargs="+", default=[100000, 200000, 400000])
+    ap.add_argument("--ratio-nodes", type=int, default=RATIO_NODES)
     a = ap.parse_args()
     if not os.path.exists(TIME):
         sys.exit("GNU time is missing: apt-get install time")
@@ -158,6 +206,14 @@ def main():
                 ok = False
         ok = growth_ok(rows, base_rss, label) and ok
     print("linear growth and memory per node: %s" % ("ok" if ok else "FAILED"))
+    run_s, dd_s, size = disk_ratio(binary, a.ratio_nodes)
+    ratio = run_s / dd_s
+    print("disk ratio: %d nodes, %.1f MB: nurvo %.2f s, dd conv=fdatasync %.2f s (best of %d): "
+          "ratio %.2f (limit %.1f)" % (a.ratio_nodes, size / 1e6, run_s, dd_s, BEST_OF, ratio,
+                                       RATIO_LIMIT))
+    if ratio > RATIO_LIMIT:
+        print("FAIL: a run takes %.2f times as long as writing its bytes" % ratio)
+        ok = False
     return 0 if ok else 1
 
 
