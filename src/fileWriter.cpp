@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 namespace nurvo {
 
@@ -76,23 +77,52 @@ namespace {
 // How many taken names a file tries before it gives up: only planted files take them.
 constexpr int maxNameTries = 100;
 
-// Passes text to the file until the first failed write, and remembers that failure.
+// Gathers the text in a buffer of its own and passes it to the file in large blocks, until the
+// first failed write, which it remembers.
 class FileSink : public TextSink {
  public:
-  FileSink(FileOps& ops, std::FILE* f) : ops_(ops), f_(f) {}
+  FileSink(FileOps& ops, std::FILE* f) : ops_(ops), f_(f), buffer_(new char[blockSize]) {}
   void write(std::string_view text) override {
-    if (failed_ || text.empty()) return;
-    if (!ops_.write(f_, text.data(), text.size())) {
-      failed_ = true;
-      reason_ = std::strerror(errno);
+    if (text.size() > blockSize - filled_) {
+      drain();
+      if (text.size() >= blockSize) {
+        pass(text.data(), text.size());
+        return;
+      }
     }
+    std::memcpy(buffer_.get() + filled_, text.data(), text.size());
+    filled_ += text.size();
+  }
+  // Passes what the buffer holds to the file.
+  void drain() {
+    pass(buffer_.get(), filled_);
+    filled_ = 0;
   }
   bool failed() const { return failed_; }
   const std::string& reason() const { return reason_; }
 
+ protected:
+  char* room(std::size_t n) override {
+    if (n > blockSize - filled_) drain();
+    return buffer_.get() + filled_;
+  }
+  void used(std::size_t k) override { filled_ += k; }
+
  private:
+  static constexpr std::size_t blockSize = std::size_t{1} << 20;
+
+  void pass(const char* data, std::size_t size) {
+    if (failed_ || size == 0) return;
+    if (!ops_.write(f_, data, size)) {
+      failed_ = true;
+      reason_ = std::strerror(errno);
+    }
+  }
+
   FileOps& ops_;
   std::FILE* f_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t filled_ = 0;
   bool failed_ = false;
   std::string reason_;
 };
@@ -188,6 +218,7 @@ WriteResult FileSet::stage(const std::string& name, const std::function<void(Tex
   FileSink sink(ops_, f);
   try {
     render(sink);
+    sink.drain();
   } catch (...) {
     ops_.close(f);
     throw;  // the destructor removes the temporary file

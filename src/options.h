@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "exportFormat.h"
 #include "missionParams.h"
-#include "routeExport.h"
 #include "textSink.h"
 
 namespace nurvo {

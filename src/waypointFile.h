@@ -28,9 +28,6 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // Opens a waypoint file for reading; null when it cannot be opened or is a directory.
 FilePtr openWaypointFile(const std::string& name);
 
-// The run's end when the waypoint file `name` cannot be opened or read (NurvoError).
-[[noreturn]] void cannotOpen(const std::string& name);
-
 // Reads a waypoint file into the list, one waypoint per line that is not blank, and with `copy`
 // appends every byte read to it as well. False on a read error, which the caller reports in the
 // words of its mode. A bad line or too many waypoints end the run (NurvoError); `name` is the

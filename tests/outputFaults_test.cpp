@@ -19,11 +19,11 @@
 #include <string>
 #include <vector>
 
+#include "calcs.h"
 #include "fileWriter.h"
 #include "nurvo.h"
 #include "platform.h"
 #include "testSupport.h"
-#include "writeMission.h"
 
 namespace nurvo::test {
 namespace {

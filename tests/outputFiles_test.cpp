@@ -167,7 +167,7 @@ TEST_P(GoldenMissionScript, MatchesByteForByte) {
   }
   const std::string name = fileName(fixedTime()) + "cfg";
   StringSink text;
-  renderMission(text, route, params, totals, name);
+  writeMission(text, route, params, totals, name);
   checkGolden(caseDir, {{name, text.text}}, nullptr);
 }
 
