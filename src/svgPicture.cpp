@@ -4,6 +4,7 @@
 #include <cmath>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -45,9 +46,21 @@ struct Drawn {
 struct Picture {
   std::vector<Drawn> points;
   double pxPerMetre = 1.0;
-  double height = 0.0;  // of the whole canvas
   double plotBottom = 0.0;
+  // Whether every leg is drawn at the scale of the scale bar, within scaleTolerance. Not so for a
+  // route near a pole, where the meridians meet, or one that spans much of the globe.
+  bool toScale = true;
 };
+
+constexpr double scaleTolerance = 0.1;
+
+// Whether the leg from `a` to `b`, `metres` long, is drawn within scaleTolerance of its length at
+// `pxPerMetre`. Legs shorter than a few pixels cannot be seen to be wrong.
+bool drawnToScale(Pt a, Pt b, double metres, double pxPerMetre) {
+  const double expected = metres * pxPerMetre;
+  const double drawn = std::hypot(b.x - a.x, b.y - a.y);
+  return std::fabs(drawn - expected) <= std::max(scaleTolerance * expected, 3.0);
+}
 
 Picture project(const wptList& route) {
   std::vector<double> lon;
@@ -74,11 +87,13 @@ Picture project(const wptList& route) {
   const double left = plotLeft + (plotWidth - w) / 2.0;
   const double top = plotTop + (plotHeight - h) / 2.0;
   pic.plotBottom = plotTop + plotHeight;
-  pic.height = pic.plotBottom + belowPlot;
   std::size_t i = 0;
   for (const node* n = route.head(); n != nullptr; n = n->nextPtr, ++i) {
     const Pt at{left + (lon[i] - *lonMin) * cosMid * metresPerDegree * pic.pxPerMetre,
                 top + (latMax - n->Lat) * metresPerDegree * pic.pxPerMetre};
+    if (n->prevPtr != nullptr && pic.toScale) {
+      pic.toScale = drawnToScale(pic.points.back().at, at, n->prevPtr->legMeters, pic.pxPerMetre);
+    }
     pic.points.push_back({at, kindOf(*n), n->wptNumber});
   }
   return pic;
@@ -186,48 +201,99 @@ std::vector<std::size_t> markedWaypoints(const std::vector<Drawn>& pts, double h
 }
 
 // Labels on a grid of labelCell pixels: a label is placed right of its marker, else left of it,
-// only where no other label has been placed, so labels never overlap.
+// only where it covers no marker but its own (or one that overlaps it), neither the legend nor the
+// north arrow, and keeps a clear cell beside every label placed before, so that two numbers never
+// run together.
 class LabelPlacer {
  public:
-  explicit LabelPlacer(double height)
+  LabelPlacer(double height, const std::vector<Drawn>& pts, const std::vector<std::size_t>& marked)
       : cols_(static_cast<std::size_t>(canvasWidth / labelCell) + 1),
         rows_(static_cast<std::size_t>(height / labelCell) + 1),
-        taken_(cols_ * rows_, 0) {}
+        owner_(cols_ * rows_, free),
+        pts_(pts) {
+    mark(legendBox, fixedArt);
+    mark(northArrowBox, fixedArt);
+    for (const std::size_t i : marked) {
+      const Pt at = pts[i].at;
+      mark({at.x - 5.0, at.y - 5.0, at.x + 5.0, at.y + 5.0}, static_cast<int>(i));
+    }
+  }
 
-  // The label's anchor and whether it is written leftwards, or nothing when there is no room.
-  std::optional<std::pair<Pt, bool>> place(Pt at, int number) {
+  // The anchor of the label of point `i` at `at`, and whether it is written leftwards, or
+  // nothing when there is no room.
+  std::optional<std::pair<Pt, bool>> place(std::size_t i, Pt at, int number) {
     const double w = digitWidth * static_cast<double>(std::to_string(number).size());
     const double baseline = at.y - 4.0;
-    if (claim(at.x + 7.0, baseline - labelHeight + 2.0, w)) {
+    const double top = baseline - labelHeight + 2.0;
+    const int self = static_cast<int>(i);
+    if (claim({at.x + 7.0, top, at.x + 7.0 + w, top + labelHeight}, self)) {
       return std::pair{Pt{at.x + 7.0, baseline}, false};
     }
-    if (claim(at.x - 7.0 - w, baseline - labelHeight + 2.0, w)) {
+    if (claim({at.x - 7.0 - w, top, at.x - 7.0, top + labelHeight}, self)) {
       return std::pair{Pt{at.x - 7.0, baseline}, true};
     }
     return std::nullopt;
   }
 
  private:
-  bool claim(double x, double y, double w) {
-    if (x < 0.0 || y < 0.0) return false;
-    const auto c0 = static_cast<std::size_t>(x / labelCell);
-    const auto r0 = static_cast<std::size_t>(y / labelCell);
-    const auto c1 = static_cast<std::size_t>((x + w) / labelCell);
-    const auto r1 = static_cast<std::size_t>((y + labelHeight) / labelCell);
-    if (c1 >= cols_ || r1 >= rows_) return false;
-    for (std::size_t r = r0; r <= r1; ++r) {
-      for (std::size_t c = c0; c <= c1; ++c) {
-        if (taken_[r * cols_ + c]) return false;
+  struct Box {
+    double x0, y0, x1, y1;
+  };
+  static constexpr int free = -1, label = -2, fixedArt = -3;
+  // The legend, top left, and the north arrow with its letter, top right.
+  static constexpr Box legendBox{40.0, 14.0, 250.0, 34.0};
+  static constexpr Box northArrowBox{848.0, 4.0, 884.0, 54.0};
+
+  // The cells of `b`, clipped to the grid.
+  template <typename F>
+  bool eachCell(Box b, std::ptrdiff_t margin, F f) {
+    const auto cell = [](double v, std::size_t n) {
+      return std::clamp<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(std::floor(v / labelCell)), 0,
+                                        static_cast<std::ptrdiff_t>(n) - 1);
+    };
+    const std::ptrdiff_t c0 = std::max<std::ptrdiff_t>(cell(b.x0, cols_) - margin, 0);
+    const std::ptrdiff_t c1 = std::min<std::ptrdiff_t>(cell(b.x1, cols_) + margin,
+                                                       static_cast<std::ptrdiff_t>(cols_) - 1);
+    for (std::ptrdiff_t r = cell(b.y0, rows_); r <= cell(b.y1, rows_); ++r) {
+      for (std::ptrdiff_t c = c0; c <= c1; ++c) {
+        if (!f(owner_[static_cast<std::size_t>(r) * cols_ + static_cast<std::size_t>(c)])) {
+          return false;
+        }
       }
-    }
-    for (std::size_t r = r0; r <= r1; ++r) {
-      for (std::size_t c = c0; c <= c1; ++c) taken_[r * cols_ + c] = 1;
     }
     return true;
   }
 
+  void mark(Box b, int who) {
+    eachCell(b, 0, [&](int& o) {
+      o = who;
+      return true;
+    });
+  }
+
+  bool claim(Box b, int self) {
+    if (b.x0 < 0.0 || b.y0 < 0.0 || b.x1 >= canvasWidth ||
+        b.y1 >= static_cast<double>(rows_) * labelCell) {
+      return false;
+    }
+    const bool clear =
+        eachCell(b, 0,
+                 [&](int& o) { return o == free || o == self || (o >= 0 && sameSpot(o, self)); }) &&
+        eachCell(b, 1, [&](int& o) { return o != label; });
+    if (clear) mark(b, label);
+    return clear;
+  }
+
+  // Whether the marker of point `o` overlaps that of point `self`: two waypoints at almost one
+  // spot, whose numbers stand either side of the pair.
+  bool sameSpot(int o, int self) const {
+    const Pt a = pts_[static_cast<std::size_t>(o)].at, b = pts_[static_cast<std::size_t>(self)].at;
+    return std::hypot(a.x - b.x, a.y - b.y) < 6.0;
+  }
+
   std::size_t cols_, rows_;
-  std::vector<char> taken_;
+  std::vector<int> owner_;
+  const std::vector<Drawn>& pts_;
 };
 
 // The longest of 1, 2, 5 times a power of ten metres that fits in `maxPx`.
@@ -265,11 +331,85 @@ void drawMarker(TextSink& out, const Drawn& d) {
   }
 }
 
-void drawHead(TextSink& out, const Picture& pic, const std::string& stamp) {
+bool isDigitChar(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// One line of the caption under the picture; `large` in the caption's larger type.
+struct CaptionLine {
+  std::string text;  // plain text, escaped when written
+  bool large = false;
+};
+
+// The room for a caption line, and how many characters of `text` fit in it: digits take 0.64 em
+// of a sans-serif type, other characters about 0.55 em on average.
+constexpr double captionWidth = canvasWidth - plotLeft - 10.0;
+
+std::size_t fittingChars(std::string_view text, bool large) {
+  const double em = large ? 13.0 : 11.0;
+  double width = 0.0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    width += em * (isDigitChar(text[i]) ? 0.64 : 0.55);
+    if (width > captionWidth) return i;
+  }
+  return text.size();
+}
+
+// A line too wide for the picture broken after its "; " and ", " into lines that fit; a piece
+// that fits on no line (a number of hundreds of digits) is broken where the line ends.
+void addWrapped(std::vector<CaptionLine>& lines, CaptionLine line) {
+  for (std::size_t fitting; (fitting = fittingChars(line.text, line.large)) < line.text.size();) {
+    std::size_t cut = std::string::npos;
+    for (const std::string_view sep : {"; ", ", "}) {
+      const std::size_t at = line.text.rfind(sep, fitting - 1);
+      if (at != std::string::npos && at > 0 && (cut == std::string::npos || at > cut)) cut = at;
+    }
+    if (cut == std::string::npos) {
+      lines.push_back({line.text.substr(0, fitting), line.large});
+      line.text.erase(0, fitting);
+      continue;
+    }
+    lines.push_back({line.text.substr(0, cut + 1), line.large});
+    line.text.erase(0, cut + 2);
+  }
+  lines.push_back(std::move(line));
+}
+
+// The caption: the totals, the counts and the shaping parameters, what simplifying the drawing
+// left out, and that the route is not drawn to scale where it cannot be.
+std::vector<CaptionLine> captionLines(const Picture& pic, const ExportInput& in,
+                                      const Simplified& drawn) {
+  std::vector<CaptionLine> lines;
+  addWrapped(lines, {"Route " + in.stamp + ": " + totalsText(in.totals), true});
+  addWrapped(lines, {countsText(countKinds(in.route)) + "; " + shapeText(in.params)});
+  if (drawn.thinned) {
+    StringSink s;
+    s << "Simplified drawing: the line through " << drawn.line.size() << " of " << pic.points.size()
+      << " points, " << drawn.marked.size()
+      << " waypoints marked; the GPX, KML and GeoJSON files hold every point";
+    addWrapped(lines, {s.text});
+  }
+  if (!pic.toScale) {
+    addWrapped(lines, {"Not to scale: the route passes too near a pole, or spans too much of the "
+                       "globe, to be drawn at one scale; the mission files hold its true lengths"});
+  }
+  return lines;
+}
+
+constexpr double captionTop = 52.0;   // below the plot, the first line's baseline
+constexpr double captionStep = 18.0;  // between baselines
+
+// The height of the picture: the plot, then the scale bar and the caption.
+double canvasHeight(const Picture& pic, std::size_t captionCount) {
+  const double lastBaseline = captionTop + captionStep * static_cast<double>(captionCount - 1);
+  return pic.plotBottom + std::max(belowPlot, lastBaseline + 12.0);
+}
+
+void drawHead(TextSink& out, double height, const std::string& stamp) {
   out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
          "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\""
-      << fixed(canvasWidth, 0) << "\" height=\"" << fixed(pic.height, 0) << "\" viewBox=\"0 0 "
-      << fixed(canvasWidth, 0) << ' ' << fixed(pic.height, 0) << "\">\n";
+      << fixed(canvasWidth, 0) << "\" height=\"" << fixed(height, 0) << "\" viewBox=\"0 0 "
+      << fixed(canvasWidth, 0) << ' ' << fixed(height, 0) << "\">\n";
   out << "<title>nurvo route " << stamp << "</title>\n";
   out << "<style>\n"
          "text{font-family:sans-serif;font-size:11px;fill:#222}\n"
@@ -281,7 +421,7 @@ void drawHead(TextSink& out, const Picture& pic, const std::string& stamp) {
          ".c{font-size:13px}\n"
          ".k{stroke:#222;stroke-width:2;fill:none}\n"
          "</style>\n";
-  out << "<rect width=\"" << fixed(canvasWidth, 0) << "\" height=\"" << fixed(pic.height, 0)
+  out << "<rect width=\"" << fixed(canvasWidth, 0) << "\" height=\"" << fixed(height, 0)
       << "\" fill=\"#fff\"/>\n";
 }
 
@@ -296,13 +436,13 @@ void drawLine(TextSink& out, const std::vector<Drawn>& pts, const std::vector<st
 
 // Markers are drawn from the least to the most important kind, so launch and survey waypoints
 // lie on top; labels follow the order of importance.
-void drawMarkersAndLabels(TextSink& out, const Picture& pic,
+void drawMarkersAndLabels(TextSink& out, const Picture& pic, double gridHeight,
                           const std::vector<std::size_t>& marked) {
   const std::vector<Drawn>& pts = pic.points;
   for (auto i = marked.rbegin(); i != marked.rend(); ++i) drawMarker(out, pts[*i]);
-  LabelPlacer labels(pic.height);
+  LabelPlacer labels(gridHeight, pts, marked);
   for (const std::size_t i : marked) {
-    if (const auto anchor = labels.place(pts[i].at, pts[i].number)) {
+    if (const auto anchor = labels.place(i, pts[i].at, pts[i].number)) {
       out << (anchor->second ? "<text class=\"e\" x=\"" : "<text x=\"") << fixed(anchor->first.x, 1)
           << "\" y=\"" << fixed(anchor->first.y, 1) << "\">" << pts[i].number << "</text>\n";
     }
@@ -321,8 +461,9 @@ void drawLegendAndNorthArrow(TextSink& out) {
          "<text x=\"868\" y=\"22\" class=\"c\">N</text>\n";
 }
 
-// The scale bar, under the plot.
+// The scale bar, under the plot; none where the route is not drawn to one scale.
 void drawScaleBar(TextSink& out, const Picture& pic) {
+  if (!pic.toScale) return;
   const double barMetres = scaleBarMetres(pic.pxPerMetre, 200.0);
   const double barPx = barMetres * pic.pxPerMetre;
   const double barY = pic.plotBottom + 25.0;
@@ -333,21 +474,13 @@ void drawScaleBar(TextSink& out, const Picture& pic) {
       << general(km ? barMetres / 1000.0 : barMetres) << (km ? " km" : " m") << "</text>\n";
 }
 
-// The caption, under the scale bar: the totals, the counts and the shaping parameters, and what
-// simplifying the drawing left out.
-void drawCaption(TextSink& out, const Picture& pic, const ExportInput& in, const std::string& stamp,
-                 const Simplified& drawn) {
-  out << "<text class=\"c\" x=\"" << fixed(plotLeft, 0) << "\" y=\""
-      << fixed(pic.plotBottom + 52.0, 1) << "\">Route " << stamp << ": "
-      << xmlEscape(totalsText(in.totals)) << "</text>\n";
-  out << "<text x=\"" << fixed(plotLeft, 0) << "\" y=\"" << fixed(pic.plotBottom + 70.0, 1) << "\">"
-      << xmlEscape(countsText(countKinds(in.route))) << "; " << xmlEscape(shapeText(in.params))
-      << "</text>\n";
-  if (drawn.thinned) {
-    out << "<text x=\"" << fixed(plotLeft, 0) << "\" y=\"" << fixed(pic.plotBottom + 88.0, 1)
-        << "\">Simplified drawing: the line through " << drawn.line.size() << " of "
-        << pic.points.size() << " points, " << drawn.marked.size()
-        << " waypoints marked; the GPX, KML and GeoJSON files hold every point</text>\n";
+// The caption, line by line under the scale bar.
+void drawCaption(TextSink& out, const Picture& pic, const std::vector<CaptionLine>& lines) {
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    const CaptionLine& line = lines[k];
+    out << (line.large ? "<text class=\"c\" x=\"" : "<text x=\"") << fixed(plotLeft, 0) << "\" y=\""
+        << fixed(pic.plotBottom + captionTop + captionStep * static_cast<double>(k), 1) << "\">"
+        << xmlEscape(line.text) << "</text>\n";
   }
 }
 
@@ -355,17 +488,19 @@ void drawCaption(TextSink& out, const Picture& pic, const ExportInput& in, const
 
 void renderSvg(TextSink& out, const ExportInput& in) {
   const Picture pic = project(in.route);
-  const std::string stamp = xmlEscape(in.stamp);
+  // Markers and labels lie in the plot: their grids end below it.
+  const double gridHeight = pic.plotBottom + belowPlot;
   Simplified drawn;
   drawn.line = lineVertices(pic.points, drawn.thinned);
-  drawn.marked = markedWaypoints(pic.points, pic.height, drawn.thinned);
+  drawn.marked = markedWaypoints(pic.points, gridHeight, drawn.thinned);
+  const std::vector<CaptionLine> caption = captionLines(pic, in, drawn);
 
-  drawHead(out, pic, stamp);
+  drawHead(out, canvasHeight(pic, caption.size()), xmlEscape(in.stamp));
   drawLine(out, pic.points, drawn.line);
-  drawMarkersAndLabels(out, pic, drawn.marked);
+  drawMarkersAndLabels(out, pic, gridHeight, drawn.marked);
   drawLegendAndNorthArrow(out);
   drawScaleBar(out, pic);
-  drawCaption(out, pic, in, stamp, drawn);
+  drawCaption(out, pic, caption);
   out << "</svg>\n";
 }
 

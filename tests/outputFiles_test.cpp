@@ -194,9 +194,9 @@ INSTANTIATE_TEST_SUITE_P(PreparedRoutes, GoldenRun,
                                          "run_southern_eastern", "run_equator_flags_off"));
 
 // With --export: the four files, then the route for other readers.
-const auto exportCases =
-    testing::Values("export_example", "export_cut_legs", "export_southern_eastern",
-                    "export_antimeridian", "export_single_waypoint");
+const auto exportCases = testing::Values(
+    "export_example", "export_cut_legs", "export_southern_eastern", "export_antimeridian",
+    "export_single_waypoint", "export_over_the_pole", "export_crowded_labels");
 INSTANTIATE_TEST_SUITE_P(Exports, GoldenRun, exportCases);
 
 // ---- The golden exports, opened by real readers of their formats.
