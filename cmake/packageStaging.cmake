@@ -1,7 +1,8 @@
 # Run by CPack once it has installed nurvo into its staging directory, before it packs it: adds
 # what only a package holds, made from the installed files and the sources.
 #   DEB: the manual page gzipped and a Debian changelog, as Debian keeps them.
-#   ZIP: README.txt for Windows, the README and the manual page as plain text with CR LF line ends.
+#   ZIP: README.txt for Windows, the README and the manual page as plain text, and LICENSE.txt,
+#        both with CR LF line ends.
 set(source "${CPACK_NURVO_SOURCE_DIR}")
 
 if(CPACK_GENERATOR STREQUAL "DEB")
@@ -25,4 +26,7 @@ elseif(CPACK_GENERATOR STREQUAL "ZIP")
   string(REPLACE "\r\n" "\n" text "${text}")
   string(REPLACE "\n" "\r\n" text "${text}")
   file(WRITE "${CPACK_TEMPORARY_DIRECTORY}/README.txt" "${text}")
+  file(READ "${source}/LICENSE" licence)
+  string(REPLACE "\n" "\r\n" licence "${licence}")
+  file(WRITE "${CPACK_TEMPORARY_DIRECTORY}/LICENSE.txt" "${licence}")
 endif()

@@ -66,4 +66,12 @@ double timeToNextWayPoint(double distance) {
   return distance;
 }
 
+std::string fileName(const std::tm& utc) {
+  // The minute always has two digits, so that 01:11 (111) and 11:01 (1101) never share a name.
+  const int minute = utc.tm_min;
+  return std::to_string(utc.tm_year + 1900) + '_' + std::to_string(utc.tm_yday) + '_' +
+         std::to_string(utc.tm_hour) + static_cast<char>('0' + minute / 10) +
+         static_cast<char>('0' + minute % 10) + '.';
+}
+
 }  // namespace nurvo

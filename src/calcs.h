@@ -1,6 +1,9 @@
 // Great-circle arithmetic on a spherical earth of radius 6371.0 km.
 #pragma once
 
+#include <ctime>
+#include <string>
+
 namespace nurvo {
 
 // Great-circle distance in metres between two positions in decimal degrees; never negative.
@@ -18,5 +21,9 @@ int newLatLon(double currentLat, double currentLon, double headingDeg, double di
 
 // Seconds needed for a leg of `distance` metres: one second per metre.
 double timeToNextWayPoint(double distance);
+
+// Base name of a run's output files for a UTC time: year, "_", day of the year from 0, "_", hour
+// without leading zero, minute in two digits, ".". For example 2026_340_1529. and 2027_0_000.
+std::string fileName(const std::tm& utc);
 
 }  // namespace nurvo

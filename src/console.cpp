@@ -1,5 +1,7 @@
 #include "console.h"
 
+#include <cerrno>
+
 #include "platform.h"
 
 namespace nurvo {
@@ -13,12 +15,25 @@ std::optional<std::string> Console::readLine() {
   return line;
 }
 
+void StdConsole::noteFailure() {
+  if (error_ == 0) error_ = errno != 0 ? errno : EIO;
+}
+
 void StdConsole::write(std::string_view text) {
-  std::fwrite(text.data(), 1, text.size(), stdout);
+  errno = 0;
+  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) noteFailure();
+}
+
+int StdConsole::finish() {
+  errno = 0;
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) noteFailure();
+  return error_;
 }
 
 int StdConsole::get() {
-  std::fflush(stdout);  // the prompt is on screen before the operator is asked to type
+  // The prompt is on screen before the operator is asked to type.
+  errno = 0;
+  if (std::fflush(stdout) != 0) noteFailure();
   const int c = std::getchar();
   // CR LF reads as one line end, as the Windows runtime's text mode reads it, so that answers
   // typed into a file of Windows lines work the same on every system.
@@ -31,7 +46,8 @@ int StdConsole::get() {
 }
 
 void StdConsole::waitKey() {
-  std::fflush(stdout);
+  errno = 0;
+  if (std::fflush(stdout) != 0) noteFailure();
   if (isTerminal(stdin)) waitForKeyPress();
 }
 

@@ -32,6 +32,13 @@ class StdConsole : public Console {
   int get() override;
   void waitKey() override;
   void warn(std::string_view text) override;
+  // Writes out what standard output still holds. The errno of the first write to it that failed,
+  // or 0 when every one went through.
+  int finish();
+
+ private:
+  int error_ = 0;
+  void noteFailure();
 };
 
 // A console fed from a string, whose output is collected: for tests and fuzzing.

@@ -70,4 +70,16 @@ bool meetsConstraint(const ParamRow& row, double value) {
   return true;
 }
 
+long long wholeHours(double seconds) {
+  return static_cast<long long>(seconds / 3600.0);
+}
+
+long long leftoverMinutes(double seconds) {
+  return static_cast<long long>(seconds) % 3600 / 60;
+}
+
+long long missionTimerSecs(double missionTime) {
+  return static_cast<long long>(missionTime * 1.2);
+}
+
 }  // namespace nurvo

@@ -77,4 +77,11 @@ struct RouteTotals {
   double missionTime = 0.0;       // seconds
 };
 
+// Whole hours and left-over whole minutes of a duration in seconds, both truncated, computed in
+// 64-bit integers so that no mission length overflows.
+long long wholeHours(double seconds);
+long long leftoverMinutes(double seconds);
+// The mission timer: 120 % of the mission time, truncated to whole seconds.
+long long missionTimerSecs(double missionTime);
+
 }  // namespace nurvo

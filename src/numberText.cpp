@@ -49,14 +49,19 @@ double toDouble(std::string_view number) {
   return std::strtod(text.c_str(), nullptr);
 }
 
-std::optional<int> parseIntValue(std::string_view text) {
-  std::string_view s = trimBlanks(text);
-  std::size_t i = (!s.empty() && (s[0] == '+' || s[0] == '-')) ? 1 : 0;
-  if (i == s.size()) return std::nullopt;
+bool isWholeNumber(std::string_view text) {
+  const std::string_view s = trimBlanks(text);
+  const std::size_t i = (!s.empty() && (s[0] == '+' || s[0] == '-')) ? 1 : 0;
+  if (i == s.size()) return false;
   for (std::size_t j = i; j < s.size(); ++j) {
-    if (!isDigit(s[j])) return std::nullopt;
+    if (!isDigit(s[j])) return false;
   }
-  const std::string digits(s);
+  return true;
+}
+
+std::optional<int> parseIntValue(std::string_view text) {
+  if (!isWholeNumber(text)) return std::nullopt;
+  const std::string digits(trimBlanks(text));
   errno = 0;
   const long long v = std::strtoll(digits.c_str(), nullptr, 10);
   if (errno == ERANGE || v < INT_MIN || v > INT_MAX) return std::nullopt;

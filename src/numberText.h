@@ -25,6 +25,8 @@ double toDouble(std::string_view number);
 // Strict conversion of a whole value: the text, blanks around it allowed, must be a whole decimal
 // number within the range of int, or a finite decimal number.
 std::optional<int> parseIntValue(std::string_view text);
+// Whether the text, blanks around it allowed, is a whole decimal number, of any size.
+bool isWholeNumber(std::string_view text);
 std::optional<double> parseDoubleValue(std::string_view text);
 
 // A number as a message quotes it: a runaway number of a broken file (a megabyte of digits) is

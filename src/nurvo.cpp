@@ -2,11 +2,12 @@
 
 #include <new>
 
+#include "calcs.h"
 #include "checkReport.h"
 #include "nurvoError.h"
 #include "nurvo_user_if.h"
 #include "platform.h"
-#include "writeMission.h"
+#include "runFiles.h"
 
 namespace nurvo {
 
@@ -83,6 +84,11 @@ void interactiveStartup(Console& con, MissionParams& params, wptList& route) {
 
 namespace {
 
+// The run's end when the waypoint file `name` cannot be opened or read.
+[[noreturn]] void cannotOpen(const std::string& name) {
+  throw NurvoError(strprintf("***CANNOT OPEN FILE %s ", name.c_str()) + help());
+}
+
 int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps& fileOps) {
   RunSettings settings = parseOptions(argc, argv, con);
   if (settings.version) {
@@ -138,11 +144,7 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
 
   const std::optional<std::tm> now = clock.utcNow();
   if (!now) throw NurvoError("cannot read the system clock as UTC: no mission written\n");
-  std::vector<OutputFile> files = missionFiles(route, params, totals);
-  for (OutputFile& f : exportFiles(settings.exports, route, params, totals)) {
-    files.push_back(std::move(f));
-  }
-  writeOutputFiles(fileName(*now), files, fileOps, con);
+  writeRunFiles(fileName(*now), RunContent{route, params, totals, settings.exports}, fileOps, con);
   return 0;
 }
 

@@ -129,7 +129,11 @@ namespace {
 void setParam(MissionParams& params, const ParamRow& row, const char* value) {
   if (row.intMember != nullptr) {
     const std::optional<int> v = parseIntValue(value);
-    if (!v) badValue(row.name, value, "expected a whole number");
+    if (!v) {
+      badValue(row.name, value,
+               isWholeNumber(value) ? "the number is outside -2147483648 to 2147483647"
+                                    : "expected a whole number");
+    }
     if (!meetsConstraint(row, *v)) badValue(row.name, value, row.refusal);
     params.*row.intMember = *v;
     return;

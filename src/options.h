@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "exportFormat.h"
 #include "missionParams.h"
-#include "routeExport.h"
 #include "textSink.h"
 
 namespace nurvo {

@@ -5,7 +5,10 @@
 
 #include <cctype>
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
+#include <cstring>
+#include <filesystem>
 #include <utility>
 
 #if defined(_WIN32)
@@ -14,6 +17,7 @@
 #include <process.h>
 #include <windows.h>
 #else
+#include <signal.h>
 #include <sys/file.h>
 #include <termios.h>
 #include <unistd.h>
@@ -24,6 +28,63 @@ namespace nurvo {
 bool isDirectory(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::optional<std::vector<std::string>> folderEntries(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  std::filesystem::directory_iterator it(folder, ec);
+  for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+    names.push_back(it->path().filename().string());
+  }
+  if (ec) return std::nullopt;
+  return names;
+}
+
+namespace {
+
+// The registered temporaries. An interrupt handler may read this table at any moment, so an entry
+// is filled before it is marked used, and marked unused before it is reused; the handler does
+// nothing with it but remove the files. The one table of the process, by necessity: a signal
+// handler reaches nothing else.
+struct TemporarySlot {
+  volatile std::sig_atomic_t used = 0;
+  char path[1024] = {};
+};
+TemporarySlot temporaries[maxTemporaries];
+
+void removeRegisteredTemporaries() {
+  for (TemporarySlot& slot : temporaries) {
+#if defined(_WIN32)
+    if (slot.used != 0) DeleteFileA(slot.path);
+#else
+    if (slot.used != 0) ::unlink(slot.path);
+#endif
+  }
+}
+
+void installInterruptCleanup();
+
+}  // namespace
+
+int registerTemporary(const std::string& path) {
+  if (path.size() >= sizeof temporaries[0].path) return -1;
+  const InterruptsHeld held;
+  installInterruptCleanup();
+  for (int i = 0; i < maxTemporaries; ++i) {
+    TemporarySlot& slot = temporaries[i];
+    if (slot.used != 0) continue;
+    std::memcpy(slot.path, path.c_str(), path.size() + 1);
+    slot.used = 1;
+    return i;
+  }
+  return -1;
+}
+
+void unregisterTemporary(int slot) {
+  if (slot < 0 || slot >= maxTemporaries) return;
+  const InterruptsHeld held;
+  temporaries[slot].used = 0;
 }
 
 #if defined(_WIN32)
@@ -50,6 +111,52 @@ std::optional<std::tm> utcTime(std::time_t t) {
 
 bool consoleWritesCrLf() {
   return true;
+}
+
+namespace {
+
+// Held by InterruptsHeld; the console handler, which runs on a thread of its own, takes it and
+// never gives it back, so that nothing is registered or renamed while the process ends.
+CRITICAL_SECTION interruptSection;
+const bool interruptSectionReady = (InitializeCriticalSection(&interruptSection), true);
+
+BOOL WINAPI onConsoleEvent(DWORD event) {
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      EnterCriticalSection(&interruptSection);
+      removeRegisteredTemporaries();
+      break;
+    default: break;
+  }
+  return FALSE;  // the default handler ends the process
+}
+
+void installInterruptCleanup() {
+  static const bool installed = SetConsoleCtrlHandler(onConsoleEvent, TRUE) != 0;
+  (void)installed;
+}
+
+}  // namespace
+
+InterruptsHeld::InterruptsHeld() {
+  (void)interruptSectionReady;
+  EnterCriticalSection(&interruptSection);
+}
+
+InterruptsHeld::~InterruptsHeld() {
+  LeaveCriticalSection(&interruptSection);
+}
+
+bool processRuns(unsigned long pid) {
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+  if (process == nullptr) return GetLastError() != ERROR_INVALID_PARAMETER;
+  const bool runs = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  CloseHandle(process);
+  return runs;
 }
 
 namespace {
@@ -82,10 +189,23 @@ bool replaceFile(const std::string& from, const std::string& to) {
 }
 
 std::FILE* createExclusive(const std::string& path) {
+  // Shared for deletion, so that the console handler can remove the file while it is still
+  // being written (it goes when the ending process closes it). Not inherited by child processes.
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    setErrnoFromLastError();
+    return nullptr;
+  }
   // Text mode, as the output files have always been written: each "\n" becomes CR LF.
-  const int fd = _open(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_TEXT | _O_NOINHERIT,
-                       _S_IREAD | _S_IWRITE);
-  if (fd < 0) return nullptr;
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_TEXT);
+  if (fd < 0) {
+    CloseHandle(h);
+    DeleteFileA(path.c_str());
+    errno = EMFILE;
+    return nullptr;
+  }
   std::FILE* f = _fdopen(fd, "w");
   if (f == nullptr) {
     const int e = errno;
@@ -204,6 +324,48 @@ std::optional<std::tm> utcTime(std::time_t t) {
 
 bool consoleWritesCrLf() {
   return false;
+}
+
+namespace {
+
+void onInterrupt(int sig) {
+  // Installed with SA_RESETHAND: the signal's default action is back, and the signal raised here
+  // is delivered as soon as the handler returns, so the process ends as the signal ends it.
+  removeRegisteredTemporaries();
+  ::raise(sig);
+}
+
+void installInterruptCleanup() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction previous {};
+    if (::sigaction(sig, nullptr, &previous) != 0 || previous.sa_handler != SIG_DFL) continue;
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigfillset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;
+    ::sigaction(sig, &action, nullptr);
+  }
+}
+
+}  // namespace
+
+InterruptsHeld::InterruptsHeld() {
+  static_assert(sizeof(sigset_t) <= sizeof saved_);
+  sigset_t interrupts;
+  sigemptyset(&interrupts);
+  for (const int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&interrupts, sig);
+  ::pthread_sigmask(SIG_BLOCK, &interrupts, reinterpret_cast<sigset_t*>(saved_));
+}
+
+InterruptsHeld::~InterruptsHeld() {
+  ::pthread_sigmask(SIG_SETMASK, reinterpret_cast<const sigset_t*>(saved_), nullptr);
+}
+
+bool processRuns(unsigned long pid) {
+  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
 }
 
 bool replaceFile(const std::string& from, const std::string& to) {

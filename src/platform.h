@@ -5,6 +5,7 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace nurvo {
 
@@ -22,6 +23,9 @@ std::optional<std::tm> utcTime(std::time_t t);
 
 // Whether `path` names an existing directory.
 bool isDirectory(const std::string& path);
+
+// The names of the entries of `folder`, "." and ".." left out; nothing when it cannot be read.
+std::optional<std::vector<std::string>> folderEntries(const std::string& folder);
 
 // Renames `from` to `to`, replacing `to` when it exists (a link at `to` is replaced, never
 // followed). False on failure, with errno set.
@@ -43,6 +47,35 @@ bool linkFile(const std::string& existing, const std::string& link);
 
 // The process's id, for names no other process uses.
 unsigned long processId();
+
+// Whether a process of this id still runs (on this machine). Unsure counts as running.
+bool processRuns(unsigned long pid);
+
+// Temporary files that must not outlive an interrupted run. While a path is registered, an
+// interrupt (SIGINT, SIGTERM or SIGHUP; on Windows Ctrl-C, Ctrl-Break or closing the console)
+// removes it before the process ends as the interrupt would end it. The paths sit in a fixed table
+// of maxTemporaries entries that the handler reads without allocating; a path that does not fit
+// (the table full, or longer than the entry) is not registered: -1. A signal that was ignored when
+// the first path was registered stays ignored.
+constexpr int maxTemporaries = 32;
+int registerTemporary(const std::string& path);
+void unregisterTemporary(int slot);
+
+// Holds interrupts back while the object lives, so that a step such as renaming a run's files
+// into place is done whole; an interrupt that arrives meanwhile acts when the object ends.
+// Nests.
+class InterruptsHeld {
+ public:
+  InterruptsHeld();
+  ~InterruptsHeld();
+  InterruptsHeld(const InterruptsHeld&) = delete;
+  InterruptsHeld& operator=(const InterruptsHeld&) = delete;
+
+ private:
+#if !defined(_WIN32)
+  unsigned char saved_[128];  // the signal mask before, as sigset_t (at most 128 bytes)
+#endif
+};
 
 // A folder held under an advisory lock that other runs wait for, while the object lives. The lock
 // is on the folder itself (POSIX) or on a named object outside it (Windows): nothing is created

@@ -1,10 +1,9 @@
-// The prepared route for chart plotters, globe viewers, GIS and the browser: GPX 1.1, KML 2.2,
-// GeoJSON and an SVG picture. Each file's text is rendered from the route, its totals, the
-// parameters that shaped it and the run's stamp; nothing here touches a file.
+// The prepared route for chart plotters, globe viewers and GIS: GPX 1.1, KML 2.2 and GeoJSON, and
+// the descriptions they share with the SVG picture. Each file's text is rendered from the route,
+// its totals, the parameters that shaped it and the run's stamp; nothing here touches a file.
 #pragma once
 
-#include <set>
-#include <span>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -13,22 +12,6 @@
 #include "wptList.h"
 
 namespace nurvo {
-
-// The formats, in the order a run writes them.
-enum class ExportFormat { gpx, kml, geojson, svg };
-
-struct ExportFormatName {
-  ExportFormat format;
-  const char* name;  // as --export takes it, and the file's extension
-};
-std::span<const ExportFormatName> exportFormats();
-// The names --export takes, for messages: "gpx, kml, geojson, svg, all".
-std::string exportFormatNames();
-
-// Adds the formats of a --export list (names separated by commas, "all" for every format, blanks
-// around a name allowed) to `chosen`. On a name that is none of these, or an empty one, returns
-// false with the name in `badName`; `chosen` may then hold the names before it.
-bool addExportFormats(std::string_view list, std::set<ExportFormat>& chosen, std::string& badName);
 
 // What a waypoint of the prepared route is: the launch waypoint 0, a waypoint of the file, or a
 // point inserted by cutting a leg.
@@ -47,14 +30,22 @@ struct ExportInput {
 void renderGpx(TextSink& out, const ExportInput& in);
 void renderKml(TextSink& out, const ExportInput& in);
 void renderGeoJson(TextSink& out, const ExportInput& in);
-// The SVG stays under svgSizeLimit bytes however long the route: beyond a few thousand waypoints
-// the line is simplified and the markers thinned, and the caption says so.
-void renderSvg(TextSink& out, const ExportInput& in);
-constexpr std::size_t svgSizeLimit = 2'000'000;
-
-void renderExport(ExportFormat format, TextSink& out, const ExportInput& in);
 
 // Text for XML character data and attribute values: & < > " ' escaped.
 std::string xmlEscape(std::string_view text);
+
+// How many waypoints of each kind the route holds.
+struct KindCounts {
+  std::size_t launch = 0, survey = 0, inserted = 0;
+  std::size_t all() const { return launch + survey + inserted; }
+};
+KindCounts countKinds(const wptList& route);
+
+// "total length 11184.5 m, mission time 11334.5 s (3 h 8 min)"
+std::string totalsText(const RouteTotals& totals);
+// The parameters that shape the route: where legs are cut and the depth the vehicle keeps.
+std::string shapeText(const MissionParams& p);
+// "7 waypoints: launch 0, 3 survey, 3 inserted"
+std::string countsText(const KindCounts& c);
 
 }  // namespace nurvo

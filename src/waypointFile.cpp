@@ -4,7 +4,6 @@
 
 #include "numberText.h"
 #include "nurvoError.h"
-#include "options.h"
 #include "platform.h"
 #include "textEncoding.h"
 #include "textSink.h"
@@ -89,10 +88,6 @@ FilePtr openWaypointFile(const std::string& name) {
   // Binary: the Windows runtime's text mode would end the file at a Ctrl-Z byte. The reader
   // takes CR LF line ends itself.
   return FilePtr(std::fopen(name.c_str(), "rb"));
-}
-
-void cannotOpen(const std::string& name) {
-  throw NurvoError(strprintf("***CANNOT OPEN FILE %s ", name.c_str()) + help());
 }
 
 namespace {

@@ -32,9 +32,6 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // Opens a waypoint file for reading; null when it cannot be opened or is a directory.
 FilePtr openWaypointFile(const std::string& name);
 
-// The run's end when the waypoint file `name` cannot be opened or read (NurvoError).
-[[noreturn]] void cannotOpen(const std::string& name);
-
 // Reads a waypoint file into the list, one waypoint per line that is not blank, and with `copy`
 // appends every byte read to it as well. A UTF-8 byte order mark at the start is skipped. False on
 // a read error, which the caller reports in the words of its mode. UTF-16 text, a bad line (one

@@ -1,15 +1,10 @@
 #include "writeMission.h"
 
+#include <charconv>
 #include <cmath>
-
-#include "nurvoError.h"
+#include <string_view>
 
 namespace nurvo {
-
-std::string fileName(const std::tm& utc) {
-  // The minute always has two digits, so that 01:11 (111) and 11:01 (1101) never share a name.
-  return strprintf("%d_%d_%d%02d.", utc.tm_year + 1900, utc.tm_yday, utc.tm_hour, utc.tm_min);
-}
 
 DegreeDecMin toDegreeDecMin(double v) {
   DegreeDecMin s;
@@ -19,24 +14,17 @@ DegreeDecMin toDegreeDecMin(double v) {
   s.decMin = s.degreeDecFraction * 60.0;
   // Minutes that the four decimals of the files would round to 60 are the next whole degree,
   // away from zero: 36.9999999 is 37 degrees 0 minutes, never 36 degrees 60 minutes.
-  if (s.decMin >= 59.9999 && strprintf("%.4f", s.decMin) == "60.0000") {
-    s.degreeOnly += v < 0 ? -1.0 : 1.0;
-    s.degreeDecFraction = 0.0;
-    s.decMin = 0.0;
+  if (s.decMin >= 59.9999) {
+    char text[16];
+    const std::to_chars_result r =
+        std::to_chars(text, text + sizeof text, s.decMin, std::chars_format::fixed, 4);
+    if (std::string_view(text, static_cast<std::size_t>(r.ptr - text)) == "60.0000") {
+      s.degreeOnly += v < 0 ? -1.0 : 1.0;
+      s.degreeDecFraction = 0.0;
+      s.decMin = 0.0;
+    }
   }
   return s;
-}
-
-long long wholeHours(double seconds) {
-  return static_cast<long long>(seconds / 3600.0);
-}
-
-long long leftoverMinutes(double seconds) {
-  return static_cast<long long>(seconds) % 3600 / 60;
-}
-
-long long missionTimerSecs(double missionTime) {
-  return static_cast<long long>(missionTime * 1.2);
 }
 
 int roundHalfEven(double v) {
@@ -50,9 +38,9 @@ namespace {
 void writeDegMinComment(TextSink& out, double lat, double lon) {
   const DegreeDecMin la = toDegreeDecMin(lat);
   const DegreeDecMin lo = toDegreeDecMin(lon);
-  out.print("# %c%.0f %.4f", lat < 0 ? 'S' : 'N', std::fabs(la.degreeOnly), la.decMin);
-  out.print(" %c%d %.4f\n", lon < 0 ? 'W' : 'E', static_cast<int>(std::fabs(lo.degreeOnly)),
-            lo.decMin);
+  out << "# " << (lat < 0 ? 'S' : 'N') << fixed(std::fabs(la.degreeOnly), 0) << ' '
+      << fixed(la.decMin, 4) << ' ' << (lon < 0 ? 'W' : 'E')
+      << static_cast<int>(std::fabs(lo.degreeOnly)) << ' ' << fixed(lo.decMin, 4) << '\n';
 }
 
 const char* trueFalse(int flag) {
@@ -61,165 +49,170 @@ const char* trueFalse(int flag) {
 
 void writeHeader(TextSink& out, const node& launch, const MissionParams& params,
                  const std::string& missionFileName) {
-  out.print("# Mission Filename: %s\n", missionFileName.c_str());
-  out.write("#\n");
-  out.write("#\n");
-  out.write("#                   *** CAUTION *** \n");
-  out.write("#   *** THIS MISSION GENERATED WITH UTILITY nurvo ***\n");
-  out.write("#          *** Check the script file carefully ! ***\n");
-  out.write("#\n");
-  out.write("#               *** LAUNCH WAYPOINT ***\n");
-  out.print("#               LAT/LON: %3.4f %3.4f\n", launch.Lat, launch.Lon);
-  out.write("#\n");
-  out.write("#               *** INITIAL HEADING *** \n");
-  out.print("#                        %3.1f  \n", launch.heading);
-  out.write("#\n");
-  out.print("#             *** abortOnTimeout is %s ***\n", trueFalse(params.abortOnTimeout));
-  out.write("#\n");
+  out << "# Mission Filename: " << missionFileName << '\n';
+  out << "#\n"
+         "#\n"
+         "#                   *** CAUTION *** \n"
+         "#   *** THIS MISSION GENERATED WITH UTILITY nurvo ***\n"
+         "#          *** Check the script file carefully ! ***\n"
+         "#\n"
+         "#               *** LAUNCH WAYPOINT ***\n";
+  // The launch position and heading always take more characters than the widths 3 of "%3.4f"
+  // and "%3.1f", so nothing is padded.
+  out << "#               LAT/LON: " << fixed(launch.Lat, 4) << ' ' << fixed(launch.Lon, 4) << '\n';
+  out << "#\n"
+         "#               *** INITIAL HEADING *** \n";
+  out << "#                        " << fixed(launch.heading, 1) << "  \n";
+  out << "#\n";
+  out << "#             *** abortOnTimeout is " << trueFalse(params.abortOnTimeout) << " ***\n";
+  out << "#\n";
   if (params.sorbelMission == 1) {
-    out.write("#   *** SORBELS ARMED AT START OF MISSION ***\n");
-    out.write("# *** MOVE THE ARMING BEHAVIOR IF NECESSARY ***\n");
-    out.write("#\n");
+    out << "#   *** SORBELS ARMED AT START OF MISSION ***\n"
+           "# *** MOVE THE ARMING BEHAVIOR IF NECESSARY ***\n"
+           "#\n";
   }
 }
 
 void writeDefinitions(TextSink& out, const MissionParams& params) {
   if (params.yoyoMission == 1) {
-    out.print("#define MISSION_YOYO_MIN_DEPTH %d\n", params.missionYoyoMinDepth);
-    out.print("#define MISSION_YOYO_MAX_DEPTH %d\n", params.missionYoyoMaxDepth);
-    out.print("#define YOYO_MIN_ALTITUDE %d\n", params.yoyoMinAltitude);
+    out << "#define MISSION_YOYO_MIN_DEPTH " << params.missionYoyoMinDepth << '\n';
+    out << "#define MISSION_YOYO_MAX_DEPTH " << params.missionYoyoMaxDepth << '\n';
+    out << "#define YOYO_MIN_ALTITUDE " << params.yoyoMinAltitude << '\n';
   }
-  out.print("#define MISSION_SPEED %.3f\n", params.missionSpeed);
-  out.print("#define MISSION_SPEED_SLOW %.3f\n", params.missionSpeedSlow);
+  out << "#define MISSION_SPEED " << fixed(params.missionSpeed, 3) << '\n';
+  out << "#define MISSION_SPEED_SLOW " << fixed(params.missionSpeedSlow, 3) << '\n';
 }
 
 void writeTotals(TextSink& out, const RouteTotals& totals) {
-  out.print("\n# Expected survey line distance: %.1f meters\n", totals.surveyLineMeters);
-  out.print("# Expected mission time: %.1f seconds\n", totals.missionTime);
-  out.print("#    %lld hours\n", wholeHours(totals.missionTime));
-  out.print("#    %lld minutes\n", leftoverMinutes(totals.missionTime));
+  out << "\n# Expected survey line distance: " << fixed(totals.surveyLineMeters, 1) << " meters\n";
+  out << "# Expected mission time: " << fixed(totals.missionTime, 1) << " seconds\n";
+  out << "#    " << wholeHours(totals.missionTime) << " hours\n";
+  out << "#    " << leftoverMinutes(totals.missionTime) << " minutes\n";
 }
 
 void writeMissionWideBlocks(TextSink& out, const MissionParams& params, const RouteTotals& totals) {
-  out.write("\n# mission timer set to 120% of estimated time of mission\n");
-  out.write("behavior missionTimer {\n");
-  out.print("timeOut = %lld;\n", missionTimerSecs(totals.missionTime));
-  out.write("}\n");
-  out.write("\n# depth envelope set to commanded + 5 m, abort at commanded + 10\n");
-  out.write("behavior depthEnvelope {\n");
-  out.print(" minDepth          = %.1f;\n", params.minDepth);
-  out.print(" maxDepth          = %.1f;\n", params.maxDepth);
-  out.print(" abortDepth        = %.1f;\n", params.abortDepth);
-  out.print(" abortAltitude     = %.1f;\n", params.abortAltitude);
-  out.print(" abortLockoutDepth = %.1f;\n", params.abortLockoutDepth);
-  out.write("}\n");
-  out.write("\nbehavior getgps {\n");
-  out.write("duration       = 1800;\n");
-  out.write("minHits        = 300;\n");
-  out.print("abortOnTimeout = %s;\n", trueFalse(params.abortOnTimeout));
-  out.write("}\n");
-  out.write("\n# ***** Mission Ends ^ *****\n");
+  out << "\n# mission timer set to 120% of estimated time of mission\n"
+         "behavior missionTimer {\n";
+  out << "timeOut = " << missionTimerSecs(totals.missionTime) << ";\n";
+  out << "}\n"
+         "\n# depth envelope set to commanded + 5 m, abort at commanded + 10\n"
+         "behavior depthEnvelope {\n";
+  out << " minDepth          = " << fixed(params.minDepth, 1) << ";\n";
+  out << " maxDepth          = " << fixed(params.maxDepth, 1) << ";\n";
+  out << " abortDepth        = " << fixed(params.abortDepth, 1) << ";\n";
+  out << " abortAltitude     = " << fixed(params.abortAltitude, 1) << ";\n";
+  out << " abortLockoutDepth = " << fixed(params.abortLockoutDepth, 1) << ";\n";
+  out << "}\n"
+         "\nbehavior getgps {\n"
+         "duration       = 1800;\n"
+         "minHits        = 300;\n";
+  out << "abortOnTimeout = " << trueFalse(params.abortOnTimeout) << ";\n";
+  out << "}\n"
+         "\n# ***** Mission Ends ^ *****\n";
 }
 
-// The blocks of one waypoint N, whose leg values come from the leg P -> N that arrives there.
-void writeWaypointGroup(TextSink& out, const node& n, const MissionParams& params, bool isFinal) {
+// The climb at the end of the leg P -> N: it holds the coming heading unless the vehicle turns
+// sharply at N (or N is the last waypoint).
+void writeAscend(TextSink& out, const node& n, bool isFinal) {
   const node& p = *n.prevPtr;
-  const int headingInt = roundHalfEven(p.heading);
-  // The climb holds the coming heading unless the vehicle turns sharply at this waypoint.
-  const bool rudder = isFinal || std::fabs(n.heading - p.heading) > 70.0;
-
-  out.write("\nbehavior ascend {\n");
-  out.write("duration         = 1200;\n");
-  if (rudder) {
-    out.write("horizontalMode   = rudder;\n");
-    out.write("horizontal       = 5;\n");
+  out << "\nbehavior ascend {\n"
+         "duration         = 1200;\n";
+  if (isFinal || std::fabs(n.heading - p.heading) > 70.0) {
+    out << "horizontalMode   = rudder;\n"
+           "horizontal       = 5;\n";
   } else {
-    out.write("horizontalMode   = heading;\n");
-    out.print("horizontal       = %d;\n", headingInt);
+    out << "horizontalMode   = heading;\n";
+    out << "horizontal       = " << roundHalfEven(p.heading) << ";\n";
   }
-  out.write("pitch            = 20;\n");
-  out.write("speed            = 1.5;\n");
-  out.write("endDepth         = 2;\n");
-  out.write("}\n");
+  out << "pitch            = 20;\n"
+         "speed            = 1.5;\n"
+         "endDepth         = 2;\n"
+         "}\n";
+}
 
-  if (params.yoyoMission == 1) {
-    out.write("\nbehavior waypoint_yoyo  {\n");
-    out.print("# leg distance = %.1f;\n", p.legMeters);
-    writeDegMinComment(out, n.Lat, n.Lon);
-    out.print("latitude      = %.4f;\n", n.Lat);
-    out.print("longitude     = %.4f;\n", n.Lon);
-    out.write("captureRadius = 10;\n");
-    out.print("duration      = %d;\n", roundHalfEven(p.legSecs));
-    out.write("speed         = MISSION_SPEED;\n");
-    out.write("minDepth      = MISSION_YOYO_MIN_DEPTH;\n");
-    out.write("maxDepth      = MISSION_YOYO_MAX_DEPTH;\n");
-    out.write("minAltitude   = YOYO_MIN_ALTITUDE;\n");
-    out.write("maxCycles     = 2000;\n");
-    out.write("}\n");
+// The run of the leg P -> N to N: a yo-yo between two depths, or straight at one depth.
+void writeLegToWaypoint(TextSink& out, const node& n, const MissionParams& params) {
+  const node& p = *n.prevPtr;
+  const bool yoyo = params.yoyoMission == 1;
+  out << (yoyo ? "\nbehavior waypoint_yoyo  {\n" : "\n# waypoint behavior\nbehavior waypoint {\n");
+  out << "# leg distance = " << fixed(p.legMeters, 1) << ";\n";
+  writeDegMinComment(out, n.Lat, n.Lon);
+  out << "latitude      = " << fixed(n.Lat, 4) << ";\n";
+  out << "longitude     = " << fixed(n.Lon, 4) << ";\n";
+  if (yoyo) {
+    out << "captureRadius = 10;\n";
+    out << "duration      = " << roundHalfEven(p.legSecs) << ";\n";
+    out << "speed         = MISSION_SPEED;\n"
+           "minDepth      = MISSION_YOYO_MIN_DEPTH;\n"
+           "maxDepth      = MISSION_YOYO_MAX_DEPTH;\n"
+           "minAltitude   = YOYO_MIN_ALTITUDE;\n"
+           "maxCycles     = 2000;\n";
   } else {
-    out.write("\n# waypoint behavior\n");
-    out.write("behavior waypoint {\n");
-    out.print("# leg distance = %.1f;\n", p.legMeters);
-    writeDegMinComment(out, n.Lat, n.Lon);
-    out.print("latitude      = %.4f;\n", n.Lat);
-    out.print("longitude     = %.4f;\n", n.Lon);
-    out.write("captureRadius = 10; \n");
-    out.print("duration      = %.1f;\n", p.legSecs);
-    out.write("speed         = MISSION_SPEED; \n");
-    out.print("depth         = %.1f; \n", params.wayPointDepth);
-    out.write("}\n");
+    out << "captureRadius = 10; \n";
+    out << "duration      = " << fixed(p.legSecs, 1) << ";\n";
+    out << "speed         = MISSION_SPEED; \n";
+    out << "depth         = " << fixed(params.wayPointDepth, 1) << "; \n";
   }
+  out << "}\n";
+}
 
-  out.write("\n# Descend behavior to 5 meters\n");
-  out.write("behavior descend {\n");
-  out.write("horizontalMode  = heading;\n");
-  out.print("horizontal      = %d;\n", headingInt);
-  out.write("pitch           = -30;\n");
-  out.write("speed           = 1.5;\n");
-  out.write("maxDepth        = 5;\n");
-  out.write("minAltitude     = 9;\n");
-  out.write("duration        = 60;\n");
-  out.write("}\n");
+// The dive, the surface set-point on the leg's heading and the GPS fix before the leg.
+void writeDiveAndFix(TextSink& out, const node& n, const MissionParams& params) {
+  const int headingInt = roundHalfEven(n.prevPtr->heading);
+  out << "\n# Descend behavior to 5 meters\n"
+         "behavior descend {\n"
+         "horizontalMode  = heading;\n";
+  out << "horizontal      = " << headingInt << ";\n";
+  out << "pitch           = -30;\n"
+         "speed           = 1.5;\n"
+         "maxDepth        = 5;\n"
+         "minAltitude     = 9;\n"
+         "duration        = 60;\n"
+         "}\n"
+         "\n# setpoint on surface to gather momentum\n"
+         "behavior setpoint {\n"
+         "duration     = 30;\n";
+  out << "heading      = " << headingInt << ";\n";
+  out << "speed        = 1.5;\n"
+         "verticalMode = pitch;\n"
+         "pitch        = 0;\n"
+         "}\n"
+         "\nbehavior getgps {\n"
+         "duration       = 300;\n";
+  out << "minHits        = " << params.gpsHits << ";\n";
+  out << "abortOnTimeout = " << trueFalse(params.abortOnTimeout) << ";\n";
+  out << "}\n";
+}
 
-  out.write("\n# setpoint on surface to gather momentum\n");
-  out.write("behavior setpoint {\n");
-  out.write("duration     = 30;\n");
-  out.print("heading      = %d;\n", headingInt);
-  out.write("speed        = 1.5;\n");
-  out.write("verticalMode = pitch;\n");
-  out.write("pitch        = 0;\n");
-  out.write("}\n");
-
-  out.write("\nbehavior getgps {\n");
-  out.write("duration       = 300;\n");
-  out.print("minHits        = %d;\n", params.gpsHits);
-  out.print("abortOnTimeout = %s;\n", trueFalse(params.abortOnTimeout));
-  out.write("}\n");
-
-  out.print(isFinal ? "\n# ***** FINAL WAYPOINT NUMBER: %d ^ *****\n"
-                    : "\n# ***** WAYPOINT NUMBER: %d ^ *****\n",
-            n.wptNumber);
+// The blocks of one waypoint N, whose leg values come from the leg P -> N that arrives there,
+// bottom (first run) to top: GPS fix, set-point, dive, leg, climb; then the marker below them.
+void writeWaypointGroup(TextSink& out, const node& n, const MissionParams& params, bool isFinal) {
+  writeAscend(out, n, isFinal);
+  writeLegToWaypoint(out, n, params);
+  writeDiveAndFix(out, n, params);
+  out << (isFinal ? "\n# ***** FINAL WAYPOINT NUMBER: " : "\n# ***** WAYPOINT NUMBER: ")
+      << n.wptNumber << " ^ *****\n";
 }
 
 void writeSorbelArming(TextSink& out) {
-  out.write("\n#Arm UNFIRED sorbels for adaptive firing#\n");
-  out.write("behavior ArmTheSorbel{\n");
-  out.write("duration = 5;\n");
-  for (int i = 0; i < 20; ++i) out.print("sorbel%d = 1;\n", i);
-  out.write("}\n");
+  out << "\n#Arm UNFIRED sorbels for adaptive firing#\n"
+         "behavior ArmTheSorbel{\n"
+         "duration = 5;\n";
+  for (int i = 0; i < 20; ++i) out << "sorbel" << i << " = 1;\n";
+  out << "}\n";
 }
 
 void writeLaunchComments(TextSink& out, const node& launch) {
-  out.write("\n# ***** LAUNCH WAYPOINT 0 *****\n");
-  out.print("# LAT/LON: %.4f %.4f\n", launch.Lat, launch.Lon);
+  out << "\n# ***** LAUNCH WAYPOINT 0 *****\n";
+  out << "# LAT/LON: " << fixed(launch.Lat, 4) << ' ' << fixed(launch.Lon, 4) << '\n';
   writeDegMinComment(out, launch.Lat, launch.Lon);
-  out.print("# INITIAL HEADING:  %.1f  \n", launch.heading);
+  out << "# INITIAL HEADING:  " << fixed(launch.heading, 1) << "  \n";
 }
 
 }  // namespace
 
-void renderMission(TextSink& out, const wptList& route, const MissionParams& params,
-                   const RouteTotals& totals, const std::string& missionFileName) {
+void writeMission(TextSink& out, const wptList& route, const MissionParams& params,
+                  const RouteTotals& totals, const std::string& missionFileName) {
   const node& launch = *route.head();
   writeHeader(out, launch, params, missionFileName);
   writeDefinitions(out, params);
@@ -236,120 +229,36 @@ void renderMission(TextSink& out, const wptList& route, const MissionParams& par
   writeLaunchComments(out, launch);
 }
 
-void renderWaypoints(TextSink& out, const wptList& route) {
+void writeWaypoints(TextSink& out, const wptList& route) {
   for (const node* n = route.head(); n != nullptr; n = n->nextPtr) {
-    out.print("%d,N%.4f,%.4f,5,250.000,0.0,0.0,255,0.000  \n", n->wptNumber, n->Lat, n->Lon);
+    out << n->wptNumber << ",N" << fixed(n->Lat, 4) << ',' << fixed(n->Lon, 4)
+        << ",5,250.000,0.0,0.0,255,0.000  \n";
   }
 }
 
-void renderSurLine(TextSink& out, const wptList& route, const std::string& surLineFileName) {
-  out.print("0,%s,0,0.000,0.000,1,3,255,0,0.200,0,0,1.000 \n", surLineFileName.c_str());
+void writeSurLine(TextSink& out, const wptList& route, const std::string& surLineFileName) {
+  out << "0," << surLineFileName << ",0,0.000,0.000,1,3,255,0,0.200,0,0,1.000 \n";
   for (const node* n = route.head(); n != nullptr; n = n->nextPtr) {
-    out.print("1,%.4f,%.4f,0.00m,0.00m,0.0,0.0,0.0  \n", n->Lat, n->Lon);
+    out << "1," << fixed(n->Lat, 4) << ',' << fixed(n->Lon, 4) << ",0.00m,0.00m,0.0,0.0,0.0  \n";
   }
 }
 
-void render_csvFwd(TextSink& out, const wptList& route, const RouteTotals& totals) {
-  out.write("\nWpt #, Lat, Lon, Hdg, Mtrs, Secs");
+void write_csvFwd(TextSink& out, const wptList& route, const RouteTotals& totals) {
+  out << "\nWpt #, Lat, Lon, Hdg, Mtrs, Secs";
   for (const node* n = route.head(); n != nullptr; n = n->nextPtr) {
-    out.print("\n\n%d,", n->wptNumber);
-    out.print("%.4f,", n->Lat);
-    out.print("%.4f,", n->Lon);
-    out.print("%.1f,", std::nearbyint(n->heading));
-    out.print("%.1f,", std::nearbyint(n->legMeters));
-    out.print("%.1f,", std::nearbyint(n->legSecs));
+    out << "\n\n"
+        << n->wptNumber << ',' << fixed(n->Lat, 4) << ',' << fixed(n->Lon, 4) << ','
+        << fixed(std::nearbyint(n->heading), 1) << ',' << fixed(std::nearbyint(n->legMeters), 1)
+        << ',' << fixed(std::nearbyint(n->legSecs), 1) << ',';
     const DegreeDecMin la = toDegreeDecMin(n->Lat);
     const DegreeDecMin lo = toDegreeDecMin(n->Lon);
-    out.print("\n, %.0f %.4f", la.degreeOnly, la.decMin);
-    out.print(", %.0f %.4f", lo.degreeOnly, lo.decMin);
+    out << "\n, " << fixed(la.degreeOnly, 0) << ' ' << fixed(la.decMin, 4) << ", "
+        << fixed(lo.degreeOnly, 0) << ' ' << fixed(lo.decMin, 4);
   }
-  out.print("\n\nExpected survey line %.1f meters", totals.surveyLineMeters);
-  out.print("\n\nExpected mission time %.1f seconds\n", totals.missionTime);
-  out.print("    %lld hours\n", wholeHours(totals.missionTime));
-  out.print("    %lld minutes\n", leftoverMinutes(totals.missionTime));
-}
-
-OutputFile writeMission(const wptList& route, const MissionParams& params,
-                        const RouteTotals& totals) {
-  return {"cfg", "mission", " **** Wrote mission script: %s **** \n",
-          [&](TextSink& out, const std::string& missionFileName) {
-            renderMission(out, route, params, totals, missionFileName);
-          }};
-}
-
-OutputFile writeWaypoints(const wptList& route) {
-  return {"wpt", "waypoint", "\n **** Wrote waypoints file : %s ****\n",
-          [&](TextSink& out, const std::string&) { renderWaypoints(out, route); }};
-}
-
-OutputFile writeSurLine(const wptList& route) {
-  return {"pts", "surveyline", "\n **** Wrote survey line : %s ****\n",
-          [&](TextSink& out, const std::string& surLineFileName) {
-            renderSurLine(out, route, surLineFileName);
-          }};
-}
-
-OutputFile write_csvFwd(const wptList& route, const RouteTotals& totals) {
-  return {"csv", "csv", "\n **** Wrote csv file : %s ****\n",
-          [&](TextSink& out, const std::string&) { render_csvFwd(out, route, totals); }};
-}
-
-std::vector<OutputFile> missionFiles(const wptList& route, const MissionParams& params,
-                                     const RouteTotals& totals) {
-  return {writeMission(route, params, totals), writeWaypoints(route), writeSurLine(route),
-          write_csvFwd(route, totals)};
-}
-
-namespace {
-
-[[noreturn]] void cannotWrite(const std::string& baseName, const std::vector<OutputFile>& files,
-                              const WriteResult& r) {
-  if (r.failure == WriteFailure::folder) {
-    throw NurvoError(strprintf("cannot write output files %s*: %s: no file written\n",
-                               baseName.c_str(), r.reason.c_str()));
-  }
-  std::string kind;
-  for (const OutputFile& f : files) {
-    if (baseName + f.extension == r.name) kind = f.kind;
-  }
-  if (r.failure == WriteFailure::open) {
-    throw NurvoError(strprintf("cannot open %s output file %s ", kind.c_str(), r.name.c_str()));
-  }
-  throw NurvoError(strprintf("cannot write %s output file %s: %s\n", kind.c_str(), r.name.c_str(),
-                             r.reason.c_str()));
-}
-
-}  // namespace
-
-void writeOutputFiles(const std::string& baseName, const std::vector<OutputFile>& files,
-                      FileOps& ops, TextSink& console) {
-  FileSet set(ops);
-  for (const OutputFile& f : files) {
-    const std::string name = baseName + f.extension;
-    const WriteResult r = set.stage(name, [&](TextSink& out) { f.render(out, name); });
-    if (r.failure != WriteFailure::none) cannotWrite(baseName, files, r);
-  }
-  const WriteResult r = set.commit();
-  if (r.failure != WriteFailure::none) cannotWrite(baseName, files, r);
-  for (const OutputFile& f : files) {
-    console.print(f.confirmation.c_str(), (baseName + f.extension).c_str());
-  }
-}
-
-std::vector<OutputFile> exportFiles(const std::set<ExportFormat>& formats, const wptList& route,
-                                    const MissionParams& params, const RouteTotals& totals) {
-  std::vector<OutputFile> files;
-  for (const ExportFormatName& entry : exportFormats()) {
-    if (!formats.contains(entry.format)) continue;
-    files.push_back(
-        {entry.name, entry.name, strprintf("\n **** Wrote %s file : %%s ****\n", entry.name),
-         [&route, &params, &totals, format = entry.format](TextSink& out, const std::string& name) {
-           // The stamp is the file's name without its extension.
-           const ExportInput in{route, totals, params, name.substr(0, name.rfind('.'))};
-           renderExport(format, out, in);
-         }});
-  }
-  return files;
+  out << "\n\nExpected survey line " << fixed(totals.surveyLineMeters, 1) << " meters";
+  out << "\n\nExpected mission time " << fixed(totals.missionTime, 1) << " seconds\n";
+  out << "    " << wholeHours(totals.missionTime) << " hours\n";
+  out << "    " << leftoverMinutes(totals.missionTime) << " minutes\n";
 }
 
 }  // namespace nurvo

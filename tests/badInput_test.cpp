@@ -155,7 +155,8 @@ std::vector<BadInput> catalogue() {
       {"IntOptionOverflow",
        good,
        {"--gpsHits", "99999999999", "route.txt"},
-       "invalid value '99999999999' for option --gpsHits: expected a whole number\n"},
+       "invalid value '99999999999' for option --gpsHits: the number is outside -2147483648 to "
+       "2147483647\n"},
       {"IntOptionDecimal",
        good,
        {"--yoyoMission", "1.5", "route.txt"},

@@ -3,7 +3,7 @@
 
 #include <ctime>
 
-#include "writeMission.h"
+#include "calcs.h"
 
 namespace nurvo {
 namespace {

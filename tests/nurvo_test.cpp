@@ -146,6 +146,20 @@ TEST(HelpText, AloneIsPrintedWhereParsedAndTheRunEndsWithStatus0) {
   EXPECT_EQ(twice.out, help() + help());
 }
 
+TEST(StandardOutput, ThatCannotBeWrittenEndsTheRunWithStatus1AndAMessageOnStandardError) {
+  ScratchDir dir;
+  writeFile("route.txt", "36.8167 -121.8170\n36.8215 -121.7986\n");
+  for (const char* args : {"--version", "--help", "route.txt"}) {
+    const RunResult r = runNurvo(
+        {"-c", std::string("exec \"$0\" ") + args + " > /dev/full", NURVO_EXE}, {}, "/bin/sh");
+    EXPECT_EQ(r.status, 1) << args;
+    EXPECT_EQ(r.err, "nurvo: cannot write to standard output: No space left on device\n") << args;
+  }
+  // The mission was in place before its confirmations were lost: it stays.
+  EXPECT_EQ(maskedEntryNames(), (std::set<std::string>{"route.txt", "<STAMP>.cfg", "<STAMP>.wpt",
+                                                       "<STAMP>.pts", "<STAMP>.csv"}));
+}
+
 TEST(WaypointFile, ThatCannotBeOpenedOrReadIsRefusedWithTheHelpTextBehindTheMessage) {
   ScratchDir dir;
   ::mkdir("routes", 0755);

@@ -7,21 +7,23 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <ctime>
+#include <filesystem>
 #include <map>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "calcs.h"
 #include "fileWriter.h"
 #include "nurvo.h"
 #include "platform.h"
 #include "testSupport.h"
-#include "writeMission.h"
 
 namespace nurvo::test {
 namespace {
@@ -46,7 +48,7 @@ void expectFailedOn(const RunResult& r, std::size_t failed) {
         contains(r.out, kinds[failed] + " output file " + fixedBase + outputExtensions[failed]))
         << r.out;
   } else {
-    EXPECT_TRUE(contains(r.out, "cannot write output files " + fixedBase + "*: ")) << r.out;
+    EXPECT_TRUE(contains(r.out, " the folder of output files " + fixedBase + "*: ")) << r.out;
   }
   EXPECT_FALSE(contains(r.out, "Wrote")) << r.out;
   std::map<std::string, std::string> expected = {{"route.txt", route}};
@@ -138,11 +140,19 @@ TEST(OutputFaults, EveryFailingFileCallFromTheFirstUntilTheRunSucceeds) {
   writeFile("route.txt", route);
   const std::map<std::string, std::string> fresh = freshFiles();
 
-  const std::map<Call, const char*> calls = {
-      {Call::create, "create"}, {Call::write, "write"},   {Call::flush, "flush"},
-      {Call::sync, "sync"},     {Call::close, "close"},   {Call::lock, "lock"},
-      {Call::keep, "keep"},     {Call::rename, "rename"}, {Call::syncFolder, "syncFolder"}};
-  for (const auto& [call, callName] : calls) {
+  // Each call, and the words that name its step in the message, followed by the reason.
+  const std::map<Call, std::pair<const char*, const char*>> calls = {
+      {Call::create, {"create", "cannot create "}},
+      {Call::write, {"write", "cannot write "}},
+      {Call::flush, {"flush", "cannot flush "}},
+      {Call::sync, {"sync", "cannot sync "}},
+      {Call::close, {"close", "cannot close "}},
+      {Call::lock, {"lock", "cannot lock the folder of "}},
+      {Call::keep, {"keep", "cannot keep the earlier "}},
+      {Call::rename, {"rename", "cannot replace "}},
+      {Call::syncFolder, {"syncFolder", "cannot sync the folder of "}}};
+  for (const auto& [call, names] : calls) {
+    const auto& [callName, words] = names;
     int k = 1;
     std::vector<bool> seen(outputExtensions.size() + 1, false);
     for (;; ++k) {
@@ -161,6 +171,7 @@ TEST(OutputFaults, EveryFailingFileCallFromTheFirstUntilTheRunSucceeds) {
       const std::size_t failed = failedFileIn(r.out);
       seen[failed] = true;
       expectFailedOn(r, failed);
+      EXPECT_TRUE(r.out.starts_with(words) && r.out.ends_with("\n")) << r.out;
       ASSERT_LT(k, 100000) << "the run never succeeds";
     }
     // A call made for each file fails on each of them; a call made for the folder, on none.
@@ -355,7 +366,7 @@ TEST(OutputFaults, DirectoryWhereEachOutputFileGoes) {
     EXPECT_EQ(r.status, 1);
     const std::string stamp = contains(r.out, stamps[0] + c.ext) ? stamps[0] : stamps[1];
     const std::string name = stamp + c.ext;
-    EXPECT_EQ(r.out, "cannot open " + c.kind + " output file " + name + " ");
+    EXPECT_EQ(r.out, "cannot replace " + c.kind + " output file " + name + ": Is a directory\n");
 
     // Nothing of the run is left: only the route and the directories.
     std::map<std::string, std::string> expected = {{"route.txt", route}};
@@ -416,6 +427,75 @@ TEST(OutputFaults, PlantedLinksAndAFifoAreNeitherFollowedNorOpened) {
   char byte;
   EXPECT_LE(::read(reader, &byte, 1), 0) << "text reached the FIFO";
   ::close(reader);
+}
+
+TEST(OutputFaults, ASecondRunOfTheSameStampLeavesOnlyItsOwnFiles) {
+  const struct {
+    std::vector<std::string> first, second;
+  } rows[] = {
+      {{"--export", "all", "two.txt"}, {"--export", "gpx", "cut.txt"}},
+      {{"--export", "all", "two.txt"}, {"cut.txt"}},
+  };
+  const auto runs = [](const std::vector<std::vector<std::string>>& argLists) {
+    ScratchDir dir;
+    writeFile("two.txt", route);
+    writeFile("cut.txt", "36.8 -121.8\n36.9 -121.8\n");
+    FileOps real;
+    for (const auto& args : argLists) EXPECT_EQ(runInProcess(args, real).status, 0);
+    return directoryEntries();
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.second.front());
+    EXPECT_TRUE(runs({row.first, row.second}) == runs({row.second}));
+  }
+}
+
+TEST(OutputFaults, TemporariesOfProcessesThatEndedGoAtTheNextCommitInTheFolder) {
+  ScratchDir dir;
+  writeFile("route.txt", route);
+  const pid_t ended = ::fork();
+  if (ended == 0) ::_exit(0);
+  ASSERT_GT(ended, 0);
+  ::waitpid(ended, nullptr, 0);
+  const std::string stale = "." + fixedBase + "cfg." + std::to_string(ended) + ".0.tmp";
+  const std::string running = "." + fixedBase + "cfg." + std::to_string(::getppid()) + ".0.tmp";
+  writeFile(stale, "left by a run that was killed\n");
+  writeFile(running, "another run's, still being written\n");
+
+  FileOps real;
+  ASSERT_EQ(runInProcess({"route.txt"}, real).status, 0);
+  EXPECT_FALSE(std::filesystem::exists(stale));
+  EXPECT_TRUE(std::filesystem::exists(running));
+}
+
+TEST(OutputFaults, AnInterruptWhileALargeRouteIsWrittenLeavesNoTemporaryFile) {
+  for (const int sig : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(sig);
+    ScratchDir dir;
+    // 200 km cut every 0.5 m: 400 000 waypoints, files of some 150 MB.
+    writeFile("route.txt", "36.0 -122.0\n37.8 -122.0\n");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      if (std::freopen("/dev/null", "w", stdout) == nullptr) ::_exit(127);
+      ::execl(NURVO_EXE, NURVO_EXE, "--maxLegMeters", "0.5", "route.txt", nullptr);
+      ::_exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    // Interrupted as soon as its first temporary file appears.
+    bool seen = false;
+    for (int i = 0; i < 6000 && !seen; ++i) {
+      for (const auto& e : std::filesystem::directory_iterator(".")) {
+        seen = seen || e.path().extension() == ".tmp";
+      }
+      if (!seen) ::usleep(5000);
+    }
+    ::kill(pid, sig);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << "the run ended by itself";
+    EXPECT_EQ(entryNames(), std::set<std::string>{"route.txt"});
+  }
 }
 
 TEST(OutputFaults, EightRunsAtOnceInOneFolderLeaveOneRunsFourFiles) {

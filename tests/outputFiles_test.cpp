@@ -167,7 +167,7 @@ TEST_P(GoldenMissionScript, MatchesByteForByte) {
   }
   const std::string name = fileName(fixedTime()) + "cfg";
   StringSink text;
-  renderMission(text, route, params, totals, name);
+  writeMission(text, route, params, totals, name);
   checkGolden(caseDir, {{name, text.text}}, nullptr);
 }
 
@@ -194,9 +194,9 @@ INSTANTIATE_TEST_SUITE_P(PreparedRoutes, GoldenRun,
                                          "run_southern_eastern", "run_equator_flags_off"));
 
 // With --export: the four files, then the route for other readers.
-const auto exportCases =
-    testing::Values("export_example", "export_cut_legs", "export_southern_eastern",
-                    "export_antimeridian", "export_single_waypoint");
+const auto exportCases = testing::Values(
+    "export_example", "export_cut_legs", "export_southern_eastern", "export_antimeridian",
+    "export_single_waypoint", "export_over_the_pole", "export_crowded_labels");
 INSTANTIATE_TEST_SUITE_P(Exports, GoldenRun, exportCases);
 
 // ---- Golden mission checks: `console.txt` holds the report of --check, `console.json` that of

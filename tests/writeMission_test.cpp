@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <string>
 
+#include "svgPicture.h"
 #include "testSupport.h"
 
 namespace nurvo {
@@ -46,13 +47,13 @@ wptList workedExampleRoute() {
 std::string mission(const wptList& route, const MissionParams& params = {},
                     const RouteTotals& totals = {2160.2, 2310.2}) {
   StringSink s;
-  renderMission(s, route, params, totals, "2026_340_1529.cfg");
+  writeMission(s, route, params, totals, "2026_340_1529.cfg");
   return s.text;
 }
 
 std::string csv(const wptList& route, const RouteTotals& totals = {2160.2, 2310.2}) {
   StringSink s;
-  render_csvFwd(s, route, totals);
+  write_csvFwd(s, route, totals);
   return s.text;
 }
 

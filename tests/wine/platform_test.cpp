@@ -13,11 +13,11 @@
 #include <sstream>
 #include <vector>
 
+#include "calcs.h"
 #include "console.h"
 #include "fileWriter.h"
 #include "nurvo.h"
 #include "textSink.h"
-#include "writeMission.h"
 
 namespace nurvo::test {
 namespace {
@@ -112,9 +112,9 @@ TEST(TextModeFiles, EveryLineEndReachesTheDiskAsCrLf) {
                         s.print("%d,%.4f\n", 2, 36.8167);
                         s.write("no line end");
                       })
-                .failure,
-            WriteFailure::none);
-  EXPECT_EQ(set.commit().failure, WriteFailure::none);
+                .failed,
+            WriteStep::none);
+  EXPECT_EQ(set.commit().failed, WriteStep::none);
   EXPECT_EQ(readBytes("out.wpt"), "first\r\n2,36.8167\r\nno line end");
   EXPECT_EQ(entries(), std::vector<std::string>{"out.wpt"});
 }
@@ -137,9 +137,8 @@ TEST(ReplacingFiles, AnExistingFileIsReplacedAndAMissingSourceFails) {
   writeBytes(planted, "planted");
   FileOps ops;
   FileSet set(ops);
-  EXPECT_EQ(set.stage("target.cfg", [](TextSink& s) { s.line("again"); }).failure,
-            WriteFailure::none);
-  EXPECT_EQ(set.commit().failure, WriteFailure::none);
+  EXPECT_EQ(set.stage("target.cfg", [](TextSink& s) { s.line("again"); }).failed, WriteStep::none);
+  EXPECT_EQ(set.commit().failed, WriteStep::none);
   EXPECT_EQ(readBytes("target.cfg"), "again\r\n");
   EXPECT_EQ(readBytes(planted), "planted");
   EXPECT_EQ(entries(), (std::vector<std::string>{planted, "target.cfg", "target.cfg.tmp"}));
@@ -152,10 +151,10 @@ TEST(ReplacingFiles, ADirectoryInThePlaceOfTheFileIsAnOpenFailureAndLeavesNothin
   {
     // A set whose second file fails: the first one's temporary goes with the set.
     FileSet set(ops);
-    EXPECT_EQ(set.stage("2026_340_1529.cfg", [](TextSink& s) { s.line("x"); }).failure,
-              WriteFailure::none);
-    EXPECT_EQ(set.stage("2026_340_1529.pts", [](TextSink& s) { s.line("x"); }).failure,
-              WriteFailure::open);
+    EXPECT_EQ(set.stage("2026_340_1529.cfg", [](TextSink& s) { s.line("x"); }).failed,
+              WriteStep::none);
+    EXPECT_EQ(set.stage("2026_340_1529.pts", [](TextSink& s) { s.line("x"); }).failed,
+              WriteStep::replace);
   }
   EXPECT_TRUE(fs::is_directory("2026_340_1529.pts"));
   EXPECT_EQ(entries(), std::vector<std::string>{"2026_340_1529.pts"});

@@ -1,0 +1,507 @@
+#include "svgPicture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace nurvo {
+
+namespace {
+
+constexpr double canvasWidth = 900.0;
+constexpr double plotLeft = 50.0;
+constexpr double plotTop = 60.0;
+constexpr double plotWidth = 800.0;
+constexpr double plotMaxHeight = 560.0;
+constexpr double plotMinHeight = 120.0;
+constexpr double belowPlot = 100.0;  // the scale bar and the caption
+constexpr double pi = 3.14159265358979323846;
+constexpr double metresPerDegree = 6371000.0 * pi / 180.0;
+// Budgets that keep the file far below svgSizeLimit: about 12 bytes per vertex of the line, 50 per
+// marker; labels are bounded by the room they take on the canvas.
+constexpr std::size_t lineBudget = 50'000;
+constexpr std::size_t markerBudget = 5'000;
+constexpr double lineTolerance = 0.5;  // pixels: what simplifying the line may move
+constexpr double labelCell = 4.0;      // pixels: the grid that keeps labels apart
+constexpr double digitWidth = 7.0;     // pixels per character of an 11 px label
+constexpr double labelHeight = 12.0;
+
+struct Pt {
+  double x, y;
+};
+
+struct Drawn {
+  Pt at;
+  WaypointKind kind;
+  int number;
+};
+
+// The route on the canvas: a local equirectangular projection, longitudes scaled by the cosine of
+// the mid latitude, north up, the same scale both ways. Longitudes are unwrapped from the first
+// waypoint on, so a route across the antimeridian is drawn in one piece.
+struct Picture {
+  std::vector<Drawn> points;
+  double pxPerMetre = 1.0;
+  double plotBottom = 0.0;
+  // Whether every leg is drawn at the scale of the scale bar, within scaleTolerance. Not so for a
+  // route near a pole, where the meridians meet, or one that spans much of the globe.
+  bool toScale = true;
+};
+
+constexpr double scaleTolerance = 0.1;
+
+// Whether the leg from `a` to `b`, `metres` long, is drawn within scaleTolerance of its length at
+// `pxPerMetre`. Legs shorter than a few pixels cannot be seen to be wrong.
+bool drawnToScale(Pt a, Pt b, double metres, double pxPerMetre) {
+  const double expected = metres * pxPerMetre;
+  const double drawn = std::hypot(b.x - a.x, b.y - a.y);
+  return std::fabs(drawn - expected) <= std::max(scaleTolerance * expected, 3.0);
+}
+
+Picture project(const wptList& route) {
+  std::vector<double> lon;
+  for (const node* n = route.head(); n != nullptr; n = n->nextPtr) {
+    lon.push_back(n->prevPtr == nullptr
+                      ? n->Lon
+                      : lon.back() + std::remainder(n->Lon - n->prevPtr->Lon, 360.0));
+  }
+  const auto [lonMin, lonMax] = std::minmax_element(lon.begin(), lon.end());
+  double latMin = route.head()->Lat, latMax = latMin;
+  for (const node* n = route.head(); n != nullptr; n = n->nextPtr) {
+    latMin = std::min(latMin, n->Lat);
+    latMax = std::max(latMax, n->Lat);
+  }
+  const double cosMid = std::max(std::cos((latMin + latMax) / 2.0 * pi / 180.0), 0.01);
+  const double widthM = (*lonMax - *lonMin) * cosMid * metresPerDegree;
+  const double heightM = (latMax - latMin) * metresPerDegree;
+  Picture pic;
+  pic.pxPerMetre =
+      std::min(plotWidth / std::max(widthM, 1.0), plotMaxHeight / std::max(heightM, 1.0));
+  const double w = widthM * pic.pxPerMetre;
+  const double h = heightM * pic.pxPerMetre;
+  const double plotHeight = std::max(h, plotMinHeight);
+  const double left = plotLeft + (plotWidth - w) / 2.0;
+  const double top = plotTop + (plotHeight - h) / 2.0;
+  pic.plotBottom = plotTop + plotHeight;
+  std::size_t i = 0;
+  for (const node* n = route.head(); n != nullptr; n = n->nextPtr, ++i) {
+    const Pt at{left + (lon[i] - *lonMin) * cosMid * metresPerDegree * pic.pxPerMetre,
+                top + (latMax - n->Lat) * metresPerDegree * pic.pxPerMetre};
+    if (n->prevPtr != nullptr && pic.toScale) {
+      pic.toScale = drawnToScale(pic.points.back().at, at, n->prevPtr->legMeters, pic.pxPerMetre);
+    }
+    pic.points.push_back({at, kindOf(*n), n->wptNumber});
+  }
+  return pic;
+}
+
+double distanceToSegment(Pt p, Pt a, Pt b) {
+  const double dx = b.x - a.x, dy = b.y - a.y;
+  const double len2 = dx * dx + dy * dy;
+  const double t =
+      len2 == 0.0 ? 0.0 : std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / len2, 0.0, 1.0);
+  return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
+}
+
+// Douglas-Peucker on points[a..b]: marks in `keep` the points that the line needs to stay within
+// lineTolerance of every point. Iterative, so that a leg cut into a million pieces needs no deep
+// recursion.
+void simplifyRun(const std::vector<Drawn>& pts, std::size_t a, std::size_t b,
+                 std::vector<char>& keep) {
+  std::vector<std::pair<std::size_t, std::size_t>> todo{{a, b}};
+  while (!todo.empty()) {
+    const auto [i, j] = todo.back();
+    todo.pop_back();
+    double worst = -1.0;
+    std::size_t k = i;
+    for (std::size_t m = i + 1; m < j; ++m) {
+      const double d = distanceToSegment(pts[m].at, pts[i].at, pts[j].at);
+      if (d > worst) {
+        worst = d;
+        k = m;
+      }
+    }
+    if (worst > lineTolerance) {
+      keep[k] = 1;
+      todo.push_back({i, k});
+      todo.push_back({k, j});
+    }
+  }
+}
+
+// At most `budget` of `indices`, evenly spread, the last one always kept; `thinned` is set when
+// some are left out.
+std::vector<std::size_t> evenlyThinned(std::vector<std::size_t> indices, std::size_t budget,
+                                       bool& thinned) {
+  if (indices.size() <= budget) return indices;
+  thinned = true;
+  if (budget == 0) return {};
+  const std::size_t stride = (indices.size() + budget - 1) / budget;
+  std::vector<std::size_t> out;
+  for (std::size_t i = 0; i < indices.size(); i += stride) out.push_back(indices[i]);
+  out.back() = indices.back();
+  return out;
+}
+
+// The vertices of the drawn line: every waypoint of the file, the inserted points that bend the
+// line by more than lineTolerance, no two within lineTolerance of each other; evenly thinned to
+// lineBudget beyond that.
+std::vector<std::size_t> lineVertices(const std::vector<Drawn>& pts, bool& thinned) {
+  std::vector<char> keep(pts.size(), 0);
+  std::size_t corner = 0;
+  for (std::size_t i = 0; i < pts.size(); ++i) {
+    if (pts[i].kind != WaypointKind::inserted || i + 1 == pts.size()) {
+      keep[i] = 1;
+      if (i > corner + 1) simplifyRun(pts, corner, i, keep);
+      corner = i;
+    }
+  }
+  std::vector<std::size_t> kept;
+  for (std::size_t i = 0; i < pts.size(); ++i) {
+    if (!keep[i]) continue;
+    if (!kept.empty() && i + 1 < pts.size() &&
+        std::hypot(pts[i].at.x - pts[kept.back()].at.x, pts[i].at.y - pts[kept.back()].at.y) <
+            lineTolerance) {
+      continue;
+    }
+    kept.push_back(i);
+  }
+  return evenlyThinned(std::move(kept), lineBudget, thinned);
+}
+
+// The waypoints that get a marker, launch first, then the survey waypoints, then the inserted
+// points: one marker per 2-pixel cell, the more important kind first; evenly thinned to
+// markerBudget beyond that.
+std::vector<std::size_t> markedWaypoints(const std::vector<Drawn>& pts, double height,
+                                         bool& thinned) {
+  const auto cols = static_cast<std::size_t>(canvasWidth / 2.0) + 1;
+  const auto rows = static_cast<std::size_t>(height / 2.0) + 1;
+  std::vector<char> taken(cols * rows, 0);
+  std::vector<std::size_t> marked;
+  for (const WaypointKind kind :
+       {WaypointKind::launch, WaypointKind::survey, WaypointKind::inserted}) {
+    std::vector<std::size_t> ofKind;
+    for (std::size_t i = 0; i < pts.size(); ++i) {
+      if (pts[i].kind != kind) continue;
+      const auto c = std::min(static_cast<std::size_t>(std::max(pts[i].at.x / 2.0, 0.0)), cols - 1);
+      const auto r = std::min(static_cast<std::size_t>(std::max(pts[i].at.y / 2.0, 0.0)), rows - 1);
+      if (taken[r * cols + c]) continue;
+      taken[r * cols + c] = 1;
+      ofKind.push_back(i);
+    }
+    const std::vector<std::size_t> chosen =
+        evenlyThinned(std::move(ofKind), markerBudget - marked.size(), thinned);
+    marked.insert(marked.end(), chosen.begin(), chosen.end());
+  }
+  return marked;
+}
+
+// Labels on a grid of labelCell pixels: a label is placed right of its marker, else left of it,
+// only where it covers no marker but its own (or one that overlaps it), neither the legend nor the
+// north arrow, and keeps a clear cell beside every label placed before, so that two numbers never
+// run together.
+class LabelPlacer {
+ public:
+  LabelPlacer(double height, const std::vector<Drawn>& pts, const std::vector<std::size_t>& marked)
+      : cols_(static_cast<std::size_t>(canvasWidth / labelCell) + 1),
+        rows_(static_cast<std::size_t>(height / labelCell) + 1),
+        owner_(cols_ * rows_, free),
+        pts_(pts) {
+    mark(legendBox, fixedArt);
+    mark(northArrowBox, fixedArt);
+    for (const std::size_t i : marked) {
+      const Pt at = pts[i].at;
+      mark({at.x - 5.0, at.y - 5.0, at.x + 5.0, at.y + 5.0}, static_cast<int>(i));
+    }
+  }
+
+  // The anchor of the label of point `i` at `at`, and whether it is written leftwards, or
+  // nothing when there is no room.
+  std::optional<std::pair<Pt, bool>> place(std::size_t i, Pt at, int number) {
+    const double w = digitWidth * static_cast<double>(std::to_string(number).size());
+    const double baseline = at.y - 4.0;
+    const double top = baseline - labelHeight + 2.0;
+    const int self = static_cast<int>(i);
+    if (claim({at.x + 7.0, top, at.x + 7.0 + w, top + labelHeight}, self)) {
+      return std::pair{Pt{at.x + 7.0, baseline}, false};
+    }
+    if (claim({at.x - 7.0 - w, top, at.x - 7.0, top + labelHeight}, self)) {
+      return std::pair{Pt{at.x - 7.0, baseline}, true};
+    }
+    return std::nullopt;
+  }
+
+ private:
+  struct Box {
+    double x0, y0, x1, y1;
+  };
+  static constexpr int free = -1, label = -2, fixedArt = -3;
+  // The legend, top left, and the north arrow with its letter, top right.
+  static constexpr Box legendBox{40.0, 14.0, 250.0, 34.0};
+  static constexpr Box northArrowBox{848.0, 4.0, 884.0, 54.0};
+
+  // The cells of `b`, clipped to the grid.
+  template <typename F>
+  bool eachCell(Box b, std::ptrdiff_t margin, F f) {
+    const auto cell = [](double v, std::size_t n) {
+      return std::clamp<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(std::floor(v / labelCell)), 0,
+                                        static_cast<std::ptrdiff_t>(n) - 1);
+    };
+    const std::ptrdiff_t c0 = std::max<std::ptrdiff_t>(cell(b.x0, cols_) - margin, 0);
+    const std::ptrdiff_t c1 = std::min<std::ptrdiff_t>(cell(b.x1, cols_) + margin,
+                                                       static_cast<std::ptrdiff_t>(cols_) - 1);
+    for (std::ptrdiff_t r = cell(b.y0, rows_); r <= cell(b.y1, rows_); ++r) {
+      for (std::ptrdiff_t c = c0; c <= c1; ++c) {
+        if (!f(owner_[static_cast<std::size_t>(r) * cols_ + static_cast<std::size_t>(c)])) {
+          return false;
+        }
+      }
+    }
+    return true;
+  }
+
+  void mark(Box b, int who) {
+    eachCell(b, 0, [&](int& o) {
+      o = who;
+      return true;
+    });
+  }
+
+  bool claim(Box b, int self) {
+    if (b.x0 < 0.0 || b.y0 < 0.0 || b.x1 >= canvasWidth ||
+        b.y1 >= static_cast<double>(rows_) * labelCell) {
+      return false;
+    }
+    const bool clear =
+        eachCell(b, 0,
+                 [&](int& o) { return o == free || o == self || (o >= 0 && sameSpot(o, self)); }) &&
+        eachCell(b, 1, [&](int& o) { return o != label; });
+    if (clear) mark(b, label);
+    return clear;
+  }
+
+  // Whether the marker of point `o` overlaps that of point `self`: two waypoints at almost one
+  // spot, whose numbers stand either side of the pair.
+  bool sameSpot(int o, int self) const {
+    const Pt a = pts_[static_cast<std::size_t>(o)].at, b = pts_[static_cast<std::size_t>(self)].at;
+    return std::hypot(a.x - b.x, a.y - b.y) < 6.0;
+  }
+
+  std::size_t cols_, rows_;
+  std::vector<int> owner_;
+  const std::vector<Drawn>& pts_;
+};
+
+// The longest of 1, 2, 5 times a power of ten metres that fits in `maxPx`.
+double scaleBarMetres(double pxPerMetre, double maxPx) {
+  const double most = maxPx / pxPerMetre;
+  double unit = std::pow(10.0, std::floor(std::log10(most)));
+  for (const double m : {5.0, 2.0, 1.0}) {
+    if (m * unit <= most) return m * unit;
+  }
+  return unit;
+}
+
+// What the picture draws of the route: the vertices of the line and the marked waypoints, and
+// whether either was thinned to its budget.
+struct Simplified {
+  std::vector<std::size_t> line;
+  std::vector<std::size_t> marked;
+  bool thinned = false;
+};
+
+void drawMarker(TextSink& out, const Drawn& d) {
+  switch (d.kind) {
+    case WaypointKind::launch:
+      out << "<rect class=\"l\" x=\"" << fixed(d.at.x - 5.0, 1) << "\" y=\""
+          << fixed(d.at.y - 5.0, 1) << "\" width=\"10\" height=\"10\"/>\n";
+      return;
+    case WaypointKind::survey:
+      out << "<circle class=\"s\" cx=\"" << fixed(d.at.x, 1) << "\" cy=\"" << fixed(d.at.y, 1)
+          << "\" r=\"4\"/>\n";
+      return;
+    case WaypointKind::inserted:
+      out << "<circle class=\"i\" cx=\"" << fixed(d.at.x, 1) << "\" cy=\"" << fixed(d.at.y, 1)
+          << "\" r=\"2.5\"/>\n";
+      return;
+  }
+}
+
+bool isDigitChar(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// One line of the caption under the picture; `large` in the caption's larger type.
+struct CaptionLine {
+  std::string text;  // plain text, escaped when written
+  bool large = false;
+};
+
+// The room for a caption line, and how many characters of `text` fit in it: digits take 0.64 em
+// of a sans-serif type, other characters about 0.55 em on average.
+constexpr double captionWidth = canvasWidth - plotLeft - 10.0;
+
+std::size_t fittingChars(std::string_view text, bool large) {
+  const double em = large ? 13.0 : 11.0;
+  double width = 0.0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    width += em * (isDigitChar(text[i]) ? 0.64 : 0.55);
+    if (width > captionWidth) return i;
+  }
+  return text.size();
+}
+
+// A line too wide for the picture broken after its "; " and ", " into lines that fit; a piece
+// that fits on no line (a number of hundreds of digits) is broken where the line ends.
+void addWrapped(std::vector<CaptionLine>& lines, CaptionLine line) {
+  for (std::size_t fitting; (fitting = fittingChars(line.text, line.large)) < line.text.size();) {
+    std::size_t cut = std::string::npos;
+    for (const std::string_view sep : {"; ", ", "}) {
+      const std::size_t at = line.text.rfind(sep, fitting - 1);
+      if (at != std::string::npos && at > 0 && (cut == std::string::npos || at > cut)) cut = at;
+    }
+    if (cut == std::string::npos) {
+      lines.push_back({line.text.substr(0, fitting), line.large});
+      line.text.erase(0, fitting);
+      continue;
+    }
+    lines.push_back({line.text.substr(0, cut + 1), line.large});
+    line.text.erase(0, cut + 2);
+  }
+  lines.push_back(std::move(line));
+}
+
+// The caption: the totals, the counts and the shaping parameters, what simplifying the drawing
+// left out, and that the route is not drawn to scale where it cannot be.
+std::vector<CaptionLine> captionLines(const Picture& pic, const ExportInput& in,
+                                      const Simplified& drawn) {
+  std::vector<CaptionLine> lines;
+  addWrapped(lines, {"Route " + in.stamp + ": " + totalsText(in.totals), true});
+  addWrapped(lines, {countsText(countKinds(in.route)) + "; " + shapeText(in.params)});
+  if (drawn.thinned) {
+    StringSink s;
+    s << "Simplified drawing: the line through " << drawn.line.size() << " of " << pic.points.size()
+      << " points, " << drawn.marked.size()
+      << " waypoints marked; the GPX, KML and GeoJSON files hold every point";
+    addWrapped(lines, {s.text});
+  }
+  if (!pic.toScale) {
+    addWrapped(lines, {"Not to scale: the route passes too near a pole, or spans too much of the "
+                       "globe, to be drawn at one scale; the mission files hold its true lengths"});
+  }
+  return lines;
+}
+
+constexpr double captionTop = 52.0;   // below the plot, the first line's baseline
+constexpr double captionStep = 18.0;  // between baselines
+
+// The height of the picture: the plot, then the scale bar and the caption.
+double canvasHeight(const Picture& pic, std::size_t captionCount) {
+  const double lastBaseline = captionTop + captionStep * static_cast<double>(captionCount - 1);
+  return pic.plotBottom + std::max(belowPlot, lastBaseline + 12.0);
+}
+
+void drawHead(TextSink& out, double height, const std::string& stamp) {
+  out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+         "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\""
+      << fixed(canvasWidth, 0) << "\" height=\"" << fixed(height, 0) << "\" viewBox=\"0 0 "
+      << fixed(canvasWidth, 0) << ' ' << fixed(height, 0) << "\">\n";
+  out << "<title>nurvo route " << stamp << "</title>\n";
+  out << "<style>\n"
+         "text{font-family:sans-serif;font-size:11px;fill:#222}\n"
+         ".r{fill:none;stroke:#3070d0;stroke-width:2;stroke-linejoin:round;stroke-linecap:round}\n"
+         ".l{fill:#2a9d3a;stroke:#14501c}\n"
+         ".s{fill:#3070d0;stroke:#fff}\n"
+         ".i{fill:#fff;stroke:#707070}\n"
+         ".e{text-anchor:end}\n"
+         ".c{font-size:13px}\n"
+         ".k{stroke:#222;stroke-width:2;fill:none}\n"
+         "</style>\n";
+  out << "<rect width=\"" << fixed(canvasWidth, 0) << "\" height=\"" << fixed(height, 0)
+      << "\" fill=\"#fff\"/>\n";
+}
+
+void drawLine(TextSink& out, const std::vector<Drawn>& pts, const std::vector<std::size_t>& line) {
+  out << "<polyline class=\"r\" points=\"";
+  for (std::size_t k = 0; k < line.size(); ++k) {
+    if (k > 0) out << ' ';
+    out << fixed(pts[line[k]].at.x, 1) << ',' << fixed(pts[line[k]].at.y, 1);
+  }
+  out << "\"/>\n";
+}
+
+// Markers are drawn from the least to the most important kind, so launch and survey waypoints
+// lie on top; labels follow the order of importance.
+void drawMarkersAndLabels(TextSink& out, const Picture& pic, double gridHeight,
+                          const std::vector<std::size_t>& marked) {
+  const std::vector<Drawn>& pts = pic.points;
+  for (auto i = marked.rbegin(); i != marked.rend(); ++i) drawMarker(out, pts[*i]);
+  LabelPlacer labels(gridHeight, pts, marked);
+  for (const std::size_t i : marked) {
+    if (const auto anchor = labels.place(i, pts[i].at, pts[i].number)) {
+      out << (anchor->second ? "<text class=\"e\" x=\"" : "<text x=\"") << fixed(anchor->first.x, 1)
+          << "\" y=\"" << fixed(anchor->first.y, 1) << "\">" << pts[i].number << "</text>\n";
+    }
+  }
+}
+
+// The legend, top left; the north arrow, top right.
+void drawLegendAndNorthArrow(TextSink& out) {
+  out << "<rect class=\"l\" x=\"45\" y=\"20\" width=\"10\" height=\"10\"/>"
+         "<text x=\"60\" y=\"29\">launch</text>\n"
+         "<circle class=\"s\" cx=\"120\" cy=\"25\" r=\"4\"/><text x=\"130\" "
+         "y=\"29\">survey</text>\n"
+         "<circle class=\"i\" cx=\"185\" cy=\"25\" r=\"2.5\"/><text x=\"195\" "
+         "y=\"29\">inserted</text>\n"
+         "<path class=\"k\" d=\"M860 50V14\"/><path d=\"M860 8L854 22H866Z\" fill=\"#222\"/>"
+         "<text x=\"868\" y=\"22\" class=\"c\">N</text>\n";
+}
+
+// The scale bar, under the plot; none where the route is not drawn to one scale.
+void drawScaleBar(TextSink& out, const Picture& pic) {
+  if (!pic.toScale) return;
+  const double barMetres = scaleBarMetres(pic.pxPerMetre, 200.0);
+  const double barPx = barMetres * pic.pxPerMetre;
+  const double barY = pic.plotBottom + 25.0;
+  out << "<path class=\"k\" d=\"M" << fixed(plotLeft, 1) << ' ' << fixed(barY - 6.0, 1) << "v6h"
+      << fixed(barPx, 1) << "v-6\"/>\n";
+  const bool km = barMetres >= 1000.0;
+  out << "<text x=\"" << fixed(plotLeft + barPx + 6.0, 1) << "\" y=\"" << fixed(barY, 1) << "\">"
+      << general(km ? barMetres / 1000.0 : barMetres) << (km ? " km" : " m") << "</text>\n";
+}
+
+// The caption, line by line under the scale bar.
+void drawCaption(TextSink& out, const Picture& pic, const std::vector<CaptionLine>& lines) {
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    const CaptionLine& line = lines[k];
+    out << (line.large ? "<text class=\"c\" x=\"" : "<text x=\"") << fixed(plotLeft, 0) << "\" y=\""
+        << fixed(pic.plotBottom + captionTop + captionStep * static_cast<double>(k), 1) << "\">"
+        << xmlEscape(line.text) << "</text>\n";
+  }
+}
+
+}  // namespace
+
+void renderSvg(TextSink& out, const ExportInput& in) {
+  const Picture pic = project(in.route);
+  // Markers and labels lie in the plot: their grids end below it.
+  const double gridHeight = pic.plotBottom + belowPlot;
+  Simplified drawn;
+  drawn.line = lineVertices(pic.points, drawn.thinned);
+  drawn.marked = markedWaypoints(pic.points, gridHeight, drawn.thinned);
+  const std::vector<CaptionLine> caption = captionLines(pic, in, drawn);
+
+  drawHead(out, canvasHeight(pic, caption.size()), xmlEscape(in.stamp));
+  drawLine(out, pic.points, drawn.line);
+  drawMarkersAndLabels(out, pic, gridHeight, drawn.marked);
+  drawLegendAndNorthArrow(out);
+  drawScaleBar(out, pic);
+  drawCaption(out, pic, caption);
+  out << "</svg>\n";
+}
+
+}  // namespace nurvo
