@@ -60,6 +60,8 @@ enum OptionCode : int {
   versionCode,
   helpCode,
   exportCode,
+  inputFormatCode,
+  routeCode,
   paramCodeBase = 0x200,
 };
 
@@ -113,6 +115,8 @@ std::vector<option> longOptions() {
   }
   opts.push_back({"interactive", no_argument, nullptr, interactiveCode});
   opts.push_back({"export", required_argument, nullptr, exportCode});
+  opts.push_back({"input-format", required_argument, nullptr, inputFormatCode});
+  opts.push_back({"route", required_argument, nullptr, routeCode});
   opts.push_back({"help", no_argument, nullptr, helpCode});
   opts.push_back({"usage", no_argument, nullptr, helpCode});
   opts.push_back({"version", no_argument, nullptr, versionCode});
@@ -145,6 +149,13 @@ RunSettings parseOptions(int argc, char** argv, TextSink& console) {
                  strprintf("'%s' is not one of %s", unknown.c_str(), exportFormatNames().c_str())
                      .c_str());
       }
+    } else if (c == inputFormatCode) {
+      settings.import.format = inputFormatNamed(optarg);
+      if (!settings.import.format) {
+        badValue("input-format", optarg, ("expected one of " + inputFormatNames()).c_str());
+      }
+    } else if (c == routeCode) {
+      settings.import.route = optarg;
     } else if (c == helpCode) {
       console.write(help());
       settings.usageShown = true;

@@ -10,6 +10,7 @@
 
 #include "missionParams.h"
 #include "routeExport.h"
+#include "routeImport.h"
 #include "textSink.h"
 
 namespace nurvo {
@@ -25,6 +26,7 @@ struct RunSettings {
   bool interactive = false;        // ask for the file and the parameters on the console
   bool usageShown = false;         // --help or --usage printed the usage text
   std::set<ExportFormat> exports;  // --export: the route's files to write beside the mission
+  ImportSettings import;           // --input-format and --route: how the route file is read
   // The words that are not options, in order; after --interactive, whatever followed it.
   std::vector<std::string> operands;
   // --version: print the program's version and end the run at once, reading nothing more.
