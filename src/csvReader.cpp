@@ -94,7 +94,11 @@ struct Columns {
 std::optional<Columns> findColumns(std::string_view text, char separator) {
   std::vector<Field> header;
   std::size_t pos = 0;
-  readRecord(text, separator, pos, header);
+  try {
+    readRecord(text, separator, pos, header);
+  } catch (const ImportError&) {
+    return std::nullopt;  // a quoted name followed by another separator
+  }
   std::optional<std::size_t> lat, lon;
   for (std::size_t i = 0; i < header.size(); ++i) {
     const bool isLat = namesAny(header[i].text, {"lat", "latitude"});
