@@ -100,6 +100,11 @@ std::optional<InputFormat> inputFormatNamed(std::string_view name) {
   return std::nullopt;
 }
 
+std::size_t maxImportBytes(InputFormat format) {
+  const bool xml = format == InputFormat::gpx || format == InputFormat::kml;
+  return xml ? std::size_t{64} << 20 : std::size_t{256} << 20;
+}
+
 InputFormat formatOfFileName(std::string_view fileName) {
   if (endsWithIgnoringCase(fileName, ".gpx")) return InputFormat::gpx;
   if (endsWithIgnoringCase(fileName, ".kml")) return InputFormat::kml;
@@ -151,13 +156,13 @@ bool readRouteFile(std::FILE* file, const std::string& name, const ImportSetting
   constexpr std::size_t chunk = 1 << 16;
   for (;;) {
     const std::size_t old = bytes.size();
-    if (old > maxImportBytes) {
-      throw NurvoError(strprintf("%s is larger than %zu MiB, the most a %s file may be\n",
-                                 name.c_str(), maxImportBytes >> 20, formatTitle(format)));
-    }
     bytes.resize(old + chunk);
     const std::size_t got = std::fread(bytes.data() + old, 1, chunk, file);
     bytes.resize(old + got);
+    if (bytes.size() > maxImportBytes(format)) {
+      throw NurvoError(strprintf("%s is larger than %zu MiB, the most a %s file may be\n",
+                                 name.c_str(), maxImportBytes(format) >> 20, formatTitle(format)));
+    }
     if (got < chunk) {
       if (std::ferror(file)) return false;
       break;

@@ -44,9 +44,10 @@ std::vector<GeoPoint> importRoute(std::string_view bytes, InputFormat format,
                                   const std::string& fileName,
                                   const std::optional<std::string>& route);
 
-// The largest GPX, KML, GeoJSON or CSV file read: these are read whole, and their parsers hold
-// several times the file's size.
-constexpr std::size_t maxImportBytes = 256u << 20;
+// The largest GPX, KML, GeoJSON or CSV file read, in bytes. These are read whole, and their
+// parsers hold several times the file's size: the XML tree about 40 times (a 40 MB GPX route of a
+// million points takes 1.5 GB), the JSON values about 7 times.
+std::size_t maxImportBytes(InputFormat format);
 
 // Reads the route file `name`, open as `file`, into `list` in the format `settings` or its name
 // asks for, and with `copy` keeps every byte read as well. False on a read error, which the caller

@@ -146,6 +146,10 @@ std::vector<BadInput> catalogue() {
        {"--input-format=csv", "--route", "North", "route.txt"},
        "route.txt holds no route named or numbered \"North\"; its routes:\n  1  (no name) (1 "
        "point)\n"},
+      {"GpxOneByteOverItsLimit",
+       std::string((64 << 20) + 1, ' '),
+       {"--input-format", "gpx", "route.txt"},
+       "route.txt is larger than 64 MiB, the most a GPX file may be\n"},
       {"RouteOfAPlainFile",
        good,
        {"--route", "1", "route.txt"},
