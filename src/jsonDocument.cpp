@@ -1,5 +1,6 @@
 #include "jsonDocument.h"
 
+#include <algorithm>
 #include <set>
 #include <string>
 

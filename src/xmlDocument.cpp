@@ -1,6 +1,7 @@
 #include "xmlDocument.h"
 
 #include <boost/property_tree/xml_parser.hpp>
+#include <istream>
 #include <streambuf>
 
 #include "textSink.h"
