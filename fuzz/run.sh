@@ -13,6 +13,7 @@ build="$PWD/build-fuzz"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER="$cxx" \
   -DNURVO_BUILD_FUZZ=ON -DNURVO_BUILD_TESTS=OFF > /dev/null
 if ! cmake --build "$build" -j2 --target fuzz_readWaypoints fuzz_run fuzz_dialogue \
+    fuzz_readGpxKml fuzz_readGeoJson fuzz_readCsv \
     > "$build/build.log" 2>&1; then
   cat "$build/build.log"
   exit 1
@@ -20,7 +21,8 @@ fi
 
 mkdir -p "$build/artifacts"
 total=0
-for target in fuzz_readWaypoints fuzz_run fuzz_dialogue; do
+for target in fuzz_readWaypoints fuzz_run fuzz_dialogue fuzz_readGpxKml fuzz_readGeoJson \
+  fuzz_readCsv; do
   # New inputs go to a scratch corpus; the seeds in the source tree stay as they are.
   work="$build/corpus/$target"
   mkdir -p "$work"

@@ -40,10 +40,11 @@ std::string shownOnConsole(std::string text) {
 
 // Reads the typed file `name` into `route` and its bytes into `text`. Returns the message that
 // refuses it, or nothing when it holds waypoints and every line is good.
-std::string readTypedFile(const std::string& name, wptList& route, std::string& text) {
+std::string readTypedFile(const std::string& name, const ImportSettings& import, wptList& route,
+                          std::string& text) {
   try {
     const FilePtr file = openWaypointFile(name);
-    if (!file || !readWaypoints(file.get(), name, route, &text)) {
+    if (!file || !readRouteFile(file.get(), name, import, route, &text)) {
       return strprintf("cannot open file %s \n", name.c_str());
     }
   } catch (const NurvoError& e) {
@@ -55,7 +56,8 @@ std::string readTypedFile(const std::string& name, wptList& route, std::string& 
 
 }  // namespace
 
-void interactiveStartup(Console& con, MissionParams& params, wptList& route) {
+void interactiveStartup(Console& con, MissionParams& params, wptList& route,
+                        const ImportSettings& import) {
   con.line("\n\nWelcome to Waypoints to ZUD_UZU mission utility.");
   con.line("Waypoint lat/lon's must be in decimal degree format.");
   con.line("eg: 36.8167 -121.8170");
@@ -69,7 +71,7 @@ void interactiveStartup(Console& con, MissionParams& params, wptList& route) {
     name = readFileName(con);
     wptList read;
     text.clear();
-    const std::string problem = readTypedFile(name, read, text);
+    const std::string problem = readTypedFile(name, import, read, text);
     if (problem.empty()) {
       route = std::move(read);
       break;
@@ -112,7 +114,7 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
 
   wptList route;
   if (settings.interactive) {
-    interactiveStartup(con, params, route);
+    interactiveStartup(con, params, route, settings.import);
   } else {
     if (settings.operands.empty()) {
       if (settings.usageShown) return 0;  // the usage was all that was asked for
@@ -124,7 +126,7 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
     }
     const std::string& name = settings.operands.front();
     const FilePtr file = openWaypointFile(name);
-    if (!file || !readWaypoints(file.get(), name, route)) cannotOpen(name);
+    if (!file || !readRouteFile(file.get(), name, settings.import, route)) cannotOpen(name);
   }
   if (route.empty()) throw NurvoError("list is empty\n");
 

@@ -22,6 +22,8 @@ enum OptionCode : int {
   checkCode,
   strictCode,
   enduranceCode,
+  inputFormatCode,
+  routeCode,
   paramCodeBase = 0x200,
 };
 
@@ -46,6 +48,10 @@ constexpr RunOption runOptions[] = {
     {"interactive", no_argument, interactiveCode, nullptr, nullptr},
     {"export", required_argument, exportCode, "LIST",
      "also write the route as gpx, kml, geojson, svg or all, comma-separated"},
+    {"input-format", required_argument, inputFormatCode, "FORMAT",
+     "read the route file as plain, gpx, kml, geojson or csv, whatever its name"},
+    {"route", required_argument, routeCode, "NAME",
+     "the route to read from a file that holds several, by name or number"},
     {"help", no_argument, helpCode, nullptr, nullptr},
     {"usage", no_argument, helpCode, nullptr, nullptr},
     {"version", no_argument, versionCode, nullptr, "print nurvo's version and end"},
@@ -228,6 +234,13 @@ RunSettings parseOptions(int argc, char** argv, TextSink& console) {
       if (!hours) badValue("endurance", optarg, "expected a finite decimal number of hours");
       if (!(*hours > 0.0)) badValue("endurance", optarg, "the endurance must be greater than 0");
       settings.enduranceHours = *hours;
+    } else if (c == inputFormatCode) {
+      settings.import.format = inputFormatNamed(optarg);
+      if (!settings.import.format) {
+        badValue("input-format", optarg, ("expected one of " + inputFormatNames()).c_str());
+      }
+    } else if (c == routeCode) {
+      settings.import.route = optarg;
     } else if (c == helpCode) {
       console.write(help());
       settings.usageShown = true;

@@ -11,6 +11,7 @@
 
 #include "exportFormat.h"
 #include "missionParams.h"
+#include "routeImport.h"
 #include "textSink.h"
 
 namespace nurvo {
@@ -30,6 +31,7 @@ struct RunSettings {
   bool interactive = false;        // ask for the file and the parameters on the console
   bool usageShown = false;         // --help or --usage printed the usage text
   std::set<ExportFormat> exports;  // --export: the route's files to write beside the mission
+  ImportSettings import;           // --input-format and --route: how the route file is read
   // The words that are not options, in order; none with --interactive.
   std::vector<std::string> operands;
   // With --interactive, the words it leaves unread: the file names before it, and every word after.

@@ -143,6 +143,31 @@ std::vector<BadInput> catalogue() {
        {"--gpsHits", "12"},
        "\n\n*** WAYPOINTS FILENAME IS MISSING ***\n" + help()},
 
+      // Route files of other programs, read as what their option or name says.
+      {"GpxPointWithoutLatitude",
+       "<gpx>\n<wpt lon=\"1\"/></gpx>",
+       {"--input-format", "gpx", "route.txt"},
+       "route.txt:2:1: expected attribute lat (the latitude in decimal degrees)\n"},
+      {"CsvWithTwoRoutesChosen",
+       "lat,lon\n1,1\n",
+       {"--input-format=csv", "--route", "North", "route.txt"},
+       "route.txt holds no route named or numbered \"North\"; its routes:\n  1  (no name) (1 "
+       "point)\n"},
+      {"GpxOneByteOverItsLimit",
+       std::string((64 << 20) + 1, ' '),
+       {"--input-format", "gpx", "route.txt"},
+       "route.txt is larger than 64 MiB, the most a GPX file may be\n"},
+      {"RouteOfAPlainFile",
+       good,
+       {"--route", "1", "route.txt"},
+       "--route chooses one of the routes of a GPX, KML or GeoJSON file; route.txt is read as a "
+       "plain waypoint file\n"},
+      {"UnknownInputFormat",
+       good,
+       {"--input-format", "xml", "route.txt"},
+       "invalid value 'xml' for option --input-format: expected one of plain, gpx, kml, geojson, "
+       "csv\n"},
+
       // Option values.
       {"IntOptionLetters",
        good,

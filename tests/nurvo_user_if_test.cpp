@@ -263,6 +263,9 @@ struct DialogueScript {
 };
 
 const std::string route = "36.8167 -121.8170\n36.8174 -121.7984\n";
+const std::string gpxRoute =
+    "<gpx>\n<wpt lat=\"36.8167\" lon=\"-121.8170\"/><wpt lat=\"36.8174\" "
+    "lon=\"-121.7984\"/>\n</gpx>\n";
 const std::string opened = banner + fileQuestion + fileEcho("route.txt", route);
 const std::string speedPrompt =
     "mission Speed is 1.500 meters per second\nPlease enter new speed in meters per second \n\n >";
@@ -306,6 +309,12 @@ std::vector<DialogueScript> dialogueScripts() {
          p.yoyoMission = 0;
          p.wayPointDepth = 35.0;
        }},
+      {"a route file of another format is read by its name and echoed as it is",
+       "bad.gpx\nroute.gpx\n0\ny\n0\nn\n",
+       banner + fileQuestion +
+           "bad.gpx:1:1: expected GPX (root element <gpx>), found root element <kml>\n" +
+           fileQuestion + fileEcho("route.gpx", gpxRoute) + missionMenu() + yoyoAndNoSamplers,
+       noSamplers},
       {"the end of input after a wrong name ends the run", "nothere.txt\n",
        banner + fileQuestion + "cannot open file nothere.txt \n" + fileQuestion + endOfInputMessage,
        nullptr, 0},
@@ -342,6 +351,8 @@ TEST(InteractiveStartup, ScriptsShowTheirTranscriptAndSetTheirParameters) {
   writeFile("route.txt", route);
   writeFile("bad.txt", "36.8 -121.8\nabc\n");
   writeFile("empty.txt", "\n");
+  writeFile("route.gpx", gpxRoute);
+  writeFile("bad.gpx", "<kml/>");
   writeFile(
       "escape.txt",
       "36.8167 -121.8170 \x1b[2J\x1b]0;owned\x07 caf\xc3\xa9\n36.8174 -121.7984\tnote\x7f\x01\r\n");

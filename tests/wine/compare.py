@@ -35,6 +35,25 @@ FINDINGS = "36.8 -121.9\n36.8 -121.9\n36.81 -121.88\n36.81006 -121.88\n36.9 -121
 HALVES = "0.03125 -0.09375\n0.15625 -0.53125\n-0.40625 0.65625\n"
 
 
+GPX_TWO_ROUTES = (
+    '<?xml version="1.0"?>\n<gpx version="1.1" xmlns="http://www.topografix.com/GPX/1/1">\n'
+    '<rte><name>North</name><rtept lat="36.8167" lon="-121.8171"/>'
+    '<rtept lat="36.8215" lon="-121.7986"/></rte>\n'
+    '<rte><name>South</name><rtept lat="36.6" lon="-121.9"/><rtept lat="36.7" lon="-121.8"/>'
+    '<rtept lat="36.8" lon="-121.9"/></rte>\n</gpx>\n')
+KML_LINE = (
+    '\ufeff<kml xmlns="http://www.opengis.net/kml/2.2"><Document><Placemark><LineString>'
+    '<coordinates>\n-121.9,36.6,0 -121.8,36.7,0\r\n-121.9,36.8,0</coordinates></LineString>'
+    '</Placemark></Document></kml>\r\n')
+GEOJSON_POINTS = (
+    '{"type": "FeatureCollection", "features": [\n'
+    '{"type": "Feature", "properties": {"name": "a"}, "geometry": {"type": "Point", '
+    '"coordinates": [151.21, -33.86]}},\n'
+    '{"type": "Feature", "properties": null, "geometry": {"type": "Point", '
+    '"coordinates": [151.3, -33.9, 12.5]}}\n]}\n')
+CSV_SEMICOLON = 'Name;"Latitude";Longitude\r\n"a;b";-16.5;179.98\r\nc;-16.51;-179.99\r\n'
+
+
 def grid(rows):
     """A lawn-mower survey pattern of `rows` lines, with legs of varied length and direction."""
     lines = []
@@ -134,6 +153,25 @@ CASES = [
                                  "--maxLegMeters", "3592", "route.txt"], waypoints=FINDINGS),
     case("check_findings_on_stderr", ["--abortAltitude", "20", "route.txt"], waypoints=FINDINGS),
     case("check_strict", ["--strict", "route.txt"], waypoints=FINDINGS),
+    # Route files of other programs.
+    case("import_gpx_two_routes_listed", ["route.gpx"], waypoints=GPX_TWO_ROUTES,
+         waypoint_name="route.gpx"),
+    case("import_gpx_route_by_name", ["--route", "South", "route.gpx"], waypoints=GPX_TWO_ROUTES,
+         waypoint_name="route.gpx"),
+    case("import_kml_line_bom_crlf", ["--export", "gpx", "route.kml"], waypoints=KML_LINE,
+         waypoint_name="route.kml"),
+    case("import_geojson_points", ["route.geojson"], waypoints=GEOJSON_POINTS,
+         waypoint_name="route.geojson"),
+    case("import_csv_semicolon_antimeridian", ["--input-format", "csv", "route.txt"],
+         waypoints=CSV_SEMICOLON),
+    case("import_geojson_bad_latitude", ["route.json"], waypoint_name="route.json",
+         waypoints=GEOJSON_POINTS.replace("-33.9", "-93.9")),
+    case("import_csv_decimal_comma", ["route.csv"], waypoint_name="route.csv",
+         waypoints=CSV_SEMICOLON.replace("-16.51", "-16,51")),
+    case("import_gpx_doctype_refused", ["route.gpx"], waypoint_name="route.gpx",
+         waypoints='<?xml version="1.0"?>\n<!DOCTYPE gpx [<!ENTITY a "1">]>\n<gpx/>\n'),
+    case("import_interactive_kml", ["--interactive"], stdin="route.kml\n0\ny\n0\ny\n",
+         waypoints=KML_LINE, waypoint_name="route.kml"),
     # Whole runs.
     case("route_two_waypoints_defaults", ["route.txt"]),
     case("route_single_waypoint", ["route.txt"], waypoints="36.8167 -121.8171\n"),

@@ -1,0 +1,19 @@
+// The routes of GeoJSON (RFC 7946) files.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "importText.h"
+
+namespace nurvo {
+
+// Every LineString (alone, as a Feature's geometry or in a FeatureCollection), named by its
+// Feature's "name" property; where there is none, the Point features as one route. A file whose
+// Point features carry a "kind" (launch, survey, inserted, as nurvo's own export writes) gives its
+// survey points, and its line, which holds the others too, is not read. Other geometries are not
+// read. Refuses (ImportError) a file that is not GeoJSON, and any position of these that is not
+// [longitude, latitude(, altitude)] in range.
+std::vector<RouteCandidate> readGeoJsonRoutes(std::string_view text);
+
+}  // namespace nurvo

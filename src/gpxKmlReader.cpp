@@ -1,0 +1,134 @@
+#include "gpxKmlReader.h"
+
+#include <string>
+
+#include "xmlDocument.h"
+
+namespace nurvo {
+
+namespace {
+
+// The document, refused unless its root element is `root`; `format` names it in the message.
+const XmlTree& requireRoot(const XmlDocument& doc, std::string_view root, const char* format) {
+  if (doc.tree.empty()) {
+    throw ImportError({}, std::string("expected ") + format + ", found no XML element");
+  }
+  if (localName(rootName(doc)) != root) {
+    throw ImportError(elementPosition(doc, rootElement(doc)),
+                      std::string("expected ") + format + " (root element <" + std::string(root) +
+                          ">), found root element <" + std::string(rootName(doc)) + ">");
+  }
+  return rootElement(doc);
+}
+
+void appendGpxPoints(const XmlDocument& doc, const XmlTree& parent, std::string_view pointName,
+                     std::vector<GeoPoint>& points) {
+  for (const XmlTree* point : childElements(parent, pointName)) {
+    if (isMadeByRun(childText(*point, "type"))) continue;
+    points.push_back(latLonAttributes(doc, *point));
+  }
+}
+
+}  // namespace
+
+std::vector<RouteCandidate> readGpxRoutes(std::string_view text) {
+  const XmlDocument doc = parseXml(text);
+  const XmlTree& gpx = requireRoot(doc, "gpx", "GPX");
+  std::vector<RouteCandidate> routes;
+  for (const XmlTree* rte : childElements(gpx, "rte")) {
+    RouteCandidate route{childText(*rte, "name"), {}};
+    appendGpxPoints(doc, *rte, "rtept", route.points);
+    if (!route.points.empty()) routes.push_back(std::move(route));
+  }
+  if (!routes.empty()) return routes;
+  for (const XmlTree* trk : childElements(gpx, "trk")) {
+    RouteCandidate track{childText(*trk, "name"), {}};
+    for (const XmlTree* segment : childElements(*trk, "trkseg")) {
+      appendGpxPoints(doc, *segment, "trkpt", track.points);
+    }
+    if (!track.points.empty()) routes.push_back(std::move(track));
+  }
+  if (!routes.empty()) return routes;
+  RouteCandidate waypoints;
+  appendGpxPoints(doc, gpx, "wpt", waypoints.points);
+  if (!waypoints.points.empty()) routes.push_back(std::move(waypoints));
+  return routes;
+}
+
+namespace {
+
+struct KmlPoint {
+  GeoPoint point;
+  std::string kind;  // the placemark's "kind" data field, empty where it has none
+};
+
+struct KmlContents {
+  std::vector<RouteCandidate> lines;
+  std::vector<KmlPoint> points;
+  bool kindsGiven = false;  // some point says it is a launch, survey or inserted point
+};
+
+std::string kmlKind(const XmlTree& placemark) {
+  for (const XmlTree* data : childElements(placemark, "ExtendedData")) {
+    for (const XmlTree* field : childElements(*data, "Data")) {
+      const std::string* name = attribute(*field, "name");
+      if (name != nullptr && *name == "kind") return childText(*field, "value");
+    }
+  }
+  return {};
+}
+
+// The geometries of a placemark, also inside a MultiGeometry.
+void readGeometries(const XmlDocument& doc, const XmlTree& geometry, const std::string& name,
+                    const std::string& kind, KmlContents& found) {
+  for (const auto& [key, child] : geometry) {
+    const std::string_view type = localName(key);
+    if (type == "MultiGeometry") {
+      readGeometries(doc, child, name, kind, found);
+      continue;
+    }
+    if (type != "LineString" && type != "Point") continue;
+    std::vector<GeoPoint> points;
+    for (const XmlTree* coordinates : childElements(child, "coordinates")) {
+      for (const GeoPoint& p : coordinateTuples(doc, *coordinates)) points.push_back(p);
+    }
+    if (type == "LineString") {
+      if (!points.empty()) found.lines.push_back({name, std::move(points)});
+      continue;
+    }
+    if (points.size() != 1) {
+      throw ImportError(
+          elementPosition(doc, child),
+          "expected one longitude,latitude in a Point, found " + std::to_string(points.size()));
+    }
+    found.points.push_back({points.front(), kind});
+    if (kind == "launch" || kind == "survey" || kind == "inserted") found.kindsGiven = true;
+  }
+}
+
+void readKmlElement(const XmlDocument& doc, const XmlTree& element, KmlContents& found) {
+  for (const auto& [key, child] : element) {
+    if (localName(key) == "Placemark") {
+      readGeometries(doc, child, childText(child, "name"), kmlKind(child), found);
+    } else if (!key.empty() && key.front() != '<') {
+      readKmlElement(doc, child, found);
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<RouteCandidate> readKmlRoutes(std::string_view text) {
+  const XmlDocument doc = parseXml(text);
+  KmlContents found;
+  readKmlElement(doc, requireRoot(doc, "kml", "KML"), found);
+  if (!found.lines.empty() && !found.kindsGiven) return std::move(found.lines);
+  RouteCandidate points;
+  for (const KmlPoint& p : found.points) {
+    if (!isMadeByRun(p.kind)) points.points.push_back(p.point);
+  }
+  if (points.points.empty()) return {};
+  return {std::move(points)};
+}
+
+}  // namespace nurvo

@@ -1,0 +1,22 @@
+// The routes of GPX 1.0/1.1 and KML 2.2 files.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "importText.h"
+
+namespace nurvo {
+
+// GPX: every route (rte) with points, in file order; where there is none, every track (trk) with
+// points, its segments joined in order; where there is none, the waypoints (wpt) as one route.
+// Points whose <type> is launch or inserted are left out. Empty when the file holds no point.
+// Refuses (ImportError) a file that is not GPX, and any point of these without a valid lat and lon.
+std::vector<RouteCandidate> readGpxRoutes(std::string_view text);
+
+// KML: every LineString, named by its Placemark; where there is none, the Point placemarks as one
+// route. A file whose Point placemarks carry a kind (launch, survey, inserted, as nurvo's own
+// export writes) gives its survey points, and its line, which holds the others too, is not read.
+std::vector<RouteCandidate> readKmlRoutes(std::string_view text);
+
+}  // namespace nurvo

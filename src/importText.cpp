@@ -1,0 +1,100 @@
+#include "importText.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "numberText.h"
+#include "textSink.h"
+
+namespace nurvo {
+
+TextPos positionAt(std::string_view text, std::size_t offset) {
+  const std::string_view before = text.substr(0, offset);
+  const std::size_t lastNewline = before.rfind('\n');
+  TextPos pos;
+  pos.line = static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n')) + 1;
+  pos.column = lastNewline == std::string_view::npos ? offset + 1 : offset - lastNewline;
+  return pos;
+}
+
+std::string importMessage(const std::string& fileName, const ImportError& e) {
+  std::string where = fileName;
+  if (e.pos.line != 0) {
+    where += ':' + std::to_string(e.pos.line);
+    if (e.pos.column != 0) where += ':' + std::to_string(e.pos.column);
+  }
+  return where + ": " + e.what() + "\n";
+}
+
+bool isMadeByRun(std::string_view kind) {
+  return kind == "launch" || kind == "inserted";
+}
+
+namespace {
+
+const char* axisName(Axis axis) {
+  return axis == Axis::latitude ? "latitude" : "longitude";
+}
+
+// "36,8167": digits, one comma, digits; what a spreadsheet in many locales writes for 36.8167.
+bool looksLikeDecimalComma(std::string_view s) {
+  if (!s.empty() && (s.front() == '-' || s.front() == '+')) s.remove_prefix(1);
+  const std::size_t comma = s.find(',');
+  if (comma == std::string_view::npos || comma == 0 || comma + 1 == s.size()) return false;
+  return std::all_of(s.begin(), s.begin() + static_cast<std::ptrdiff_t>(comma), isDigit) &&
+         std::all_of(s.begin() + static_cast<std::ptrdiff_t>(comma) + 1, s.end(), isDigit);
+}
+
+}  // namespace
+
+double checkCoordinate(double value, Axis axis, TextPos where) {
+  const double limit = axis == Axis::latitude ? 90.0 : 180.0;
+  if (!std::isfinite(value)) {
+    throw ImportError(where, strprintf("%s is not a finite number", axisName(axis)));
+  }
+  if (!(value >= -limit && value <= limit)) {
+    throw ImportError(
+        where, strprintf("%s %.15g is outside %g to %g", axisName(axis), value, -limit, limit));
+  }
+  return value;
+}
+
+double parseCoordinate(std::string_view text, Axis axis, TextPos where) {
+  const std::string_view s = trimBlanks(text);
+  const char* name = axisName(axis);
+  if (s.empty()) throw ImportError(where, strprintf("expected a %s, found nothing", name));
+  const std::size_t n = decimalNumberLength(s);
+  if (n == 0 || n != s.size()) {
+    const std::string shown = quoted(s);
+    if (looksLikeDecimalComma(s)) {
+      throw ImportError(where, strprintf("%s \"%s\" has a decimal comma; write it with a period",
+                                         name, shown.c_str()));
+    }
+    throw ImportError(
+        where, strprintf("expected a %s in decimal degrees, found \"%s\"", name, shown.c_str()));
+  }
+  const double value = toDouble(s);
+  const double limit = axis == Axis::latitude ? 90.0 : 180.0;
+  if (!std::isfinite(value) || !(value >= -limit && value <= limit)) {
+    throw ImportError(
+        where, strprintf("%s %s is outside %g to %g", name, quoted(s).c_str(), -limit, limit));
+  }
+  return value;
+}
+
+std::string_view routeFileText(std::string_view bytes) {
+  if (bytes.starts_with("\xef\xbb\xbf")) bytes.remove_prefix(3);
+  const bool utf16Mark = bytes.starts_with("\xff\xfe") || bytes.starts_with("\xfe\xff");
+  // Without its mark, UTF-16 text still shows a NUL beside each ASCII character at the start.
+  const bool utf16Text = bytes.size() >= 2 && (bytes[0] == '\0') != (bytes[1] == '\0');
+  if (utf16Mark || utf16Text) {
+    throw ImportError({1, 0}, "the file is UTF-16 text; save it as UTF-8 or plain text");
+  }
+  const std::size_t nul = bytes.find('\0');
+  if (nul != std::string_view::npos) {
+    throw ImportError(positionAt(bytes, nul), "holds a NUL byte; a route file is text");
+  }
+  return bytes;
+}
+
+}  // namespace nurvo

@@ -1,0 +1,60 @@
+// What the readers of route files share: positions in a file's text, the refusal that carries one,
+// the strict reading of a coordinate, and the checks on a file's bytes before any format sees them.
+#pragma once
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nurvo {
+
+// A position on the earth: decimal degrees, latitude in [-90, 90], longitude in [-180, 180].
+struct GeoPoint {
+  double lat = 0.0;
+  double lon = 0.0;
+};
+
+// A route a file offers: its name (empty where it has none) and its points in order.
+struct RouteCandidate {
+  std::string name;
+  std::vector<GeoPoint> points;
+};
+
+// Whether a point of one of nurvo's own exports is left out when the file is read back: the launch
+// waypoint and the points inserted by cutting are made again by the run.
+bool isMadeByRun(std::string_view kind);
+
+// A place in a file's text: line and column from 1, in bytes; 0 where it is not known.
+struct TextPos {
+  std::size_t line = 0;
+  std::size_t column = 0;
+};
+// The position of byte `offset` of `text` (offset <= text.size()).
+TextPos positionAt(std::string_view text, std::size_t offset);
+
+// A file refused by a reader: where, and what was expected or found. The file's name is added by
+// whoever knows it (importMessage).
+class ImportError : public std::runtime_error {
+ public:
+  ImportError(TextPos where, const std::string& what) : std::runtime_error(what), pos(where) {}
+  TextPos pos;
+};
+
+// "route.gpx:12:5: what\n", without the column or the line where they are not known.
+std::string importMessage(const std::string& fileName, const ImportError& e);
+
+// A coordinate as written in a file, read by the number grammar of the plain waypoint file: blanks
+// around it allowed, nothing else. Refused (ImportError at `where`) when empty, not a decimal
+// number (a decimal comma named as such), not finite, or outside [-90, 90] / [-180, 180].
+enum class Axis { latitude, longitude };
+double parseCoordinate(std::string_view text, Axis axis, TextPos where);
+// The same checks for a number already converted by a parser (JSON): finite and in range.
+double checkCoordinate(double value, Axis axis, TextPos where);
+
+// The text of a route file as its reader is to see it: a UTF-8 byte order mark skipped. A file in
+// UTF-16 (with or without its mark) or with a NUL byte anywhere is refused with its position.
+std::string_view routeFileText(std::string_view bytes);
+
+}  // namespace nurvo

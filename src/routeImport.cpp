@@ -1,0 +1,180 @@
+#include "routeImport.h"
+
+#include <array>
+#include <memory>
+
+#include "csvReader.h"
+#include "geojsonReader.h"
+#include "gpxKmlReader.h"
+#include "numberText.h"
+#include "nurvoError.h"
+#include "textSink.h"
+#include "waypointFile.h"
+
+namespace nurvo {
+
+namespace {
+
+constexpr std::array<InputFormatName, 5> formatTable = {{
+    {InputFormat::plain, "plain"},
+    {InputFormat::gpx, "gpx"},
+    {InputFormat::kml, "kml"},
+    {InputFormat::geojson, "geojson"},
+    {InputFormat::csv, "csv"},
+}};
+
+bool endsWithIgnoringCase(std::string_view s, std::string_view suffix) {
+  if (s.size() < suffix.size()) return false;
+  s.remove_prefix(s.size() - suffix.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i] >= 'A' && s[i] <= 'Z' ? static_cast<char>(s[i] - 'A' + 'a') : s[i];
+    if (c != suffix[i]) return false;
+  }
+  return true;
+}
+
+const char* formatTitle(InputFormat format) {
+  switch (format) {
+    case InputFormat::gpx: return "GPX";
+    case InputFormat::kml: return "KML";
+    case InputFormat::geojson: return "GeoJSON";
+    case InputFormat::csv: return "CSV";
+    case InputFormat::plain: break;
+  }
+  return "plain";
+}
+
+std::vector<RouteCandidate> readRoutes(std::string_view text, InputFormat format) {
+  switch (format) {
+    case InputFormat::gpx: return readGpxRoutes(text);
+    case InputFormat::kml: return readKmlRoutes(text);
+    case InputFormat::geojson: return readGeoJsonRoutes(text);
+    case InputFormat::csv: return readCsvRoutes(text);
+    case InputFormat::plain: break;
+  }
+  return {};
+}
+
+std::string candidateList(const std::vector<RouteCandidate>& routes) {
+  std::string list;
+  for (std::size_t i = 0; i < routes.size(); ++i) {
+    const std::string& name = routes[i].name;
+    const std::size_t points = routes[i].points.size();
+    list += strprintf("  %zu  %s (%zu point%s)\n", i + 1,
+                      name.empty() ? "(no name)" : ("\"" + name + "\"").c_str(), points,
+                      points == 1 ? "" : "s");
+  }
+  return list;
+}
+
+// The route `choice` names: by its name first, else by its position from 1.
+const RouteCandidate* chosenRoute(const std::vector<RouteCandidate>& routes,
+                                  const std::string& choice) {
+  for (const RouteCandidate& r : routes) {
+    if (r.name == choice) return &r;
+  }
+  const std::optional<int> n = parseIntValue(choice);
+  if (n && *n >= 1 && static_cast<std::size_t>(*n) <= routes.size()) return &routes[*n - 1];
+  return nullptr;
+}
+
+}  // namespace
+
+std::span<const InputFormatName> inputFormats() {
+  return formatTable;
+}
+
+std::string inputFormatNames() {
+  std::string names;
+  for (const InputFormatName& entry : formatTable) {
+    if (!names.empty()) names += ", ";
+    names += entry.name;
+  }
+  return names;
+}
+
+std::optional<InputFormat> inputFormatNamed(std::string_view name) {
+  for (const InputFormatName& entry : formatTable) {
+    if (name == entry.name) return entry.format;
+  }
+  return std::nullopt;
+}
+
+std::size_t maxImportBytes(InputFormat format) {
+  const bool xml = format == InputFormat::gpx || format == InputFormat::kml;
+  return xml ? std::size_t{64} << 20 : std::size_t{256} << 20;
+}
+
+InputFormat formatOfFileName(std::string_view fileName) {
+  if (endsWithIgnoringCase(fileName, ".gpx")) return InputFormat::gpx;
+  if (endsWithIgnoringCase(fileName, ".kml")) return InputFormat::kml;
+  if (endsWithIgnoringCase(fileName, ".geojson") || endsWithIgnoringCase(fileName, ".json")) {
+    return InputFormat::geojson;
+  }
+  if (endsWithIgnoringCase(fileName, ".csv")) return InputFormat::csv;
+  return InputFormat::plain;
+}
+
+std::vector<GeoPoint> importRoute(std::string_view bytes, InputFormat format,
+                                  const std::string& fileName,
+                                  const std::optional<std::string>& route) {
+  std::vector<RouteCandidate> routes;
+  try {
+    const std::string_view text = routeFileText(bytes);
+    // Nothing but blanks: a file without a point, as an empty plain file is.
+    if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) return {};
+    routes = readRoutes(text, format);
+  } catch (const ImportError& e) {
+    throw NurvoError(importMessage(fileName, e));
+  }
+  if (routes.empty()) return {};
+  if (!route && routes.size() == 1) return std::move(routes.front().points);
+  if (route) {
+    if (const RouteCandidate* chosen = chosenRoute(routes, *route)) return chosen->points;
+    throw NurvoError(strprintf("%s holds no route named or numbered \"%s\"; its routes:\n",
+                               fileName.c_str(), route->c_str()) +
+                     candidateList(routes));
+  }
+  throw NurvoError(strprintf("%s holds %zu routes; choose one with --route NAME or --route N:\n",
+                             fileName.c_str(), routes.size()) +
+                   candidateList(routes));
+}
+
+bool readRouteFile(std::FILE* file, const std::string& name, const ImportSettings& settings,
+                   wptList& list, std::string* copy) {
+  const InputFormat format = settings.format.value_or(formatOfFileName(name));
+  if (format == InputFormat::plain) {
+    if (settings.route) {
+      throw NurvoError(strprintf(
+          "--route chooses one of the routes of a GPX, KML or GeoJSON file; %s is read as a "
+          "plain waypoint file\n",
+          name.c_str()));
+    }
+    return readWaypoints(file, name, list, copy);
+  }
+  std::string bytes;
+  constexpr std::size_t chunk = 1 << 16;
+  for (;;) {
+    const std::size_t old = bytes.size();
+    bytes.resize(old + chunk);
+    const std::size_t got = std::fread(bytes.data() + old, 1, chunk, file);
+    bytes.resize(old + got);
+    if (bytes.size() > maxImportBytes(format)) {
+      throw NurvoError(strprintf("%s is larger than %zu MiB, the most a %s file may be\n",
+                                 name.c_str(), maxImportBytes(format) >> 20, formatTitle(format)));
+    }
+    if (got < chunk) {
+      if (std::ferror(file)) return false;
+      break;
+    }
+  }
+  const std::vector<GeoPoint> points = importRoute(bytes, format, name, settings.route);
+  if (points.size() > maxRouteNodes) {
+    throw NurvoError(strprintf("%s holds more than %zu waypoints\n", name.c_str(), maxRouteNodes));
+  }
+  for (const GeoPoint& p : points) list.insertLatLonEnd(p.lat, p.lon);
+  if (copy != nullptr) *copy += bytes;
+  return true;
+}
+
+}  // namespace nurvo

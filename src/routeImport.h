@@ -1,0 +1,60 @@
+// Reading the route from a file in any of the formats nurvo takes: the plain waypoint file, GPX,
+// KML, GeoJSON or CSV, chosen by the file's extension or by --input-format, and the choice among
+// the routes of a file that holds several (--route).
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "importText.h"
+#include "wptList.h"
+
+namespace nurvo {
+
+enum class InputFormat { plain, gpx, kml, geojson, csv };
+
+struct InputFormatName {
+  InputFormat format;
+  const char* name;  // as --input-format takes it
+};
+std::span<const InputFormatName> inputFormats();
+// The names --input-format takes, for messages: "plain, gpx, kml, geojson, csv".
+std::string inputFormatNames();
+std::optional<InputFormat> inputFormatNamed(std::string_view name);
+
+// The format a file's name asks for: .gpx, .kml, .geojson or .json, .csv (in any case); any other
+// name is a plain waypoint file.
+InputFormat formatOfFileName(std::string_view fileName);
+
+// What the command line says about reading the route.
+struct ImportSettings {
+  std::optional<InputFormat> format;  // --input-format; by the file's name when not given
+  std::optional<std::string> route;   // --route: a route's name, or its position from 1
+};
+
+// The points of the route that a GPX, KML, GeoJSON or CSV file's text holds, in order; empty when
+// it holds none. Where the file holds more than one route, `route` must name one of them (by name
+// or position); otherwise, and on any refusal of the format's reader, NurvoError with the message
+// that names the file `fileName` and, where there is one, the line and column.
+std::vector<GeoPoint> importRoute(std::string_view bytes, InputFormat format,
+                                  const std::string& fileName,
+                                  const std::optional<std::string>& route);
+
+// The largest GPX, KML, GeoJSON or CSV file read, in bytes. These are read whole, and their
+// parsers hold several times the file's size: the XML tree about 40 times (a 40 MB GPX route of a
+// million points takes 1.5 GB), the JSON values about 7 times.
+std::size_t maxImportBytes(InputFormat format);
+
+// Reads the route file `name`, open as `file`, into `list` in the format `settings` or its name
+// asks for, and with `copy` keeps every byte read as well. False on a read error, which the caller
+// reports in the words of its mode. A refused file, one over maxImportBytes, or one with more than
+// maxRouteNodes points ends the run (NurvoError).
+[[nodiscard]] bool readRouteFile(std::FILE* file, const std::string& name,
+                                 const ImportSettings& settings, wptList& list,
+                                 std::string* copy = nullptr);
+
+}  // namespace nurvo

@@ -1,0 +1,318 @@
+// Route files in the formats of other programs: what each reader takes and what it refuses (one
+// row each, with the position in the message), the routes of a file that holds several, nurvo's
+// own exports read back, and files converted by tools nobody here wrote.
+#include "routeImport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "nurvoError.h"
+#include "testSupport.h"
+
+namespace nurvo::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+using F = InputFormat;
+
+const std::string gpx1 = "<gpx><rte><rtept lat=\"36.8\" lon=\"-121.8\"/>\n";
+const std::string gpxEnd = "</rte></gpx>";
+
+struct Refusal {
+  const char* name;
+  InputFormat format;
+  std::string text;
+  std::string message;  // after "f:"
+};
+
+TEST(ImportRoute, RefusesEachFaultWithItsPosition) {
+  const std::vector<Refusal> rows = {
+      {"GpxLatitudeMissing", F::gpx, gpx1 + "<rtept lon=\"1\"/>" + gpxEnd,
+       "2:1: expected attribute lat (the latitude in decimal degrees)"},
+      {"GpxLatitudeEmpty", F::gpx, gpx1 + "<rtept lat=\" \" lon=\"1\"/>" + gpxEnd,
+       "2:13: expected a latitude, found nothing"},
+      {"GpxLongitudeNotANumber", F::gpx, gpx1 + "<rtept lat=\"1\" lon=\"W121\"/>" + gpxEnd,
+       "2:21: expected a longitude in decimal degrees, found \"W121\""},
+      {"GpxDecimalComma", F::gpx, gpx1 + "<rtept lat=\"36,8\" lon=\"1\"/>" + gpxEnd,
+       "2:13: latitude \"36,8\" has a decimal comma; write it with a period"},
+      {"GpxNan", F::gpx, gpx1 + "<rtept lat=\"NaN\" lon=\"1\"/>" + gpxEnd,
+       "2:13: expected a latitude in decimal degrees, found \"NaN\""},
+      {"GpxLatitudeOutOfRange", F::gpx, gpx1 + "<rtept lat=\"90.5\" lon=\"1\"/>" + gpxEnd,
+       "2:13: latitude 90.5 is outside -90 to 90"},
+      {"GpxLongitudeOverflows", F::gpx, gpx1 + "<rtept lat=\"1\" lon=\"1e999\"/>" + gpxEnd,
+       "2:21: longitude 1e999 is outside -180 to 180"},
+      {"GpxThatIsKml", F::gpx, "<?xml version=\"1.0\"?>\n<kml/>",
+       "2:1: expected GPX (root element <gpx>), found root element <kml>"},
+      {"GpxThatIsJson", F::gpx, "\n{\"type\": 1}",
+       "2:1: expected XML, found text outside any "
+       "element: \"{\"type\": 1}\""},
+      {"BillionLaughs", F::gpx,
+       "<?xml version=\"1.0\"?>\n<!DOCTYPE g [<!ENTITY a \"aaaaaaaa\"><!ENTITY b "
+       "\"&a;&a;&a;&a;&a;&a;\">]>\n<gpx><wpt lat=\"&b;\" lon=\"1\"/></gpx>",
+       "2:1: found \"<!DOCTYPE g [<!ENTITY a ...\": a document type or other declaration is "
+       "refused, no DTD is read"},
+      {"XmlEndTagMismatch", F::gpx, gpx1 + "</rtept>" + gpxEnd,
+       "2:1: end tag </rtept> where </rte> (line 1) was expected"},
+      {"XmlNotClosed", F::gpx, gpx1, "1:6: the element <rte> is not closed"},
+      {"Utf16", F::gpx, "\xff\xfe<\0g\0"s,
+       "1: the file is UTF-16 text; save it as UTF-8 or plain text"},
+      {"NulByte", F::kml, "<kml>\n \0</kml>"s, "2:2: holds a NUL byte; a route file is text"},
+      {"KmlTupleWithoutLatitude", F::kml,
+       "<kml><Placemark><LineString><coordinates>\n 1,2\n 3, 4</coordinates></LineString>"
+       "</Placemark></kml>",
+       "3:2: expected a latitude, found nothing"},
+      {"KmlPointWithTwoTuples", F::kml,
+       "<kml><Placemark>\n<Point><coordinates>1,2 3,4</coordinates></Point></Placemark></kml>",
+       "2:1: expected one longitude,latitude in a Point, found 2"},
+      {"GeoJsonLatitudeAsString", F::geojson,
+       "{\"type\":\"LineString\",\"coordinates\":[[1,2],\n [3,\"4\"]]}",
+       "2:5: expected a latitude in decimal degrees, found the string \"4\""},
+      {"GeoJsonPositionOfOne", F::geojson, "{\"type\":\"Point\",\n\"coordinates\":[1]}",
+       "2:15: expected a position [longitude, latitude] or [longitude, latitude, altitude], "
+       "found an array of 1"},
+      {"GeoJsonLongitudeOutOfRange", F::geojson, "{\"type\":\"Point\",\"coordinates\":[-181,2]}",
+       "1:32: longitude -181 is outside -180 to 180"},
+      {"GeoJsonNumberOverflows", F::geojson, "{\"type\":\"Point\",\"coordinates\":[1,1e999]}",
+       "1:34: a number too large for a double"},
+      {"GeoJsonKeyTwice", F::geojson, "{\"type\":\"Point\",\"coordinates\":[1,2],\n \"type\":1}",
+       "2:2: the key \"type\" appears twice in one object"},
+      {"GeoJsonSyntax", F::geojson, "{\"type\":\"Point\",\n \"coordinates\":[1,2],}",
+       "2:22: not valid JSON: syntax error while parsing object key - unexpected '}'; expected "
+       "string literal"},
+      {"GeoJsonThatIsAList", F::geojson, "[1, 2]",
+       "1:1: expected a GeoJSON object with a \"type\", found an array of 2"},
+      {"CsvWithoutHeader", F::csv, "36.8,-121.8\n",
+       "1:1: expected a header row naming the latitude (lat or latitude) and longitude (lon, lng, "
+       "long or longitude) columns, separated by commas, semicolons or tabs; found "
+       "\"36.8,-121.8\""},
+      {"CsvDecimalComma", F::csv, "Lat;Lon\n36.8;-121.8\n36,9;-121.8\n",
+       "3:1: latitude \"36,9\" has a decimal comma; write it with a period"},
+      {"CsvEmptyLongitude", F::csv, "name,lat,lon\r\na,36.8,\r\n",
+       "2:8: expected a longitude, found nothing"},
+      {"CsvShortRow", F::csv, "lat,lon\n36.8\n",
+       "2:1: expected a longitude in field 2, found 1 fields"},
+      {"CsvInf", F::csv, "lat,lon\n36.8,-inf\n",
+       "2:6: expected a longitude in decimal degrees, found \"-inf\""},
+      {"CsvQuoteNotClosed", F::csv, "lat,lon\n\"36.8,-121\n",
+       "2:1: the quoted field is not closed"},
+  };
+  for (const Refusal& r : rows) {
+    try {
+      importRoute(r.text, r.format, "f", std::nullopt);
+      ADD_FAILURE() << r.name << ": not refused";
+    } catch (const NurvoError& e) {
+      EXPECT_EQ(e.what(), "f:" + r.message + "\n") << r.name;
+    }
+  }
+}
+
+struct Reading {
+  const char* name;
+  InputFormat format;
+  std::string text;
+  std::optional<std::string> route;
+  std::vector<double> latitudes;  // of the points read; their longitudes are all 1
+};
+
+TEST(ImportRoute, ReadsTheRouteOfEachFormat) {
+  const std::string twoRoutes =
+      "<gpx><rte><name>A</name><rtept lat=\"1\" lon=\"1\"/></rte><rte><name>B</name>"
+      "<rtept lat=\"2\" lon=\"1\"/><rtept lat=\"3\" lon=\"1\"/></rte></gpx>";
+  const std::vector<Reading> rows = {
+      {"ByteOrderMarkSkipped",
+       F::gpx,
+       "\xef\xbb\xbf<gpx><wpt lat=\"5\" lon=\"1\"/></gpx>",
+       {},
+       {5}},
+      {"RouteBeforeTrackBeforeWaypoints",
+       F::gpx,
+       "<gpx:gpx xmlns:gpx=\"g\"><gpx:wpt lat=\"9\" lon=\"1\"/><trk><trkseg><trkpt lat=\"8\" "
+       "lon=\"1\"/></trkseg></trk><rte/><rte><rtept lat=\"7\" lon=\"1\"/></rte></gpx:gpx>",
+       {},
+       {7}},
+      {"TrackSegmentsJoined",
+       F::gpx,
+       "<gpx><trk><trkseg><trkpt lat=\"1\" lon=\"1\"/></trkseg><trkseg><trkpt lat=\"2\" "
+       "lon=\"1\"/></trkseg></trk></gpx>",
+       {},
+       {1, 2}},
+      {"RouteByName", F::gpx, twoRoutes, "B", {2, 3}},
+      {"RouteByPosition", F::gpx, twoRoutes, "1", {1}},
+      {"ExportedKindsLeftOut",
+       F::gpx,
+       "<gpx><rte><rtept lat=\"1\" lon=\"1\"><type>launch</type></rtept><rtept lat=\"2\" "
+       "lon=\"1\"><type>survey</type></rtept><rtept lat=\"3\" lon=\"1\"><type>inserted</type>"
+       "</rtept><rtept lat=\"4\" lon=\"1\"/></rte></gpx>",
+       {},
+       {2, 4}},
+      {"KmlPointsInDocumentOrder",
+       F::kml,
+       "<kml><Document><Placemark><Point><coordinates>1,3,-5</coordinates></Point></Placemark>"
+       "<Folder><Placemark><Point><coordinates>\n1,4\n</coordinates></Point></Placemark></Folder>"
+       "</Document></kml>",
+       {},
+       {3, 4}},
+      {"KmlExportGivesItsSurveyPoints",
+       F::kml,
+       "<kml><Placemark><LineString><coordinates>1,1 1,2</coordinates></LineString></Placemark>"
+       "<Placemark><ExtendedData><Data name=\"kind\"><value>launch</value></Data></ExtendedData>"
+       "<Point><coordinates>1,1</coordinates></Point></Placemark><Placemark><ExtendedData>"
+       "<Data name=\"kind\"><value>survey</value></Data></ExtendedData><Point><coordinates>1,2"
+       "</coordinates></Point></Placemark></kml>",
+       {},
+       {2}},
+      {"GeoJsonFeatureLineString",
+       F::geojson,
+       "{\"type\":\"Feature\",\"properties\":null,\"geometry\":{\"type\":\"LineString\","
+       "\"coordinates\":[[1,6,0],[1,7]]}}",
+       {},
+       {6, 7}},
+      {"GeoJsonPointsWhereNoLine",
+       F::geojson,
+       "{\"type\":\"FeatureCollection\",\"features\":[{\"type\":\"Feature\",\"geometry\":null},"
+       "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[1,8]}},"
+       "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Polygon\",\"coordinates\":[]}}]}",
+       {},
+       {8}},
+      {"CsvQuotedFieldsAndTabs",
+       F::csv,
+       "\"na\"\"me\"\t LATITUDE \tLng\n\"a\tb\"\t\"-1.5\"\t1\n\n\"c\nd\"\t2\t1\n",
+       {},
+       {-1.5, 2}},
+  };
+  for (const Reading& r : rows) {
+    std::vector<double> latitudes;
+    try {
+      for (const GeoPoint& p : importRoute(r.text, r.format, "f", r.route)) {
+        latitudes.push_back(p.lat);
+        EXPECT_EQ(p.lon, 1.0) << r.name;
+      }
+    } catch (const NurvoError& e) {
+      ADD_FAILURE() << r.name << ": " << e.what();
+    }
+    EXPECT_EQ(latitudes, r.latitudes) << r.name;
+  }
+}
+
+TEST(ImportRoute, ListsTheRoutesWhereNoneIsChosen) {
+  const std::string file =
+      "<kml><Placemark><name>North</name><LineString><coordinates>1,1 2,2</coordinates>"
+      "</LineString></Placemark><Placemark><LineString><coordinates>3,3</coordinates>"
+      "</LineString></Placemark></kml>";
+  const std::string list = "  1  \"North\" (2 points)\n  2  (no name) (1 point)\n";
+  for (const auto& [route, intro] : std::vector<std::pair<std::optional<std::string>, std::string>>{
+           {std::nullopt, "f holds 2 routes; choose one with --route NAME or --route N:\n"},
+           {"3", "f holds no route named or numbered \"3\"; its routes:\n"}}) {
+    try {
+      importRoute(file, F::kml, "f", route);
+      ADD_FAILURE() << "not refused";
+    } catch (const NurvoError& e) {
+      EXPECT_EQ(e.what(), intro + list);
+    }
+  }
+}
+
+TEST(FormatOfFileName, GoesByTheExtensionInAnyCase) {
+  EXPECT_EQ(formatOfFileName("a.GPX"), F::gpx);
+  EXPECT_EQ(formatOfFileName("a.kml"), F::kml);
+  EXPECT_EQ(formatOfFileName("a.json"), F::geojson);
+  EXPECT_EQ(formatOfFileName("dir.csv/a.GeoJSON"), F::geojson);
+  EXPECT_EQ(formatOfFileName("a.Csv"), F::csv);
+  EXPECT_EQ(formatOfFileName("gpx"), F::plain);
+  EXPECT_EQ(formatOfFileName("a.txt"), F::plain);
+}
+
+// ---- Whole runs on converted files.
+
+const fs::path sourceRoot = fs::path(NURVO_TESTS_DIR).parent_path();
+
+// The four files of a run in this process on `file`, removed again for the next run.
+std::vector<std::string> fourFiles(std::vector<std::string> args, const std::string& file) {
+  args.push_back(file);
+  FileOps fileOps;
+  const RunResult r = runInProcess(args, fileOps);
+  EXPECT_EQ(r.status, 0) << file << ": " << r.out;
+  std::vector<std::string> files;
+  for (const char* ext : outputExtensions) {
+    files.push_back(readFile(fixedBase + ext));
+    fs::remove(fixedBase + ext);
+  }
+  return files;
+}
+
+TEST(ImportRoute, FilesOfOtherToolsGiveTheFourFilesOfThePlainFile) {
+  for (const char* tool : {"/usr/bin/gpsbabel", "/usr/bin/ogr2ogr"}) {
+    if (!fs::exists(tool)) GTEST_SKIP() << tool << " is missing: apt-get install gpsbabel gdal-bin";
+  }
+  const std::string example = (sourceRoot / "examples" / "survey.txt").string();
+  ScratchDir dir;
+  // The example as points (lat,lon) and as one line of "longitude latitude" pairs, the two
+  // layouts the tools take as text.
+  std::string points = "lat,lon\n", line = "id,WKT\n1,\"LINESTRING (";
+  for (const std::string& l : {readFile(example)}) {
+    std::size_t start = 0;
+    for (std::size_t nl; (nl = l.find('\n', start)) != std::string::npos; start = nl + 1) {
+      const std::string row = l.substr(start, nl - start);
+      const std::size_t blank = row.find(' ');
+      points += row.substr(0, blank) + "," + row.substr(blank + 1) + "\n";
+      line += (start == 0 ? "" : ", ") + row.substr(blank + 1) + " " + row.substr(0, blank);
+    }
+  }
+  writeFile("points.csv", points);
+  writeFile("line.csv", line + ")\"\n");
+  const std::vector<std::string> plain = fourFiles({}, example);
+  const std::vector<std::pair<std::string, std::vector<std::string>>> conversions = {
+      {"gpsbabel",
+       {"-i", "unicsv", "-f", "points.csv", "-x", "transform,rte=wpt,del", "-o", "gpx", "-F",
+        "babel-route.gpx"}},
+      {"gpsbabel",
+       {"-i", "unicsv", "-f", "points.csv", "-x", "transform,trk=wpt,del", "-o", "gpx", "-F",
+        "babel-track.gpx"}},
+      {"gpsbabel",
+       {"-i", "unicsv", "-f", "points.csv", "-x", "transform,rte=wpt,del", "-o", "kml", "-F",
+        "babel.kml"}},
+      {"gpsbabel", {"-i", "unicsv", "-f", "points.csv", "-o", "unicsv", "-F", "babel.csv"}},
+      {"ogr2ogr", {"-f", "GeoJSON", "ogr.geojson", "line.csv"}},
+      {"ogr2ogr",
+       {"-f", "GPX", "-nlt", "LINESTRING", "-lco", "FORCE_GPX_ROUTE=YES", "ogr.gpx", "line.csv"}},
+      {"ogr2ogr", {"-f", "KML", "ogr.kml", "line.csv"}},
+  };
+  for (const auto& [tool, args] : conversions) {
+    const RunResult r = runNurvo(args, {}, "/usr/bin/" + tool);
+    ASSERT_EQ(r.status, 0) << tool << ": " << r.err;
+    const std::string& file = tool == "gpsbabel" ? args.back() : args[args.size() - 2];
+    EXPECT_EQ(fourFiles({}, file), plain) << file;
+  }
+}
+
+TEST(ImportRoute, ExportsReadBackAsTheRouteTheyCameFrom) {
+  for (const char* name : {"export_example", "export_cut_legs", "export_southern_eastern",
+                           "export_antimeridian", "export_single_waypoint"}) {
+    const fs::path golden = fs::path(NURVO_TESTS_DIR) / "golden" / name;
+    std::vector<std::string> args;
+    bool exportValue = false;
+    const std::string argText = readFile((golden / "args").string());
+    std::size_t start = 0;
+    for (std::size_t nl; (nl = argText.find('\n', start)) != std::string::npos; start = nl + 1) {
+      const std::string arg = argText.substr(start, nl - start);
+      const bool skip = exportValue || arg == "--export" || arg.starts_with("--export=");
+      exportValue = arg == "--export";
+      if (!skip) args.push_back(arg);
+    }
+    ScratchDir dir;
+    writeFile("route.txt", readFile((golden / "route.txt").string()));
+    const std::vector<std::string> plain = fourFiles(args, "route.txt");
+    for (const std::string ext : {"gpx", "kml", "geojson"}) {
+      writeFile("route." + ext, readFile((golden / "files" / (fixedBase + ext)).string()));
+      EXPECT_EQ(fourFiles(args, "route." + ext), plain) << name << " " << ext;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace nurvo::test
