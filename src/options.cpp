@@ -49,7 +49,7 @@ constexpr RunOption runOptions[] = {
     {"export", required_argument, exportCode, "LIST",
      "also write the route as gpx, kml, geojson, svg or all, comma-separated"},
     {"input-format", required_argument, inputFormatCode, "FORMAT",
-     "read the route file as plain, gpx, kml, geojson or csv, whatever its name"},
+     "read the route file as plain, gpx, kml, geojson or csv"},
     {"route", required_argument, routeCode, "NAME",
      "the route to read from a file that holds several, by name or number"},
     {"help", no_argument, helpCode, nullptr, nullptr},

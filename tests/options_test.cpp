@@ -150,7 +150,7 @@ const std::string helpText =
     "36.8215 -121.7986\n\n"
     "--brief.........no parameter listing (undoes --verbose)\n"
     "--export LIST...also write the route as gpx, kml, geojson, svg or all, comma-separated\n"
-    "--input-format FORMAT...read the route file as plain, gpx, kml, geojson or csv, whatever its name\n"
+    "--input-format FORMAT...read the route file as plain, gpx, kml, geojson or csv\n"
     "--route NAME....the route to read from a file that holds several, by name or number\n"
     "--version.......print nurvo's version and end\n"
     "--check[=json]...print the route's statistics and findings instead of writing files\n"

@@ -1,15 +1,15 @@
 // The waypoint file: the rules for its lines, and end-to-end runs of the built executable with
 // files that are read, refused or cannot be opened.
-#include "nurvo.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <regex>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "nurvo.h"
 #include "testSupport.h"
 
 namespace nurvo::test {
@@ -297,6 +297,38 @@ TEST(WaypointFile, WithinAMemoryBoundALargeRouteOrEndlessInputEndsWithItsMessage
     EXPECT_TRUE(contains(r.out, message)) << shell << ": " << r.out << r.err;
     EXPECT_EQ(maskedEntryNames(), std::set<std::string>{"route.txt"}) << shell;
   }
+}
+
+}  // namespace
+}  // namespace nurvo::test
+
+// Inputs that fuzzing found to break nurvo, kept as regression tests.
+
+namespace nurvo::test {
+namespace {
+
+// The waypoints read from `text`, as "lat lon;" pairs.
+std::string readFromText(std::string text) {
+  std::FILE* f = fmemopen(text.data(), text.size(), "r");
+  if (f == nullptr) return "fmemopen failed";
+  wptList list;
+  const bool read = readWaypoints(f, "route.txt", list);
+  std::fclose(f);
+  if (!read) return "read error";
+  std::string got;
+  for (const node* n = list.head(); n != nullptr; n = n->nextPtr) {
+    got += strprintf("%g %g;", n->Lat, n->Lon);
+  }
+  return got;
+}
+
+// A last line without a line end used to be followed by endless empty lines: the reading never
+// ended (the end-to-end run is above).
+TEST(FuzzFindings, LastLineWithoutLineEndIsReadOnceAndTheReadingEnds) {
+  EXPECT_EQ(readFromText("36.8 -121.8"), "36.8 -121.8;");
+  EXPECT_EQ(readFromText("36.8 -121.8\n36.9 -121.7"), "36.8 -121.8;36.9 -121.7;");
+  EXPECT_EQ(readFromText("36.8 -121.8\n   "), "36.8 -121.8;");
+  EXPECT_EQ(readFromText("36.8 -121.8\r"), "36.8 -121.8;");
 }
 
 }  // namespace
