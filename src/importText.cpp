@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "numberText.h"
+#include "textEncoding.h"
 #include "textSink.h"
 
 namespace nurvo {
@@ -83,13 +84,9 @@ double parseCoordinate(std::string_view text, Axis axis, TextPos where) {
 }
 
 std::string_view routeFileText(std::string_view bytes) {
-  if (bytes.starts_with("\xef\xbb\xbf")) bytes.remove_prefix(3);
-  const bool utf16Mark = bytes.starts_with("\xff\xfe") || bytes.starts_with("\xfe\xff");
-  // Without its mark, UTF-16 text still shows a NUL beside each ASCII character at the start.
-  const bool utf16Text = bytes.size() >= 2 && (bytes[0] == '\0') != (bytes[1] == '\0');
-  if (utf16Mark || utf16Text) {
-    throw ImportError({1, 0}, "the file is UTF-16 text; save it as UTF-8 or plain text");
-  }
+  const TextStart start = textStart(bytes);
+  if (start.refusal != nullptr) throw ImportError({1, 0}, std::string("the file ") + start.refusal);
+  bytes.remove_prefix(start.skip);
   const std::size_t nul = bytes.find('\0');
   if (nul != std::string_view::npos) {
     throw ImportError(positionAt(bytes, nul), "holds a NUL byte; a route file is text");

@@ -60,7 +60,7 @@ TEST(ImportRoute, RefusesEachFaultWithItsPosition) {
        "2:1: end tag </rtept> where </rte> (line 1) was expected"},
       {"XmlNotClosed", F::gpx, gpx1, "1:6: the element <rte> is not closed"},
       {"Utf16", F::gpx, "\xff\xfe<\0g\0"s,
-       "1: the file is UTF-16 text; save it as UTF-8 or plain text"},
+       "1: the file is UTF-16 text; save the file as UTF-8 or plain text"},
       {"NulByte", F::kml, "<kml>\n \0</kml>"s, "2:2: holds a NUL byte; a route file is text"},
       {"KmlTupleWithoutLatitude", F::kml,
        "<kml><Placemark><LineString><coordinates>\n 1,2\n 3, 4</coordinates></LineString>"
