@@ -5,6 +5,7 @@
 #include "nurvoError.h"
 #include "nurvo_user_if.h"
 #include "platform.h"
+#include "surveyRun.h"
 #include "writeMission.h"
 
 namespace nurvo {
@@ -92,7 +93,23 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
   if (settings.verbose) con.write(show_params(params));
 
   wptList route;
-  if (settings.interactive) {
+  const SurveyRequest& survey = settings.survey;
+  if (!survey.areaFile.empty()) {
+    if (settings.interactive) {
+      throw NurvoError(
+          "--area and --interactive do not go together: a survey is set up on the "
+          "command line\n");
+    }
+    if (!settings.operands.empty()) {
+      throw NurvoError(
+          strprintf("--area takes the place of the waypoint file: '%s' is one file "
+                    "too many\n",
+                    settings.operands.front().c_str()));
+    }
+    const SurveyPlan plan = planRequestedSurvey(survey);
+    if (settings.verbose) con.write(surveySummary(plan));
+    for (const SurveyPoint& p : plan.points) route.insertLatLonEnd(p.pos.lat, p.pos.lon);
+  } else if (settings.interactive) {
     interactiveStartup(con, params, route);
   } else {
     if (settings.operands.empty()) {
@@ -109,7 +126,7 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
   }
   if (route.empty()) throw NurvoError("list is empty\n");
 
-  const RouteTotals totals = prepareRoute(route, params);
+  const RouteTotals totals = prepareRoute(route, params, settings.legCut);
 
   const std::optional<std::tm> now = clock.utcNow();
   if (!now) throw NurvoError("cannot read the system clock as UTC: no mission written\n");

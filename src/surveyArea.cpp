@@ -15,16 +15,23 @@ double cross(const Pt& o, const Pt& a, const Pt& b) {
   return (a.x() - o.x()) * (b.y() - o.y()) - (a.y() - o.y()) * (b.x() - o.x());
 }
 
-// Twice the signed area and the perimeter of a ring given without its closing point.
-void shoelace(std::span<const Pt> r, double& twiceArea, double& perimeter) {
-  twiceArea = 0.0;
-  perimeter = 0.0;
-  for (std::size_t i = 0; i < r.size(); ++i) {
-    const Pt& a = r[i];
-    const Pt& b = r[(i + 1) % r.size()];
-    twiceArea += a.x() * b.y() - b.x() * a.y();
-    perimeter += std::hypot(b.x() - a.x(), b.y() - a.y());
+// Whether every point lies within `tolerance` of the line through the first point and the point
+// farthest from it; `tolerance` relative to that distance when below 1e-6, else absolute.
+bool onOneLine(std::span<const Pt> r, double tolerance) {
+  std::size_t far = 0;
+  double reach = 0.0;
+  for (std::size_t i = 1; i < r.size(); ++i) {
+    const double d = bg::distance(r.front(), r[i]);
+    if (d > reach) {
+      reach = d;
+      far = i;
+    }
   }
+  const double allowed = tolerance < 1e-6 ? tolerance * reach : tolerance;
+  for (const Pt& p : r) {
+    if (std::abs(cross(r.front(), r[far], p)) > allowed * reach) return false;
+  }
+  return true;
 }
 
 std::string edgeName(std::span<const std::size_t> numbers, std::size_t i) {
@@ -135,12 +142,9 @@ std::string ringProblem(std::span<const Pt> ring, std::span<const Pt> degrees,
   if (n < 3) {
     return strprintf("has %zu distinct vertices; a ring needs at least 3", n);
   }
-  double area = 0.0, perimeter = 0.0, areaDeg = 0.0, perimeterDeg = 0.0;
-  shoelace(ring, area, perimeter);
-  shoelace(degrees, areaDeg, perimeterDeg);
-  // Points typed on one parallel or meridian are collinear in degrees but not quite on the
+  // Points typed on one parallel or meridian lie on one line in degrees but not quite on the
   // plane; either way the ring encloses nothing.
-  if (std::abs(area) < 2.0 || std::abs(areaDeg) <= 1e-12 * perimeterDeg * perimeterDeg) {
+  if (onOneLine(degrees, 1e-9) || onOneLine(ring, 0.001)) {
     return "encloses no area: its vertices lie on one line";
   }
   for (std::size_t i = 0; i < n; ++i) {
