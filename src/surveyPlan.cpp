@@ -96,6 +96,29 @@ std::vector<ScanLine> scanLines(const Polygon& free, const Frame& f, long n, dou
   return lines;
 }
 
+// For each piece, how much further its strip (half a spacing either side) reaches along the line
+// than the piece itself: the strip's edges are the lines of `bounds`, bounds[k] and bounds[k + 1]
+// on either side of lines[k].
+double shortfall(const std::vector<ScanLine>& lines, const std::vector<ScanLine>& bounds) {
+  double total = 0.0;
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    for (const Piece& p : lines[k].pieces) {
+      double u0 = p.u0;
+      double u1 = p.u1;
+      for (const std::size_t b : {k, k + 1}) {
+        for (const Piece& q : bounds[b].pieces) {
+          if (q.u0 < p.u1 && p.u0 < q.u1) {
+            u0 = std::min(u0, q.u0);
+            u1 = std::max(u1, q.u1);
+          }
+        }
+      }
+      total += (p.u0 - u0) + (u1 - p.u1);
+    }
+  }
+  return total;
+}
+
 // A cell: pieces on consecutive lines, each overlapping only its neighbours in the cell, so that
 // the cell can be flown back and forth.
 struct Cell {
@@ -155,7 +178,14 @@ struct Route {
   long turns = 0;
   double lineMeters = 0.0;
   double moveMeters = 0.0;
-  long long totalMillimetres() const { return std::llround((lineMeters + moveMeters) * 1000.0); }
+  // What the lines would need beyond their ends to cover their strips where the area's edge
+  // runs oblique to them: the part of the area that the route leaves uncovered, as line length.
+  double shortfallMeters = 0.0;
+  // The length a heading is judged by: a heading that leaves corners uncovered does not win by
+  // the length it leaves out.
+  long long rankMillimetres() const {
+    return std::llround((lineMeters + moveMeters + shortfallMeters) * 1000.0);
+  }
 };
 
 double length(const Pt& a, const Pt& b) {
@@ -198,6 +228,8 @@ class Planner {
     double firstV = 0.0;
     const long n = lineCount(area_.free, f, spacing, firstV);
     const std::vector<ScanLine> lines = scanLines(area_.free, f, n, firstV, spacing);
+    r.shortfallMeters += shortfall(lines, scanLines(area_.free, f, n + 1, firstV - spacing / 2.0,
+                                                    spacing));
     const std::vector<Cell> cells = cellsOf(lines);
     std::vector<bool> done(cells.size(), false);
     for (std::size_t left = cells.size(); left > 0; --left) {
@@ -383,9 +415,9 @@ SurveyPlan planSurvey(const SurveyArea& area, const SurveySettings& settings,
         return;
       }
       Route r = planner.plan(tenth / 10.0);
-      tried[tenth] = r.totalMillimetres();
-      if (!any || tried[tenth] < best.totalMillimetres() ||
-          (tried[tenth] == best.totalMillimetres() && tenth < bestTenth)) {
+      tried[tenth] = r.rankMillimetres();
+      if (!any || tried[tenth] < best.rankMillimetres() ||
+          (tried[tenth] == best.rankMillimetres() && tenth < bestTenth)) {
         best = std::move(r);
         bestTenth = tenth;
         any = true;

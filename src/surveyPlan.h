@@ -48,10 +48,12 @@ struct SurveyPlan {
 };
 
 // Plans the survey. `areaFile` names the area in refusals: more than maxSurveyLines lines
-// (NurvoError saying how many there would be). With no heading given, every heading from 0 to
-// 179.9 in steps of 0.1 degree is a candidate and the shortest whole route (lines and moves,
-// compared to the millimetre) wins, the smaller heading on a tie; candidates are searched by
-// whole degrees first and then by tenths around the best three.
+// (NurvoError saying how many there would be). With no heading given, the headings from 0 to
+// 179.9 in steps of 0.1 degree are candidates and the shortest whole route wins (lines and moves,
+// plus the line length that would still be needed where an edge oblique to the lines leaves a
+// corner of a strip uncovered, so that cutting corners does not pay), compared to the millimetre,
+// the smaller heading on a tie. Candidates are searched by whole degrees first, then by tenths
+// around the best three.
 SurveyPlan planSurvey(const SurveyArea& area, const SurveySettings& settings,
                       const std::string& areaFile);
 
