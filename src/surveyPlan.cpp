@@ -371,6 +371,10 @@ double coverage(const SurveyArea& area, const Frame& f, const std::vector<Flown>
       }
       stadium.outer().push_back(stadium.outer().front());
       bg::correct(stadium);
+      if (strip.empty()) {
+        strip.push_back(std::move(stadium));
+        continue;
+      }
       MultiPolygon merged;
       bg::union_(strip, stadium, merged);
       strip = std::move(merged);

@@ -39,15 +39,6 @@ bool updatingGolden() {
   return v != nullptr && std::string(v) == "1";
 }
 
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) {
-    if (!l.empty()) out.push_back(l);
-  }
-  return out;
-}
-
 // Every regular file of a directory by name, with its bytes.
 std::map<std::string, std::string> filesIn(const fs::path& dir) {
   std::map<std::string, std::string> files;

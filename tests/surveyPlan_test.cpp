@@ -5,11 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <numbers>
 #include <random>
 
+#include "areaFile.h"
 #include "calcs.h"
 #include "nurvoError.h"
+#include "surveyRun.h"
+#include "testSupport.h"
 
 namespace nurvo {
 namespace {
@@ -115,12 +119,12 @@ Case randomCase(std::mt19937& rng, int index) {
   std::uniform_int_distribution<int> vertices(3, 40);
   const int n = vertices(rng);
   Case c;
-  c.area = {"random", {starRing(rng, plane, Pt(0, 0), 2000.0, n, 0.6)}};
+  c.area = {"random", {starRing(rng, plane, Pt(0, 0), 2500.0, n, 0.6)}};
   if (n >= 8 && index % 3 == 1) c.area.rings.push_back(starRing(rng, plane, Pt(0, 0), 300, 6, 0.5));
   if (n >= 8 && index % 3 == 2) {
     c.keepOuts.push_back({"wreck", {starRing(rng, plane, Pt(500, -300), 80, 5, 0.7)}});
   }
-  c.settings.spacing = 15.0 + index % 7 * 3.0;
+  c.settings.spacing = 15.0 + index % 7 * 2.0;
   c.settings.runIn = index % 5 == 0 ? 60.0 : 0.0;
   c.settings.start = static_cast<StartCorner>(index % 4);
   if (index % 25 != 0) c.settings.heading = (index * 37) % 180;
@@ -128,79 +132,114 @@ Case randomCase(std::mt19937& rng, int index) {
   return c;
 }
 
-TEST(SurveyPlan, StaysInsideKeepsClearSpacesLinesAndCoversRandomAreas) {
-  std::mt19937 rng(20240521);
-  int planned = 0;
-  for (int index = 0; index < 200; ++index) {
-    const Case c = randomCase(rng, index);
-    const SurveyArea area = prepareSurveyArea(c.area, c.keepOuts, 50.0);
-    const SurveyPlan plan = planSurvey(area, c.settings, "random");
-    ++planned;
-    SCOPED_TRACE(testing::Message() << "case " << index);
-    // Every leg, lines and moves, inside the area and clear of the keep-outs' margin.
-    MultiPolygon allowed = grown(MultiPolygon{area.area}, 1.0 + c.settings.runIn);
-    std::vector<Pt> pts;
-    for (const SurveyPoint& p : plan.points) {
-      const PlanePoint q = area.plane.forward(p.pos);
-      pts.emplace_back(q.x, q.y);
+// The properties every plan has: every leg, lines and moves, inside the area (1 m plus the run-in)
+// and outside every keep-out's margin (1 m); adjacent main lines a spacing apart (0.5 %); the
+// area within half a spacing of a main line, sampled on a grid, at least `minCoverage` percent and
+// as the plan reports it.
+void checkPlan(const SurveyArea& area, const std::vector<GeoPolygon>& keepOuts,
+               const SurveySettings& settings, double margin, const SurveyPlan& plan,
+               double minCoverage) {
+  const MultiPolygon allowed = grown(MultiPolygon{area.area}, 1.0 + settings.runIn);
+  std::vector<Pt> pts;
+  for (const SurveyPoint& p : plan.points) {
+    const PlanePoint q = area.plane.forward(p.pos);
+    pts.emplace_back(q.x, q.y);
+  }
+  std::vector<Polygon> keeps;
+  for (const GeoPolygon& k : keepOuts) {
+    Polygon keep;
+    for (const GeoPoint& g : k.rings.front()) {
+      const PlanePoint q = area.plane.forward(g);
+      keep.outer().emplace_back(q.x, q.y);
     }
-    for (std::size_t i = 0; i + 1 < pts.size(); ++i) {
-      const bg::model::linestring<Pt> leg{pts[i], pts[i + 1]};
-      EXPECT_TRUE(bg::covered_by(leg, allowed)) << "leg " << i << " leaves the area";
-      for (const GeoPolygon& k : c.keepOuts) {
-        bg::model::polygon<Pt> keep;
-        for (const GeoPoint& g : k.rings.front()) {
-          const PlanePoint q = area.plane.forward(g);
-          keep.outer().emplace_back(q.x, q.y);
-        }
-        bg::correct(keep);
-        EXPECT_GE(bg::distance(leg, keep), 49.0) << "leg " << i << " nears a keep-out";
-      }
+    bg::correct(keep);
+    keeps.push_back(keep);
+  }
+  for (std::size_t i = 0; i + 1 < pts.size(); ++i) {
+    const bg::model::linestring<Pt> leg{pts[i], pts[i + 1]};
+    EXPECT_TRUE(bg::covered_by(leg, allowed)) << "leg " << i << " leaves the area";
+    for (const Polygon& keep : keeps) {
+      EXPECT_GE(bg::distance(leg, keep), margin - 1.0) << "leg " << i << " nears a keep-out";
     }
-    // Main lines: adjacent ones a spacing apart; the area within half a spacing of one.
-    const double s = std::sin(plan.heading * std::numbers::pi / 180);
-    const double co = std::cos(plan.heading * std::numbers::pi / 180);
-    std::vector<Segment> lines;
-    std::vector<double> across;
-    for (std::size_t i = 0; i + 1 < pts.size() && std::ssize(lines) < plan.lines; ++i) {
-      if (plan.points[i].kind != SurveyPointKind::lineEnd ||
-          plan.points[i + 1].kind != SurveyPointKind::lineEnd) {
-        continue;
-      }
+  }
+  const double s = std::sin(plan.heading * std::numbers::pi / 180);
+  const double co = std::cos(plan.heading * std::numbers::pi / 180);
+  std::vector<Segment> lines;
+  std::vector<double> across;
+  for (std::size_t i = 0; i + 1 < pts.size() && std::ssize(lines) < plan.lines; ++i) {
+    if (plan.points[i].kind == SurveyPointKind::lineEnd &&
+        plan.points[i + 1].kind == SurveyPointKind::lineEnd) {
       lines.emplace_back(pts[i], pts[i + 1]);
       across.push_back(-pts[i].x() * co + pts[i].y() * s);
       ++i;
     }
-    std::sort(across.begin(), across.end());
-    for (std::size_t i = 0; i + 1 < across.size(); ++i) {
-      const double gap = across[i + 1] - across[i];
-      if (gap > 1.0) {
-        EXPECT_NEAR(gap / c.settings.spacing, 1.0, 0.005) << "lines " << i;
-      }
+  }
+  std::sort(across.begin(), across.end());
+  for (std::size_t i = 0; i + 1 < across.size(); ++i) {
+    const double gap = across[i + 1] - across[i];
+    if (gap > 1.0) {
+      EXPECT_NEAR(gap / settings.spacing, 1.0, 0.005) << "lines " << i;
     }
-    bg::model::box<Pt> box;
-    bg::envelope(area.free, box);
-    long inside = 0, covered = 0;
-    for (int gx = 0; gx < 80; ++gx) {
-      for (int gy = 0; gy < 80; ++gy) {
-        const Pt p(
-            box.min_corner().x() + (gx + 0.5) * (box.max_corner().x() - box.min_corner().x()) / 80,
-            box.min_corner().y() + (gy + 0.5) * (box.max_corner().y() - box.min_corner().y()) / 80);
-        if (!bg::covered_by(p, area.free)) continue;
-        ++inside;
-        for (const Segment& l : lines) {
-          if (bg::distance(p, l) <= c.settings.spacing / 2 + 1e-6) {
-            ++covered;
-            break;
-          }
+  }
+  bg::model::box<Pt> box;
+  bg::envelope(area.free, box);
+  const Pt lo = box.min_corner();
+  const Pt size(box.max_corner().x() - lo.x(), box.max_corner().y() - lo.y());
+  long inside = 0, covered = 0;
+  for (int gx = 0; gx < 60; ++gx) {
+    for (int gy = 0; gy < 60; ++gy) {
+      const Pt p(lo.x() + (gx + 0.5) * size.x() / 60, lo.y() + (gy + 0.5) * size.y() / 60);
+      if (!bg::covered_by(p, area.free)) continue;
+      ++inside;
+      for (const Segment& l : lines) {
+        if (bg::distance(p, l) <= settings.spacing / 2 + 1e-6) {
+          ++covered;
+          break;
         }
       }
     }
-    const double sampled = 100.0 * static_cast<double>(covered) / static_cast<double>(inside);
-    EXPECT_GE(sampled, 99.5);
-    EXPECT_NEAR(plan.coveragePercent, sampled, 0.5);
   }
-  EXPECT_EQ(planned, 200);
+  const double sampled = 100.0 * static_cast<double>(covered) / static_cast<double>(inside);
+  EXPECT_GE(sampled, minCoverage);
+  EXPECT_NEAR(plan.coveragePercent, sampled, 0.5);
+}
+
+TEST(SurveyPlan, StaysInsideKeepsClearSpacesLinesAndCoversRandomAreas) {
+  std::mt19937 rng(20240521);
+  for (int index = 0; index < 200; ++index) {
+    SCOPED_TRACE(testing::Message() << "case " << index);
+    const Case c = randomCase(rng, index);
+    const SurveyArea area = prepareSurveyArea(c.area, c.keepOuts, 50.0);
+    checkPlan(area, c.keepOuts, c.settings, 50.0, planSurvey(area, c.settings, "random"), 99.5);
+  }
+}
+
+// The golden surveys, planned again at full precision, have the same properties.
+TEST(SurveyPlan, GoldenSurveysHaveThePropertiesToo) {
+  namespace fs = std::filesystem;
+  for (const auto& entry : fs::directory_iterator(NURVO_TESTS_DIR "/golden")) {
+    const fs::path dir = entry.path();
+    if (dir.filename().string().rfind("survey_", 0) != 0) continue;
+    SCOPED_TRACE(dir.filename().string());
+    test::ScratchDir scratch;
+    fs::copy(dir / "route.txt", "route.txt");
+    if (fs::exists(dir / "inputs")) fs::copy(dir / "inputs", ".");
+    std::vector<std::string> words = {"nurvo"};
+    for (const std::string& a : test::lines(test::readFile((dir / "args").string()))) {
+      words.push_back(a);
+    }
+    words.push_back("route.txt");
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    StringSink out;
+    const RunSettings run = parseOptions(static_cast<int>(argv.size()), argv.data(), out);
+    const SurveyRequest& r = run.survey;
+    std::vector<GeoPolygon> keepOuts;
+    for (const std::string& k : r.keepOutFiles) keepOuts.push_back(readPolygonFile(k, "keep-out"));
+    const SurveyArea area =
+        prepareSurveyArea(readPolygonFile(r.areaFile, "area"), keepOuts, r.keepOutMargin);
+    checkPlan(area, keepOuts, r.settings, r.keepOutMargin, planRequestedSurvey(r), 99.5);
+  }
 }
 
 }  // namespace
