@@ -60,7 +60,7 @@ SurveyArea prepareSurveyArea(const GeoPolygon& area, std::span<const GeoPolygon>
 
 // The buffer strategies used for every grown shape: round joins, with the distance raised so that
 // the polygon drawn for a circle lies outside the true circle, never inside it.
-constexpr int pointsPerCircle = 90;
+constexpr int pointsPerCircle = 36;
 // `poly` grown by `distance` metres (> 0), every point of the true offset inside the result.
 MultiPolygon grown(const MultiPolygon& poly, double distance);
 

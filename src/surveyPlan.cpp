@@ -228,8 +228,8 @@ class Planner {
     double firstV = 0.0;
     const long n = lineCount(area_.free, f, spacing, firstV);
     const std::vector<ScanLine> lines = scanLines(area_.free, f, n, firstV, spacing);
-    r.shortfallMeters += shortfall(lines, scanLines(area_.free, f, n + 1, firstV - spacing / 2.0,
-                                                    spacing));
+    r.shortfallMeters +=
+        shortfall(lines, scanLines(area_.free, f, n + 1, firstV - spacing / 2.0, spacing));
     const std::vector<Cell> cells = cellsOf(lines);
     std::vector<bool> done(cells.size(), false);
     for (std::size_t left = cells.size(); left > 0; --left) {
@@ -285,7 +285,15 @@ class Planner {
       const Pt from = r.points.back();
       const std::optional<std::vector<Pt>> corners = router_.corners(from, start);
       if (!corners) {
-        throw NurvoError("no move inside the area joins two of its lines: no mission written\n");
+        // The area narrows to a point somewhere between them (a keep-out's margin touching the
+        // edge or another margin), which no move can pass.
+        const GeoPoint g0 = area_.plane.inverse({from.x(), from.y()});
+        const GeoPoint g1 = area_.plane.inverse({start.x(), start.y()});
+        throw NurvoError(strprintf(
+            "no move inside the area joins the line end at %.4f %.4f to the line at %.4f %.4f: "
+            "the area narrows to a point between them; widen the keep-out margin or mend the "
+            "area\n",
+            g0.lat, g0.lon, g1.lat, g1.lon));
       }
       Pt prev = from;
       for (const Pt& c : *corners) {

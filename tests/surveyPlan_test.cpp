@@ -77,8 +77,8 @@ TEST(SurveyArea, RefusesBadRingsNamingTheRingAndVertexOrEdge) {
       {{square},
        {{{-0.01, 0.05}, {-0.01, 0.051}, {0.2, 0.051}, {0.2, 0.05}}},
        "area file a.txt: the keep-outs and their margin cut it into 2 parts that no move inside "
-       "it can join: part 1 around 0.0600 0.0709 (60.029 km2); part 2 around 0.0600 0.0297 "
-       "(61.265 km2)\n"},
+       "it can join: part 1 around 0.0600 0.0709 (60.027 km2); part 2 around 0.0600 0.0297 "
+       "(61.263 km2)\n"},
   };
   for (const auto& c : cases) {
     std::vector<GeoPolygon> keep;
