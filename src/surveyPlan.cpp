@@ -285,15 +285,12 @@ class Planner {
       const Pt from = r.points.back();
       const std::optional<std::vector<Pt>> corners = router_.corners(from, start);
       if (!corners) {
-        // The area narrows to a point somewhere between them (a keep-out's margin touching the
-        // edge or another margin), which no move can pass.
         const GeoPoint g0 = area_.plane.inverse({from.x(), from.y()});
         const GeoPoint g1 = area_.plane.inverse({start.x(), start.y()});
-        throw NurvoError(strprintf(
-            "no move inside the area joins the line end at %.4f %.4f to the line at %.4f %.4f: "
-            "the area narrows to a point between them; widen the keep-out margin or mend the "
-            "area\n",
-            g0.lat, g0.lon, g1.lat, g1.lon));
+        throw NurvoError(
+            strprintf("no move found inside the area from the line end at %.4f %.4f to "
+                      "the line at %.4f %.4f: no mission written\n",
+                      g0.lat, g0.lon, g1.lat, g1.lon));
       }
       Pt prev = from;
       for (const Pt& c : *corners) {
