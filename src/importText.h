@@ -8,13 +8,9 @@
 #include <string_view>
 #include <vector>
 
-namespace nurvo {
+#include "geoPoint.h"
 
-// A position on the earth: decimal degrees, latitude in [-90, 90], longitude in [-180, 180].
-struct GeoPoint {
-  double lat = 0.0;
-  double lon = 0.0;
-};
+namespace nurvo {
 
 // A route a file offers: its name (empty where it has none) and its points in order.
 struct RouteCandidate {

@@ -8,6 +8,7 @@
 #include "nurvo_user_if.h"
 #include "platform.h"
 #include "runFiles.h"
+#include "surveyRun.h"
 
 namespace nurvo {
 
@@ -113,7 +114,23 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
   }
 
   wptList route;
-  if (settings.interactive) {
+  const SurveyRequest& survey = settings.survey;
+  if (!survey.areaFile.empty()) {
+    if (settings.interactive) {
+      throw NurvoError(
+          "--area and --interactive do not go together: a survey is set up on the "
+          "command line\n");
+    }
+    if (!settings.operands.empty()) {
+      throw NurvoError(
+          strprintf("--area takes the place of the waypoint file: '%s' is one file "
+                    "too many\n",
+                    settings.operands.front().c_str()));
+    }
+    const SurveyPlan plan = planRequestedSurvey(survey);
+    if (settings.verbose) con.write(surveySummary(plan));
+    for (const SurveyPoint& p : plan.points) route.insertLatLonEnd(p.pos.lat, p.pos.lon);
+  } else if (settings.interactive) {
     interactiveStartup(con, params, route, settings.import);
   } else {
     if (settings.operands.empty()) {
@@ -130,7 +147,7 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
   }
   if (route.empty()) throw NurvoError("list is empty\n");
 
-  const RouteTotals totals = prepareRoute(route, params);
+  const RouteTotals totals = prepareRoute(route, params, settings.legCut);
   const MissionCheck check = checkMission(route, params, totals, settings.enduranceHours);
   if (settings.check != CheckOutput::none) {
     con.write(settings.check == CheckOutput::json ? checkReportJson(check)

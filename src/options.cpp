@@ -24,6 +24,17 @@ enum OptionCode : int {
   enduranceCode,
   inputFormatCode,
   routeCode,
+  equalLegsCode,
+  areaCode,
+  keepOutCode,
+  keepOutMarginCode,
+  lineSpacingCode,
+  swathWidthCode,
+  overlapCode,
+  lineHeadingCode,
+  startCode,
+  runInCode,
+  tieLineSpacingCode,
   paramCodeBase = 0x200,
 };
 
@@ -60,6 +71,24 @@ constexpr RunOption runOptions[] = {
     {"strict", no_argument, strictCode, nullptr, "write nothing when a finding is an error"},
     {"endurance", required_argument, enduranceCode, "HOURS",
      "the vehicle's endurance: a longer mission is an error"},
+    {"equal-legs", no_argument, equalLegsCode, nullptr,
+     "cut a long leg into equal pieces, the fewest no longer than maxLegMeters"},
+    {"area", required_argument, areaCode, "FILE",
+     "plan survey lines over the area in FILE, in place of a waypoint file"},
+    {"keep-out", required_argument, keepOutCode, "FILE", "an area the vehicle never enters"},
+    {"keep-out-margin", required_argument, keepOutMarginCode, "M",
+     "metres kept clear of each keep-out (50)"},
+    {"line-spacing", required_argument, lineSpacingCode, "M", "metres between survey lines"},
+    {"swath-width", required_argument, swathWidthCode, "M",
+     "the sonar's swath in metres, with --overlap"},
+    {"overlap", required_argument, overlapCode, "PERCENT",
+     "overlap of adjacent swaths, 0 up to 100"},
+    {"line-heading", required_argument, lineHeadingCode, "DEG",
+     "heading of the lines, 0 up to 180, or auto (auto)"},
+    {"start", required_argument, startCode, "CORNER", "corner of the first line: sw, se, nw, ne (sw)"},
+    {"run-in", required_argument, runInCode, "M", "metres each line runs beyond the area (0)"},
+    {"tie-line-spacing", required_argument, tieLineSpacingCode, "M",
+     "metres between tie lines across the survey lines"},
 };
 constexpr std::size_t optionsBeforeParams = 2;
 
@@ -127,6 +156,11 @@ std::string show_params(const MissionParams& p) {
 
 namespace {
 
+// The survey options, in the order of their codes from areaCode on.
+constexpr const char* surveyOptionNames[] = {
+    "area",    "keep-out",     "keep-out-margin", "line-spacing", "swath-width",
+    "overlap", "line-heading", "start",           "run-in",       "tie-line-spacing"};
+
 [[noreturn]] void badValue(const char* option, const char* value, const char* expected) {
   throw NurvoError(strprintf("invalid value '%s' for option --%s: %s\n", value, option, expected));
 }
@@ -169,6 +203,98 @@ const ParamRow* paramOfCode(int code) {
   return nullptr;
 }
 
+// A survey option's value in metres or percent: finite, and at least (or above) `low`, and below
+// `high` where there is one.
+double surveyNumber(const char* option, const char* value, double low, bool lowAllowed,
+                    double high = INFINITY) {
+  const std::optional<double> v = parseDoubleValue(value);
+  if (!v) badValue(option, value, "expected a finite decimal number");
+  if (lowAllowed ? *v < low : *v <= low) {
+    badValue(option, value,
+             strprintf("expected a number %s %g", lowAllowed ? "of at least" : "greater than", low)
+                 .c_str());
+  }
+  if (*v >= high) badValue(option, value, strprintf("expected a number below %g", high).c_str());
+  return *v;
+}
+
+// What the survey options say, checked together once all are read.
+struct SurveyWords {
+  std::optional<double> lineSpacing;
+  std::optional<double> swathWidth;
+  std::optional<double> overlap;
+  const char* firstOption = nullptr;  // the first survey option other than --area
+};
+
+void setSurveyOption(int c, const char* value, SurveyRequest& r, SurveyWords& w) {
+  const char* name = surveyOptionNames[c - areaCode];
+  if (c != areaCode && w.firstOption == nullptr) w.firstOption = name;
+  switch (c) {
+    case areaCode: r.areaFile = value; break;
+    case keepOutCode: r.keepOutFiles.emplace_back(value); break;
+    case keepOutMarginCode: r.keepOutMargin = surveyNumber(name, value, 0.0, true); break;
+    case lineSpacingCode: w.lineSpacing = surveyNumber(name, value, 0.0, false); break;
+    case swathWidthCode: w.swathWidth = surveyNumber(name, value, 0.0, false); break;
+    case overlapCode: w.overlap = surveyNumber(name, value, 0.0, true, 100.0); break;
+    case runInCode: r.settings.runIn = surveyNumber(name, value, 0.0, true); break;
+    case tieLineSpacingCode:
+      r.settings.tieLineSpacing = surveyNumber(name, value, 0.0, false);
+      break;
+    case lineHeadingCode:
+      if (std::string_view(value) == "auto") {
+        r.settings.heading.reset();
+      } else {
+        const std::optional<double> v = parseDoubleValue(value);
+        if (!v || *v < 0.0 || *v >= 180.0) {
+          badValue(name, value, "expected auto or degrees from 0 up to, not including, 180");
+        }
+        r.settings.heading = *v;
+      }
+      break;
+    case startCode: {
+      const std::string_view v = value;
+      if (v == "sw") {
+        r.settings.start = StartCorner::sw;
+      } else if (v == "se") {
+        r.settings.start = StartCorner::se;
+      } else if (v == "nw") {
+        r.settings.start = StartCorner::nw;
+      } else if (v == "ne") {
+        r.settings.start = StartCorner::ne;
+      } else {
+        badValue(name, value, "expected one of sw, se, nw, ne");
+      }
+      break;
+    }
+    default: break;
+  }
+}
+
+void checkSurvey(SurveyRequest& r, const SurveyWords& w) {
+  if (r.areaFile.empty()) {
+    if (w.firstOption != nullptr) {
+      throw NurvoError(
+          strprintf("option --%s plans a survey and needs --area FILE\n", w.firstOption));
+    }
+    return;
+  }
+  if (w.lineSpacing && (w.swathWidth || w.overlap)) {
+    throw NurvoError(
+        "give the line spacing one way: --line-spacing, or --swath-width with --overlap\n");
+  }
+  if (w.lineSpacing) {
+    r.settings.spacing = *w.lineSpacing;
+  } else if (w.swathWidth && w.overlap) {
+    r.settings.spacing = *w.swathWidth * (1.0 - *w.overlap / 100.0);
+  } else if (w.swathWidth || w.overlap) {
+    throw NurvoError("--swath-width and --overlap go together: give both\n");
+  } else {
+    throw NurvoError(
+        "--area needs the line spacing: --line-spacing M, or --swath-width M with --overlap "
+        "PERCENT\n");
+  }
+}
+
 }  // namespace
 
 std::vector<option> longOptions() {
@@ -190,6 +316,7 @@ std::vector<option> longOptions() {
 
 RunSettings parseOptions(int argc, char** argv, TextSink& console) {
   RunSettings settings;
+  SurveyWords surveyWords;
   const std::vector<option> opts = longOptions();
   const std::string shorts = shortOptions();
   // The words as given, and those the parser has used (an option and its value). The parser
@@ -241,6 +368,10 @@ RunSettings parseOptions(int argc, char** argv, TextSink& console) {
       }
     } else if (c == routeCode) {
       settings.import.route = optarg;
+    } else if (c == equalLegsCode) {
+      settings.legCut = LegCut::equal;
+    } else if (c >= areaCode && c <= tieLineSpacingCode) {
+      setSurveyOption(c, optarg, settings.survey, surveyWords);
     } else if (c == helpCode) {
       console.write(help());
       settings.usageShown = true;
@@ -262,6 +393,7 @@ RunSettings parseOptions(int argc, char** argv, TextSink& console) {
     return settings;
   }
   for (int i = optind; i < argc; ++i) settings.operands.emplace_back(argv[i]);
+  checkSurvey(settings.survey, surveyWords);
   return settings;
 }
 

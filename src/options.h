@@ -12,7 +12,9 @@
 #include "exportFormat.h"
 #include "missionParams.h"
 #include "routeImport.h"
+#include "surveyPlan.h"
 #include "textSink.h"
+#include "wptList.h"
 
 namespace nurvo {
 
@@ -23,6 +25,15 @@ std::string show_params(const MissionParams& params);
 
 // What --check prints in place of writing the files: nothing asked, the text report, or JSON.
 enum class CheckOutput { none, text, json };
+// A survey of an area asked for on the command line, in place of a waypoint file.
+struct SurveyRequest {
+  std::string areaFile;                   // --area; empty when the run reads waypoints
+  std::vector<std::string> keepOutFiles;  // --keep-out, in the order given
+  double keepOutMargin = 50.0;            // metres, >= 0
+  // spacing, heading (none: auto), start corner, run-in and tie lines; the spacing comes from
+  // --line-spacing or from --swath-width and --overlap
+  SurveySettings settings;
+};
 
 // What the command line asks of a run.
 struct RunSettings {
@@ -42,13 +53,17 @@ struct RunSettings {
   CheckOutput check = CheckOutput::none;  // --check: the report instead of the files
   bool strict = false;                    // --strict: an error finding stops the run unwritten
   std::optional<double> enduranceHours;   // --endurance: hours, greater than 0
+  LegCut legCut = LegCut::remainder;  // --equal-legs: LegCut::equal
+  SurveyRequest survey;
 };
 
 // The option table handed to getopt_long, derived from the parameter table; the last entry is
 // all zeros.
 std::vector<option> longOptions();
 
-// Reads the options of argv up to the end, or up to --interactive or --version. --help and
+// Reads the options of argv up to the end, or up to --interactive or --version. The survey
+// options need --area and --area needs one way of giving the spacing: --line-spacing, or
+// --swath-width with --overlap; a survey option without them, or both ways, is refused. --help and
 // --usage print the usage text on `console`. An option the parser reports as wrong (after its own
 // diagnostic on the error stream) ends the run with the usage text, and a value that is not a
 // number of the parameter's kind, or breaks its constraint, with the reason (NurvoError).

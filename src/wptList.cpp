@@ -137,7 +137,7 @@ void calcLegs(wptList& list) {
   }
 }
 
-void insertIfBig_legMeters(wptList& list, double maxLegMeters) {
+void insertIfBig_legMeters(wptList& list, double maxLegMeters, LegCut cut) {
   double nodes = 0.0;
   for (const node* n = list.head(); n != nullptr; n = n->nextPtr) {
     nodes += n->legMeters > maxLegMeters ? std::ceil(n->legMeters / maxLegMeters) : 1.0;
@@ -151,7 +151,14 @@ void insertIfBig_legMeters(wptList& list, double maxLegMeters) {
   // the node just inserted, which the walk visits next and cuts again while it is still too long.
   // The remainders come from the same successive subtraction as cutting one piece per walk would.
   for (node* n = list.head(); n != nullptr; n = n->nextPtr) {
-    if (n->legMeters > maxLegMeters) {
+    if (n->legMeters > maxLegMeters && cut == LegCut::equal) {
+      // Every piece the same length: the walk passes over them, none being too long.
+      const double pieces = std::ceil(n->legMeters / maxLegMeters);
+      const double piece = n->legMeters / pieces;
+      n->legMeters = piece;
+      node* at = n;
+      for (double k = 1.0; k < pieces; k += 1.0) at = list.insertNode(at, piece);
+    } else if (n->legMeters > maxLegMeters) {
       const double smallerlegMeters = n->legMeters - maxLegMeters;
       n->legMeters = maxLegMeters;
       list.insertNode(n, smallerlegMeters);
@@ -232,10 +239,10 @@ double calcMissionTime(const wptList& list, RouteTotals& totals) {
   return legSecsSum;
 }
 
-RouteTotals prepareRoute(wptList& list, const MissionParams& params) {
+RouteTotals prepareRoute(wptList& list, const MissionParams& params, LegCut cut) {
   RouteTotals totals;
   calcLegs(list);
-  insertIfBig_legMeters(list, params.maxLegMeters);
+  insertIfBig_legMeters(list, params.maxLegMeters, cut);
   fillBlankLatLons(list);
   itemizeList(list);
   calcWaypointTimes(list);

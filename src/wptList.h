@@ -81,10 +81,15 @@ void displayRev(const wptList& list, TextSink& out);
 
 // Gives every node with a successor the length and heading of its leg.
 void calcLegs(wptList& list);
-// Cuts every leg longer than `maxLegMeters` (> 0) into legs of exactly that length followed by the
-// remainder, inserting blank nodes. One pass over the list. When the route would grow beyond
-// maxRouteNodes it is left as it is and NurvoError ends the run.
-void insertIfBig_legMeters(wptList& list, double maxLegMeters);
+// How a leg longer than the maximum is cut.
+enum class LegCut {
+  remainder,  // pieces of exactly the maximum, then what remains (which may be very short)
+  equal,      // the fewest equal pieces no longer than the maximum
+};
+// Cuts every leg longer than `maxLegMeters` (> 0) as `cut` says, inserting blank nodes; with
+// `remainder` the remainders come from successive subtraction. One pass over the list. When the
+// route would grow beyond maxRouteNodes it is left as it is and NurvoError ends the run.
+void insertIfBig_legMeters(wptList& list, double maxLegMeters, LegCut cut = LegCut::remainder);
 // Places every blank node on the great circle of its cut leg: the k-th node inserted into a leg
 // lies k pieces from the leg's first waypoint along the leg's heading. Each inserted node then
 // carries the initial heading of its own piece, from its position to the next node's; the leg's
@@ -103,6 +108,7 @@ int launch_waypoint(wptList& list, int launchOffset);
 double calcMissionTime(const wptList& list, RouteTotals& totals);
 
 // All of the above, in order, on a list as read. Returns the route's totals.
-RouteTotals prepareRoute(wptList& list, const MissionParams& params);
+RouteTotals prepareRoute(wptList& list, const MissionParams& params,
+                         LegCut cut = LegCut::remainder);
 
 }  // namespace nurvo

@@ -35,6 +35,7 @@ std::string lineError(int line, const std::string& problem) {
 }
 
 const std::string good = "36.8167 -121.8170\n36.8215 -121.7986\n";
+const std::string square = "36.80 -121.90\n36.80 -121.86\n36.82 -121.86\n36.82 -121.90\n";
 const std::string notTwoNumbers =
     "expected latitude and longitude in decimal degrees, separated by blanks";
 const std::string nul =
@@ -224,6 +225,50 @@ std::vector<BadInput> catalogue() {
        {"--maxLegMeters=0.0", "route.txt"},
        "invalid value '0.0' for option --maxLegMeters: the distance between surfacings must be "
        "greater than 0\n"},
+      // Surveys: route.txt is the area.
+      {"AreaAndAWaypointFile",
+       square,
+       {"--area", "route.txt", "--line-spacing", "50", "route.txt"},
+       "--area takes the place of the waypoint file: 'route.txt' is one file too many\n"},
+      {"SurveyOptionWithoutArea",
+       good,
+       {"--line-spacing", "50", "route.txt"},
+       "option --line-spacing plans a survey and needs --area FILE\n"},
+      {"AreaWithoutSpacing",
+       square,
+       {"--area", "route.txt"},
+       "--area needs the line spacing: --line-spacing M, or --swath-width M with --overlap "
+       "PERCENT\n"},
+      {"SpacingGivenBothWays",
+       square,
+       {"--area", "route.txt", "--line-spacing", "50", "--swath-width", "60", "--overlap", "10"},
+       "give the line spacing one way: --line-spacing, or --swath-width with --overlap\n"},
+      {"OverlapOf100",
+       square,
+       {"--area", "route.txt", "--swath-width", "60", "--overlap", "100"},
+       "invalid value '100' for option --overlap: expected a number below 100\n"},
+      {"SpacingZero",
+       square,
+       {"--area", "route.txt", "--line-spacing", "0"},
+       "invalid value '0' for option --line-spacing: expected a number greater than 0\n"},
+      {"HeadingOf180",
+       square,
+       {"--area", "route.txt", "--line-spacing", "50", "--line-heading", "180"},
+       "invalid value '180' for option --line-heading: expected auto or degrees from 0 up to, not "
+       "including, 180\n"},
+      {"StartNotACorner",
+       square,
+       {"--area", "route.txt", "--line-spacing", "50", "--start", "north"},
+       "invalid value 'north' for option --start: expected one of sw, se, nw, ne\n"},
+      {"AreaCrossesItself",
+       "36.80 -121.90\n36.82 -121.86\n36.82 -121.90\n36.80 -121.86\n",
+       {"--area", "route.txt", "--line-spacing", "50"},
+       "area file route.txt: outer ring: edge 1 (vertex 1 to 2) crosses edge 3 (vertex 3 to 4)\n"},
+      {"TooManyLines",
+       square,
+       {"--area", "route.txt", "--line-spacing", "0.1", "--line-heading", "0"},
+       "area file route.txt: the survey would need 35615 lines; at most 20000 are planned: widen "
+       "the spacing\n"},
       {"ValueMissingSoTheFileNameIsTaken",
        good,
        {"route.txt", "--gpsHits", "route.txt"},

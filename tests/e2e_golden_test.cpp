@@ -39,15 +39,6 @@ bool updatingGolden() {
   return v != nullptr && std::string(v) == "1";
 }
 
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) {
-    if (!l.empty()) out.push_back(l);
-  }
-  return out;
-}
-
 // Every regular file of a directory by name, with its bytes.
 std::map<std::string, std::string> filesIn(const fs::path& dir) {
   std::map<std::string, std::string> files;
@@ -118,13 +109,22 @@ struct RouteRun {
 };
 
 // A whole run in this process with `args` in a fresh directory holding route.txt.
-RouteRun runOnRoute(std::vector<std::string> args, const std::string& route, const Clock& clock) {
+// `inputs`: a folder of further input files (keep-outs of a survey), copied beside route.txt.
+RouteRun runOnRoute(std::vector<std::string> args, const std::string& route, const Clock& clock,
+                    const fs::path& inputs = {}) {
   ScratchDir dir;
   writeFile("route.txt", route);
+  std::vector<std::string> inputNames = {"route.txt"};
+  if (!inputs.empty() && fs::is_directory(inputs)) {
+    for (const auto& f : fs::directory_iterator(inputs)) {
+      inputNames.push_back(f.path().filename().string());
+      writeFile(inputNames.back(), readFile(f.path().string()));
+    }
+  }
   args.push_back("route.txt");
   FileOps fileOps;
   RouteRun r{runInProcess(args, fileOps, clock), directoryEntries()};
-  r.files.erase("route.txt");
+  for (const std::string& name : inputNames) r.files.erase(name);
   return r;
 }
 
@@ -184,7 +184,8 @@ TEST_P(GoldenRun, WritesTheFourFilesAndConfirmsThem) {
   const std::string route = readFile((caseDir / "route.txt").string());
   ASSERT_FALSE(route.empty()) << "no route in " << caseDir;
   const TestClock clock;
-  const RouteRun r = runOnRoute(lines(readFile((caseDir / "args").string())), route, clock);
+  const RouteRun r =
+      runOnRoute(lines(readFile((caseDir / "args").string())), route, clock, caseDir / "inputs");
   EXPECT_EQ(r.result.status, 0) << r.result.out;
   checkGolden(caseDir, r.files, &r.result.out);
 }
@@ -253,6 +254,12 @@ TEST_P(GoldenCheck, ReportsAsTextAndAsJsonAndANormalRunWarnsAndWrites) {
 
 INSTANTIATE_TEST_SUITE_P(Reports, GoldenCheck,
                          testing::Values("check_example", "check_three_findings"));
+
+// Surveys: route.txt is the area (the last argument is --area), `inputs/` holds the keep-outs.
+const auto surveyCases = testing::Values(
+    "survey_rectangle", "survey_rotated_auto", "survey_u_bay", "survey_wreck_keep_out",
+    "survey_antimeridian", "survey_70n", "survey_run_in", "survey_tie_lines", "equal_legs_example");
+INSTANTIATE_TEST_SUITE_P(Surveys, GoldenRun, surveyCases);
 
 // ---- The golden exports, opened by real readers of their formats.
 

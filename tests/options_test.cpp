@@ -55,9 +55,9 @@ TEST(ParamTable, AgreesWithTheLongOptionsTheListingAndTheUsage) {
     EXPECT_TRUE(holds(show_params(s.params), "\n" + name + ".")) << name;
     ++n;
   }
-  EXPECT_EQ(opts.size(), static_cast<std::size_t>(n) + 13)
+  EXPECT_EQ(opts.size(), static_cast<std::size_t>(n) + 24)
       << "verbose, brief, interactive, export, input-format, route, help, usage, version, check, "
-         "strict, endurance and the closing entry";
+         "strict, endurance, equal-legs, ten survey options and the closing entry";
 }
 
 // The manual page documents every long option, and the bash completion offers it.
@@ -155,7 +155,18 @@ const std::string helpText =
     "--version.......print nurvo's version and end\n"
     "--check[=json]...print the route's statistics and findings instead of writing files\n"
     "--strict........write nothing when a finding is an error\n"
-    "--endurance HOURS...the vehicle's endurance: a longer mission is an error\n";
+    "--endurance HOURS...the vehicle's endurance: a longer mission is an error\n"
+    "--equal-legs....cut a long leg into equal pieces, the fewest no longer than maxLegMeters\n"
+    "--area FILE.....plan survey lines over the area in FILE, in place of a waypoint file\n"
+    "--keep-out FILE...an area the vehicle never enters\n"
+    "--keep-out-margin M...metres kept clear of each keep-out (50)\n"
+    "--line-spacing M...metres between survey lines\n"
+    "--swath-width M...the sonar's swath in metres, with --overlap\n"
+    "--overlap PERCENT...overlap of adjacent swaths, 0 up to 100\n"
+    "--line-heading DEG...heading of the lines, 0 up to 180, or auto (auto)\n"
+    "--start CORNER...corner of the first line: sw, se, nw, ne (sw)\n"
+    "--run-in M......metres each line runs beyond the area (0)\n"
+    "--tie-line-spacing M...metres between tie lines across the survey lines\n";
 
 // The parameter listing with every default.
 const std::string defaultListing =

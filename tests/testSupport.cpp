@@ -102,6 +102,15 @@ bool contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) {
+    if (!l.empty()) out.push_back(l);
+  }
+  return out;
+}
+
 std::string confirmations(const std::string& base, std::size_t count) {
   std::string text;
   for (std::size_t i = 0; i < count; ++i) {

@@ -37,6 +37,8 @@ std::set<std::string> entryNames();
 std::set<std::string> maskedEntryNames();
 
 bool contains(const std::string& text, const std::string& part);
+// The lines of `text` that are not empty, such as the arguments of a golden case.
+std::vector<std::string> lines(const std::string& text);
 
 // The output files' extensions, in the order a run writes the files.
 inline constexpr std::array<const char*, 4> outputExtensions = {"cfg", "wpt", "pts", "csv"};

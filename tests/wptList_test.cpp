@@ -366,6 +366,17 @@ TEST(InsertIfBigLegMeters, CutsByRepeatedSubtractionAndNeverCutsALegOfExactlyThe
   }
 }
 
+TEST(InsertIfBigLegMeters, EqualCutMakesTheFewestEqualPiecesNoLongerThanTheMaximum) {
+  const double M = 1000.0;
+  wptList list = listWithLegs({M, M + 1, 2.5 * M, 3 * M}, 30.0);
+  insertIfBig_legMeters(list, M, LegCut::equal);
+  const double expected[] = {M,           (M + 1) / 2, (M + 1) / 2, 2.5 * M / 3, 2.5 * M / 3,
+                             2.5 * M / 3, M,           M,           M,           0.0};
+  const std::vector<const node*> n = forwards(list);
+  ASSERT_EQ(n.size(), std::size(expected));
+  for (std::size_t i = 0; i < n.size(); ++i) EXPECT_EQ(n[i]->legMeters, expected[i]) << i;
+}
+
 TEST(InsertIfBigLegMeters, RemaindersComeFromSuccessiveSubtraction) {
   const double L = 10684.47122585135;
   const double M = 3600.0;

@@ -216,6 +216,30 @@ CASES = [
     case("inter_no_input", ["--interactive"], stdin=""),
 ]
 
+
+
+def golden_survey_cases():
+    """The golden surveys of tests/golden: route.txt is the area, inputs/ holds the keep-outs."""
+    root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "golden")
+    found = []
+    for name in sorted(os.listdir(root)):
+        d = os.path.join(root, name)
+        if not name.startswith("survey_"):
+            continue
+        args = [a for a in open(os.path.join(d, "args")).read().split("\n") if a] + ["route.txt"]
+        inputs = os.path.join(d, "inputs")
+
+        def setup(directory, inputs=inputs):
+            if os.path.isdir(inputs):
+                for f in os.listdir(inputs):
+                    shutil.copy(os.path.join(inputs, f), directory)
+        found.append(case(name, args, waypoints=open(os.path.join(d, "route.txt")).read(),
+                          setup=setup))
+    return found
+
+
+CASES += golden_survey_cases()
+
 STAMP = re.compile(rb"\d{4}_\d{1,3}_\d{3,4}(?=\.)")
 
 

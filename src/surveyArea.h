@@ -1,0 +1,67 @@
+// The survey area on the local plane: its rings read from files, checked, projected, and the
+// keep-outs grown by their margin and taken out of it.
+#pragma once
+
+#include <boost/geometry.hpp>
+#include <boost/geometry/algorithms/point_on_surface.hpp>
+#include <boost/geometry/geometries/point_xy.hpp>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "localPlane.h"
+
+namespace nurvo {
+
+namespace bg = boost::geometry;
+// Points in metres on the local plane. Polygons follow the library's defaults: outer rings
+// clockwise, holes counter-clockwise, closed (the last point repeats the first).
+using Pt = bg::model::d2::point_xy<double>;
+using Polygon = bg::model::polygon<Pt>;
+using MultiPolygon = bg::model::multi_polygon<Polygon>;
+using Segment = bg::model::segment<Pt>;
+
+using GeoRing = std::vector<GeoPoint>;
+
+// A polygon as a file gives it: the outer ring first, then its holes. A ring may end with a repeat
+// of its first point or not; repeated consecutive points count once.
+struct GeoPolygon {
+  std::string file;  // named in every refusal
+  std::vector<GeoRing> rings;
+};
+
+// Whatever is wrong with a ring on the plane, in words that name its vertices and edges by their
+// numbers in the file (`vertexNumbers`, from 1, one per point of `ring`, which holds no repeated
+// consecutive points and no closing point); empty when the ring is good. `ring` and
+// `degrees` (the same ring as x = longitude unwrapped, y = latitude) decide collinearity: a ring
+// whose points lie on one line in either has no area.
+std::string ringProblem(std::span<const Pt> ring, std::span<const Pt> degrees,
+                        std::span<const std::size_t> vertexNumbers);
+
+// The area less what the vehicle must keep out of, on the plane centred on the area.
+struct SurveyArea {
+  LocalPlane plane{GeoPoint{}};
+  Polygon area;           // the outer ring and its holes
+  MultiPolygon keepOuts;  // every keep-out grown by the margin, merged
+  Polygon free;           // area less keepOuts: one connected part
+  double margin = 0.0;    // metres kept from each keep-out
+};
+
+// The widest area planned, in metres across.
+constexpr double maxAreaAcross = 200000.0;
+
+// Projects and checks the area and the keep-outs, grows the keep-outs by `margin` (metres, >= 0)
+// and takes them out of the area. Refuses (NurvoError, naming the file, the ring and the vertex or
+// edge) a ring that crosses itself, has fewer than three distinct vertices or no area, a hole that
+// leaves its outer ring, an area that reaches a pole or is more than maxAreaAcross wide, and
+// keep-outs that leave nothing or cut the area into parts (each named by a position inside it).
+SurveyArea prepareSurveyArea(const GeoPolygon& area, std::span<const GeoPolygon> keepOuts,
+                             double margin);
+
+// The buffer strategies used for every grown shape: round joins, with the distance raised so that
+// the polygon drawn for a circle lies outside the true circle, never inside it.
+constexpr int pointsPerCircle = 36;
+// `poly` grown by `distance` metres (> 0), every point of the true offset inside the result.
+MultiPolygon grown(const MultiPolygon& poly, double distance);
+
+}  // namespace nurvo

@@ -1,0 +1,30 @@
+#include "surveyRun.h"
+
+#include "areaFile.h"
+#include "textSink.h"
+
+namespace nurvo {
+
+SurveyPlan planRequestedSurvey(const SurveyRequest& request) {
+  const GeoPolygon area = readPolygonFile(request.areaFile, "area");
+  std::vector<GeoPolygon> keepOuts;
+  for (const std::string& name : request.keepOutFiles) {
+    keepOuts.push_back(readPolygonFile(name, "keep-out"));
+  }
+  const SurveyArea prepared = prepareSurveyArea(area, keepOuts, request.keepOutMargin);
+  return planSurvey(prepared, request.settings, request.areaFile);
+}
+
+std::string surveySummary(const SurveyPlan& plan) {
+  std::string s = "\n Survey:\n";
+  s += strprintf("heading...........................%.1f\n", plan.heading);
+  s += strprintf("lines.............................%ld\n", plan.lines);
+  s += strprintf("tie lines.........................%ld\n", plan.tieLines);
+  s += strprintf("line length, km...................%.3f\n", plan.lineMeters / 1000.0);
+  s += strprintf("move length, km...................%.3f\n", plan.moveMeters / 1000.0);
+  s += strprintf("turns.............................%ld\n", plan.turns);
+  s += strprintf("coverage, percent.................%.1f\n", plan.coveragePercent);
+  return s;
+}
+
+}  // namespace nurvo
