@@ -233,8 +233,10 @@ def golden_survey_cases():
             if os.path.isdir(inputs):
                 for f in os.listdir(inputs):
                     shutil.copy(os.path.join(inputs, f), directory)
-        found.append(case(name, args, waypoints=open(os.path.join(d, "route.txt")).read(),
-                          setup=setup))
+        c = case(name, args, waypoints=open(os.path.join(d, "route.txt")).read(), setup=setup)
+        # The keep-out files are inputs, not files of the run.
+        c["inputs"] = os.listdir(inputs) if os.path.isdir(inputs) else []
+        found.append(c)
     return found
 
 
@@ -300,7 +302,7 @@ def compare(c, linux, windows):
         problems.append("files differ: Linux %s, Windows %s" % (sorted(l_files), sorted(w_files)))
     for name in sorted(set(l_files) & set(w_files)):
         lb, wb = l_files[name], w_files[name]
-        if name == c["waypoint_name"] or lb is None or wb is None:
+        if name == c["waypoint_name"] or name in c.get("inputs", ()) or lb is None or wb is None:
             if (lb is None) != (wb is None):
                 problems.append("%s is a directory on one side only" % name)
             continue
