@@ -58,12 +58,19 @@ void readGeometry(const JsonDocument& doc, const Json& geometry, const Json* pro
   }
 }
 
-void readFeature(const JsonDocument& doc, const Json& feature, GeoJsonContents& found) {
+// The geometry of a Feature, or null when it has none or a null one.
+const Json* featureGeometry(const JsonDocument& doc, const Json& feature) {
   const Json* geometry = member(feature, "geometry");
   if (geometry == nullptr) {
     throw ImportError(valuePosition(doc, feature), "expected \"geometry\" in the Feature");
   }
-  if (!geometry->is_null()) readGeometry(doc, *geometry, member(feature, "properties"), found);
+  return geometry->is_null() ? nullptr : geometry;
+}
+
+void readFeature(const JsonDocument& doc, const Json& feature, GeoJsonContents& found) {
+  if (const Json* geometry = featureGeometry(doc, feature)) {
+    readGeometry(doc, *geometry, member(feature, "properties"), found);
+  }
 }
 
 }  // namespace
@@ -96,6 +103,52 @@ std::vector<RouteCandidate> readGeoJsonRoutes(std::string_view text) {
   }
   if (points.points.empty()) return {};
   return {std::move(points)};
+}
+
+namespace {
+
+std::vector<std::vector<GeoPoint>> polygonRings(const JsonDocument& doc, const Json& polygon) {
+  const Json& coordinates = coordinatesOf(doc, polygon);
+  if (!coordinates.is_array() || coordinates.empty()) {
+    throw ImportError(valuePosition(doc, coordinates),
+                      "expected the rings of the Polygon, an array of arrays of positions, "
+                      "found " +
+                          describe(coordinates));
+  }
+  std::vector<std::vector<GeoPoint>> rings;
+  for (const Json& ring : coordinates) rings.push_back(jsonPositions(doc, ring));
+  return rings;
+}
+
+}  // namespace
+
+std::vector<std::vector<GeoPoint>> readGeoJsonPolygon(std::string_view text) {
+  const JsonDocument doc = parseJson(text);
+  std::vector<const Json*> geometries;
+  const std::string type = typeOf(doc, doc.root, "a GeoJSON object");
+  if (type == "FeatureCollection") {
+    const Json* features = member(doc.root, "features");
+    if (features == nullptr || !features->is_array()) {
+      throw ImportError(valuePosition(doc, features == nullptr ? doc.root : *features),
+                        "expected \"features\", an array of Features");
+    }
+    for (const Json& feature : *features) {
+      if (typeOf(doc, feature, "a Feature") != "Feature") {
+        throw ImportError(valuePosition(doc, feature), "expected a Feature in \"features\"");
+      }
+      geometries.push_back(featureGeometry(doc, feature));
+    }
+  } else if (type == "Feature") {
+    geometries.push_back(featureGeometry(doc, doc.root));
+  } else {
+    geometries.push_back(&doc.root);
+  }
+  for (const Json* geometry : geometries) {
+    if (geometry != nullptr && typeOf(doc, *geometry, "a geometry") == "Polygon") {
+      return polygonRings(doc, *geometry);
+    }
+  }
+  return {};
 }
 
 }  // namespace nurvo

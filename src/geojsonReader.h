@@ -16,4 +16,11 @@ namespace nurvo {
 // [longitude, latitude(, altitude)] in range.
 std::vector<RouteCandidate> readGeoJsonRoutes(std::string_view text);
 
+// The rings of a Polygon: alone, as a Feature's geometry, or the first Polygon feature of a
+// FeatureCollection; its first ring is the outer one, the others its holes. Empty when the file
+// holds no Polygon. Refuses (ImportError) what readGeoJsonRoutes refuses, a Polygon whose
+// "coordinates" is not an array of at least one ring, and any position that is not
+// [longitude, latitude(, altitude)] in range.
+std::vector<std::vector<GeoPoint>> readGeoJsonPolygon(std::string_view text);
+
 }  // namespace nurvo

@@ -131,4 +131,54 @@ std::vector<RouteCandidate> readKmlRoutes(std::string_view text) {
   return {std::move(points)};
 }
 
+namespace {
+
+// The coordinates of the LinearRings of the boundaries `boundary` of a Polygon.
+std::vector<std::vector<GeoPoint>> boundaryRings(const XmlDocument& doc, const XmlTree& polygon,
+                                                 std::string_view boundary) {
+  std::vector<std::vector<GeoPoint>> rings;
+  for (const XmlTree* b : childElements(polygon, boundary)) {
+    for (const XmlTree* ring : childElements(*b, "LinearRing")) {
+      rings.emplace_back();
+      for (const XmlTree* coordinates : childElements(*ring, "coordinates")) {
+        for (const GeoPoint& p : coordinateTuples(doc, *coordinates)) rings.back().push_back(p);
+      }
+    }
+  }
+  return rings;
+}
+
+// The first Polygon of the placemarks under `element`, in document order; null when none.
+const XmlTree* firstPolygon(const XmlTree& element, bool inPlacemark) {
+  for (const auto& [key, child] : element) {
+    if (key.empty() || key.front() == '<') continue;
+    const std::string_view name = localName(key);
+    if (inPlacemark && name == "Polygon") return &child;
+    const bool descend = name == "Placemark" || (inPlacemark ? name == "MultiGeometry" : true);
+    if (!descend) continue;
+    if (const XmlTree* found = firstPolygon(child, inPlacemark || name == "Placemark")) {
+      return found;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::vector<std::vector<GeoPoint>> readKmlPolygon(std::string_view text) {
+  const XmlDocument doc = parseXml(text);
+  const XmlTree* polygon = firstPolygon(requireRoot(doc, "kml", "KML"), false);
+  if (polygon == nullptr) return {};
+  std::vector<std::vector<GeoPoint>> rings = boundaryRings(doc, *polygon, "outerBoundaryIs");
+  if (rings.size() != 1) {
+    throw ImportError(elementPosition(doc, *polygon),
+                      "expected one LinearRing in <outerBoundaryIs> of the Polygon, found " +
+                          std::to_string(rings.size()));
+  }
+  for (std::vector<GeoPoint>& hole : boundaryRings(doc, *polygon, "innerBoundaryIs")) {
+    rings.push_back(std::move(hole));
+  }
+  return rings;
+}
+
 }  // namespace nurvo

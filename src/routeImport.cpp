@@ -140,19 +140,8 @@ std::vector<GeoPoint> importRoute(std::string_view bytes, InputFormat format,
                    candidateList(routes));
 }
 
-bool readRouteFile(std::FILE* file, const std::string& name, const ImportSettings& settings,
-                   wptList& list, std::string* copy) {
-  const InputFormat format = settings.format.value_or(formatOfFileName(name));
-  if (format == InputFormat::plain) {
-    if (settings.route) {
-      throw NurvoError(strprintf(
-          "--route chooses one of the routes of a GPX, KML or GeoJSON file; %s is read as a "
-          "plain waypoint file\n",
-          name.c_str()));
-    }
-    return readWaypoints(file, name, list, copy);
-  }
-  std::string bytes;
+bool readImportBytes(std::FILE* file, const std::string& name, InputFormat format,
+                     std::string& bytes) {
   constexpr std::size_t chunk = 1 << 16;
   for (;;) {
     const std::size_t old = bytes.size();
@@ -168,6 +157,44 @@ bool readRouteFile(std::FILE* file, const std::string& name, const ImportSetting
       break;
     }
   }
+  return true;
+}
+
+std::vector<std::vector<GeoPoint>> importPolygon(std::string_view bytes, InputFormat format,
+                                                 const std::string& fileName) {
+  std::vector<RouteCandidate> routes;
+  try {
+    const std::string_view text = routeFileText(bytes);
+    if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) return {};
+    if (format == InputFormat::geojson) return readGeoJsonPolygon(text);
+    if (format == InputFormat::kml) return readKmlPolygon(text);
+    routes = readRoutes(text, format);
+  } catch (const ImportError& e) {
+    throw NurvoError(importMessage(fileName, e));
+  }
+  if (routes.size() > 1) {
+    throw NurvoError(strprintf("%s holds %zu routes; a polygon file holds one:\n", fileName.c_str(),
+                               routes.size()) +
+                     candidateList(routes));
+  }
+  if (routes.empty()) return {};
+  return {std::move(routes.front().points)};
+}
+
+bool readRouteFile(std::FILE* file, const std::string& name, const ImportSettings& settings,
+                   wptList& list, std::string* copy) {
+  const InputFormat format = settings.format.value_or(formatOfFileName(name));
+  if (format == InputFormat::plain) {
+    if (settings.route) {
+      throw NurvoError(strprintf(
+          "--route chooses one of the routes of a GPX, KML or GeoJSON file; %s is read as a "
+          "plain waypoint file\n",
+          name.c_str()));
+    }
+    return readWaypoints(file, name, list, copy);
+  }
+  std::string bytes;
+  if (!readImportBytes(file, name, format, bytes)) return false;
   const std::vector<GeoPoint> points = importRoute(bytes, format, name, settings.route);
   if (points.size() > maxRouteNodes) {
     throw NurvoError(strprintf("%s holds more than %zu waypoints\n", name.c_str(), maxRouteNodes));

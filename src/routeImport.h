@@ -44,10 +44,23 @@ std::vector<GeoPoint> importRoute(std::string_view bytes, InputFormat format,
                                   const std::string& fileName,
                                   const std::optional<std::string>& route);
 
+// The rings of the polygon that a GPX, KML, GeoJSON or CSV file's text holds: the outer ring first,
+// then its holes; empty when it holds none. A GeoJSON or KML file gives its first Polygon, holes
+// and all; a GPX or CSV file gives its one route (or track, or list of points) as the outer ring,
+// open or closed. Refuses (NurvoError, naming `fileName` and where there is one the line and
+// column) what the format's reader refuses, and a GPX or CSV file that holds several routes.
+std::vector<std::vector<GeoPoint>> importPolygon(std::string_view bytes, InputFormat format,
+                                                 const std::string& fileName);
+
 // The largest GPX, KML, GeoJSON or CSV file read, in bytes. These are read whole, and their
 // parsers hold several times the file's size: the XML tree about 40 times (a 40 MB GPX route of a
 // million points takes 1.5 GB), the JSON values about 7 times.
 std::size_t maxImportBytes(InputFormat format);
+
+// Reads the whole of file `name`, open as `file`, into `bytes`. False on a read error. A file over
+// maxImportBytes(format) ends the run (NurvoError).
+[[nodiscard]] bool readImportBytes(std::FILE* file, const std::string& name, InputFormat format,
+                                   std::string& bytes);
 
 // Reads the route file `name`, open as `file`, into `list` in the format `settings` or its name
 // asks for, and with `copy` keeps every byte read as well. False on a read error, which the caller

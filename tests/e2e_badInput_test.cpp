@@ -264,6 +264,23 @@ std::vector<BadInput> catalogue() {
        "36.80 -121.90\n36.82 -121.86\n36.82 -121.90\n36.80 -121.86\n",
        {"--area", "route.txt", "--line-spacing", "50"},
        "area file route.txt: outer ring: edge 1 (vertex 1 to 2) crosses edge 3 (vertex 3 to 4)\n"},
+      {"AreaGeoJsonWithoutPolygon",
+       good,
+       {"--area", "a.geojson", "--line-spacing", "50"},
+       "area file a.geojson holds no Polygon\n",
+       [] {
+         writeFile("a.geojson", R"({"type": "LineString", "coordinates": [[1, 2], [3, 4]]})");
+       }},
+      {"KeepOutKmlBadCoordinate",
+       square,
+       {"--area", "route.txt", "--line-spacing", "50", "--keep-out", "k.kml"},
+       "k.kml:3:6: latitude 91 is outside -90 to 90\n",
+       [] {
+         writeFile("k.kml",
+                   "<kml><Placemark><Polygon><outerBoundaryIs><LinearRing><coordinates>\n"
+                   "1,1 2,1 2,2\n 1,1 1,91\n</coordinates></LinearRing></outerBoundaryIs>"
+                   "</Polygon></Placemark></kml>");
+       }},
       {"TooManyLines",
        square,
        {"--area", "route.txt", "--line-spacing", "0.1", "--line-heading", "0"},

@@ -2,7 +2,8 @@
 // stamp, and a run of the built executable on the example route.
 //
 // Golden cases live in tests/golden/<case>/: `args` (options, one per line), `route.txt` (the
-// waypoint file of a run, or the prepared route of a rendered mission script), `console.txt` (the
+// waypoint file of a run, or the prepared route of a rendered mission script; a survey area in
+// another format is route.geojson, route.kml, ...), `console.txt` (the
 // console text of a run) and `files/` (every file the case must produce). The runs use the fixed
 // time 7 December 2026 15:29 UTC, so the names and stamps inside the files are exact.
 // NURVO_UPDATE_GOLDEN=1 rewrites `files/` and `console.txt` from what nurvo produces instead of
@@ -111,17 +112,17 @@ struct RouteRun {
 // A whole run in this process with `args` in a fresh directory holding route.txt.
 // `inputs`: a folder of further input files (keep-outs of a survey), copied beside route.txt.
 RouteRun runOnRoute(std::vector<std::string> args, const std::string& route, const Clock& clock,
-                    const fs::path& inputs = {}) {
+                    const fs::path& inputs = {}, const std::string& routeName = "route.txt") {
   ScratchDir dir;
-  writeFile("route.txt", route);
-  std::vector<std::string> inputNames = {"route.txt"};
+  writeFile(routeName, route);
+  std::vector<std::string> inputNames = {routeName};
   if (!inputs.empty() && fs::is_directory(inputs)) {
     for (const auto& f : fs::directory_iterator(inputs)) {
       inputNames.push_back(f.path().filename().string());
       writeFile(inputNames.back(), readFile(f.path().string()));
     }
   }
-  args.push_back("route.txt");
+  args.push_back(routeName);
   FileOps fileOps;
   RouteRun r{runInProcess(args, fileOps, clock), directoryEntries()};
   for (const std::string& name : inputNames) r.files.erase(name);
@@ -181,11 +182,12 @@ class GoldenRun : public testing::TestWithParam<std::string> {};
 
 TEST_P(GoldenRun, WritesTheFourFilesAndConfirmsThem) {
   const fs::path caseDir = goldenRoot / GetParam();
-  const std::string route = readFile((caseDir / "route.txt").string());
+  const fs::path routeFile = routeFileOf(caseDir);
+  const std::string route = readFile(routeFile.string());
   ASSERT_FALSE(route.empty()) << "no route in " << caseDir;
   const TestClock clock;
-  const RouteRun r =
-      runOnRoute(lines(readFile((caseDir / "args").string())), route, clock, caseDir / "inputs");
+  const RouteRun r = runOnRoute(lines(readFile((caseDir / "args").string())), route, clock,
+                                caseDir / "inputs", routeFile.filename().string());
   EXPECT_EQ(r.result.status, 0) << r.result.out;
   checkGolden(caseDir, r.files, &r.result.out);
 }
@@ -255,10 +257,11 @@ TEST_P(GoldenCheck, ReportsAsTextAndAsJsonAndANormalRunWarnsAndWrites) {
 INSTANTIATE_TEST_SUITE_P(Reports, GoldenCheck,
                          testing::Values("check_example", "check_three_findings"));
 
-// Surveys: route.txt is the area (the last argument is --area), `inputs/` holds the keep-outs.
-const auto surveyCases = testing::Values(
-    "survey_rectangle", "survey_rotated_auto", "survey_u_bay", "survey_wreck_keep_out",
-    "survey_antimeridian", "survey_70n", "survey_run_in", "survey_tie_lines", "equal_legs_example");
+// Surveys: the route file is the area (the last argument is --area), `inputs/` holds the keep-outs.
+const auto surveyCases =
+    testing::Values("survey_rectangle", "survey_rotated_auto", "survey_u_bay",
+                    "survey_wreck_keep_out", "survey_antimeridian", "survey_70n", "survey_run_in",
+                    "survey_tie_lines", "survey_island", "equal_legs_example");
 INSTANTIATE_TEST_SUITE_P(Surveys, GoldenRun, surveyCases);
 
 // ---- The golden exports, opened by real readers of their formats.

@@ -217,6 +217,43 @@ TEST(ImportRoute, ListsTheRoutesWhereNoneIsChosen) {
   }
 }
 
+// The number of points of each ring of the polygon a file gives, outer ring first.
+TEST(ImportPolygon, ReadsTheRingsOfEachFormat) {
+  const struct {
+    const char* name;
+    InputFormat format;
+    std::string text;
+    std::vector<std::size_t> ringSizes;
+  } rows[] = {
+      {"KmlFirstPolygonWithHoles",
+       F::kml,
+       "<kml><Placemark><LineString><coordinates>1,1 2,2</coordinates></LineString></Placemark>"
+       "<Folder><Placemark><MultiGeometry><Polygon><outerBoundaryIs><LinearRing><coordinates>"
+       "0,0 3,0 3,3 0,3</coordinates></LinearRing></outerBoundaryIs><innerBoundaryIs><LinearRing>"
+       "<coordinates>1,1 2,1 2,2</coordinates></LinearRing></innerBoundaryIs><innerBoundaryIs>"
+       "<LinearRing><coordinates>1,2 1,2.5 1.5,2.5</coordinates></LinearRing></innerBoundaryIs>"
+       "</Polygon><Polygon/></MultiGeometry></Placemark></Folder></kml>",
+       {4, 3, 3}},
+      {"GeoJsonFeaturePolygon",
+       F::geojson,
+       R"({"type":"Feature","geometry":{"type":"Polygon","coordinates":[[[0,0],[3,0],[3,3],[0,0]]]}})",
+       {4}},
+      {"GpxClosedTrack",
+       F::gpx,
+       "<gpx><trk><trkseg><trkpt lat=\"0\" lon=\"0\"/><trkpt lat=\"0\" lon=\"1\"/>"
+       "</trkseg><trkseg><trkpt lat=\"1\" lon=\"1\"/></trkseg></trk></gpx>",
+       {3}},
+      {"GeoJsonWithoutPolygon", F::geojson, R"({"type":"Point","coordinates":[1,2]})", {}},
+  };
+  for (const auto& r : rows) {
+    std::vector<std::size_t> sizes;
+    for (const std::vector<GeoPoint>& ring : importPolygon(r.text, r.format, "f")) {
+      sizes.push_back(ring.size());
+    }
+    EXPECT_EQ(sizes, r.ringSizes) << r.name;
+  }
+}
+
 TEST(FormatOfFileName, GoesByTheExtensionInAnyCase) {
   EXPECT_EQ(formatOfFileName("a.GPX"), F::gpx);
   EXPECT_EQ(formatOfFileName("a.kml"), F::kml);

@@ -222,13 +222,14 @@ TEST(SurveyPlan, GoldenSurveysHaveThePropertiesToo) {
     if (dir.filename().string().rfind("survey_", 0) != 0) continue;
     SCOPED_TRACE(dir.filename().string());
     test::ScratchDir scratch;
-    fs::copy(dir / "route.txt", "route.txt");
+    const fs::path routeFile = test::routeFileOf(dir);
+    fs::copy(routeFile, routeFile.filename());
     if (fs::exists(dir / "inputs")) fs::copy(dir / "inputs", ".");
     std::vector<std::string> words = {"nurvo"};
     for (const std::string& a : test::lines(test::readFile((dir / "args").string()))) {
       words.push_back(a);
     }
-    words.push_back("route.txt");
+    words.push_back(routeFile.filename().string());
     std::vector<char*> argv;
     for (std::string& w : words) argv.push_back(w.data());
     StringSink out;

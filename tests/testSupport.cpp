@@ -64,6 +64,13 @@ void writeFile(const std::string& path, const std::string& text) {
   f << text;
 }
 
+std::filesystem::path routeFileOf(const std::filesystem::path& caseDir) {
+  for (const auto& f : std::filesystem::directory_iterator(caseDir)) {
+    if (f.path().stem() == "route") return f.path();
+  }
+  return caseDir / "route.txt";
+}
+
 std::string readFile(const std::string& path) {
   std::ifstream f(path, std::ios::binary);
   std::ostringstream s;

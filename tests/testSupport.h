@@ -4,6 +4,7 @@
 
 #include <array>
 #include <ctime>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
@@ -29,6 +30,9 @@ class ScratchDir {
 
 void writeFile(const std::string& path, const std::string& text);
 std::string readFile(const std::string& path);
+
+// The route file of a golden case: route.txt, or the route.* that holds an area in another format.
+std::filesystem::path routeFileOf(const std::filesystem::path& caseDir);
 // Every entry of the current directory by name, with the contents of the regular files.
 std::map<std::string, std::string> directoryEntries();
 // The names of the entries of the current directory, and the same with the run's time stamp

@@ -219,21 +219,23 @@ CASES = [
 
 
 def golden_survey_cases():
-    """The golden surveys of tests/golden: route.txt is the area, inputs/ holds the keep-outs."""
+    """The golden surveys of tests/golden: route.* is the area, inputs/ holds the keep-outs."""
     root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "golden")
     found = []
     for name in sorted(os.listdir(root)):
         d = os.path.join(root, name)
         if not name.startswith("survey_"):
             continue
-        args = [a for a in open(os.path.join(d, "args")).read().split("\n") if a] + ["route.txt"]
+        route = [f for f in sorted(os.listdir(d)) if os.path.splitext(f)[0] == "route"][0]
+        args = [a for a in open(os.path.join(d, "args")).read().split("\n") if a] + [route]
         inputs = os.path.join(d, "inputs")
 
         def setup(directory, inputs=inputs):
             if os.path.isdir(inputs):
                 for f in os.listdir(inputs):
                     shutil.copy(os.path.join(inputs, f), directory)
-        c = case(name, args, waypoints=open(os.path.join(d, "route.txt")).read(), setup=setup)
+        c = case(name, args, waypoints=open(os.path.join(d, route)).read(), waypoint_name=route,
+                 setup=setup)
         # The keep-out files are inputs, not files of the run.
         c["inputs"] = os.listdir(inputs) if os.path.isdir(inputs) else []
         found.append(c)
