@@ -53,7 +53,7 @@ struct RunSettings {
   CheckOutput check = CheckOutput::none;  // --check: the report instead of the files
   bool strict = false;                    // --strict: an error finding stops the run unwritten
   std::optional<double> enduranceHours;   // --endurance: hours, greater than 0
-  LegCut legCut = LegCut::remainder;  // --equal-legs: LegCut::equal
+  LegCut legCut = LegCut::remainder;      // --equal-legs: LegCut::equal
   SurveyRequest survey;
 };
 
