@@ -256,9 +256,10 @@ INSTANTIATE_TEST_SUITE_P(Reports, GoldenCheck,
                          testing::Values("check_example", "check_three_findings"));
 
 // Surveys: route.txt is the area (the last argument is --area), `inputs/` holds the keep-outs.
-const auto surveyCases = testing::Values(
-    "survey_rectangle", "survey_rotated_auto", "survey_u_bay", "survey_wreck_keep_out",
-    "survey_antimeridian", "survey_70n", "survey_run_in", "survey_tie_lines", "equal_legs_example");
+const auto surveyCases =
+    testing::Values("survey_rectangle", "survey_rotated_auto", "survey_u_bay",
+                    "survey_wreck_keep_out", "survey_antimeridian", "survey_70n", "survey_run_in",
+                    "survey_tie_lines", "equal_legs_example", "survey_export_all");
 INSTANTIATE_TEST_SUITE_P(Surveys, GoldenRun, surveyCases);
 
 // ---- The golden exports, opened by real readers of their formats.
@@ -304,6 +305,11 @@ TEST_P(GoldenExportReaders, OpenEveryFileAndFindTheWaypointsOfTheWptFile) {
       EXPECT_EQ(r.out.find("MULTILINESTRING") != std::string::npos,
                 GetParam() == "export_antimeridian");
     }
+    // A survey's area and keep-out are polygons of the KML and the GeoJSON.
+    if (std::string(ext) != "gpx") {
+      EXPECT_EQ(r.out.find("POLYGON ((") != std::string::npos, GetParam().starts_with("survey"))
+          << ext;
+    }
   }
   for (const char* ext : {"gpx", "kml", "svg"}) {
     const RunResult r = runNurvo({"--noout", base + ext}, {}, "/usr/bin/xmllint");
@@ -316,6 +322,7 @@ TEST_P(GoldenExportReaders, OpenEveryFileAndFindTheWaypointsOfTheWptFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Exports, GoldenExportReaders, exportCases);
+INSTANTIATE_TEST_SUITE_P(Surveys, GoldenExportReaders, testing::Values("survey_export_all"));
 
 // ---- The time stamp of a run.
 
