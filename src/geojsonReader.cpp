@@ -53,7 +53,7 @@ void readGeometry(const JsonDocument& doc, const Json& geometry, const Json* pro
     if (!points.empty()) found.lines.push_back({stringProperty(properties, "name"), points});
   } else if (type == "Point") {
     std::string kind = stringProperty(properties, "kind");
-    if (kind == "launch" || kind == "survey" || kind == "inserted") found.kindsGiven = true;
+    if (isExportKind(kind)) found.kindsGiven = true;
     found.points.emplace_back(jsonPosition(doc, coordinatesOf(doc, geometry)), std::move(kind));
   }
 }

@@ -65,7 +65,7 @@ struct KmlPoint {
 struct KmlContents {
   std::vector<RouteCandidate> lines;
   std::vector<KmlPoint> points;
-  bool kindsGiven = false;  // some point says it is a launch, survey or inserted point
+  bool kindsGiven = false;  // some point has a kind of nurvo's exports
 };
 
 std::string kmlKind(const XmlTree& placemark) {
@@ -102,7 +102,7 @@ void readGeometries(const XmlDocument& doc, const XmlTree& geometry, const std::
           "expected one longitude,latitude in a Point, found " + std::to_string(points.size()));
     }
     found.points.push_back({points.front(), kind});
-    if (kind == "launch" || kind == "survey" || kind == "inserted") found.kindsGiven = true;
+    if (isExportKind(kind)) found.kindsGiven = true;
   }
 }
 

@@ -31,6 +31,10 @@ bool isMadeByRun(std::string_view kind) {
   return kind == "launch" || kind == "inserted";
 }
 
+bool isExportKind(std::string_view kind) {
+  return isMadeByRun(kind) || kind == "survey" || kind == "line end" || kind == "move";
+}
+
 namespace {
 
 const char* axisName(Axis axis) {

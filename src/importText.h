@@ -21,6 +21,9 @@ struct RouteCandidate {
 // Whether a point of one of nurvo's own exports is left out when the file is read back: the launch
 // waypoint and the points inserted by cutting are made again by the run.
 bool isMadeByRun(std::string_view kind);
+// Whether `kind` is one that nurvo's exports give their points: a file with such points is read as
+// an export, its points rather than its lines.
+bool isExportKind(std::string_view kind);
 
 // A place in a file's text: line and column from 1, in bytes; 0 where it is not known.
 struct TextPos {

@@ -1,6 +1,7 @@
 #include "nurvo.h"
 
 #include <new>
+#include <utility>
 
 #include "calcs.h"
 #include "checkReport.h"
@@ -114,6 +115,7 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
   }
 
   wptList route;
+  std::vector<DrawnPolygon> polygons;  // a survey's area and keep-outs, for the exports
   const SurveyRequest& survey = settings.survey;
   if (!survey.areaFile.empty()) {
     if (settings.interactive) {
@@ -127,9 +129,13 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
                     "too many\n",
                     settings.operands.front().c_str()));
     }
-    const SurveyPlan plan = planRequestedSurvey(survey);
+    const SurveyPlan plan = planRequestedSurvey(survey, &polygons);
     if (settings.verbose) con.write(surveySummary(plan));
-    for (const SurveyPoint& p : plan.points) route.insertLatLonEnd(p.pos.lat, p.pos.lon);
+    for (const SurveyPoint& p : plan.points) {
+      route.insertLatLonEnd(p.pos.lat, p.pos.lon);
+      route.tail()->origin =
+          p.kind == SurveyPointKind::lineEnd ? PointOrigin::lineEnd : PointOrigin::move;
+    }
   } else if (settings.interactive) {
     interactiveStartup(con, params, route, settings.import);
   } else {
@@ -163,7 +169,9 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
 
   const std::optional<std::tm> now = clock.utcNow();
   if (!now) throw NurvoError("cannot read the system clock as UTC: no mission written\n");
-  writeRunFiles(fileName(*now), RunContent{route, params, totals, settings.exports}, fileOps, con);
+  writeRunFiles(fileName(*now),
+                RunContent{route, params, totals, settings.exports, std::move(polygons)}, fileOps,
+                con);
   return 0;
 }
 

@@ -11,16 +11,36 @@ namespace nurvo {
 
 WaypointKind kindOf(const node& n) {
   if (n.prevPtr == nullptr) return WaypointKind::launch;
-  return n.inserted ? WaypointKind::inserted : WaypointKind::survey;
+  if (n.inserted) return WaypointKind::inserted;
+  switch (n.origin) {
+    case PointOrigin::waypoint: return WaypointKind::survey;
+    case PointOrigin::lineEnd: return WaypointKind::lineEnd;
+    case PointOrigin::move: return WaypointKind::move;
+  }
+  return WaypointKind::survey;
 }
 
 const char* kindName(WaypointKind kind) {
   switch (kind) {
     case WaypointKind::launch: return "launch";
     case WaypointKind::survey: return "survey";
+    case WaypointKind::lineEnd: return "line end";
+    case WaypointKind::move: return "move";
     case WaypointKind::inserted: return "inserted";
   }
   return "";
+}
+
+const char* roleName(PolygonRole role) {
+  return role == PolygonRole::area ? "area" : "keep-out";
+}
+
+std::span<const GeoPoint> openRing(std::span<const GeoPoint> ring) {
+  if (ring.size() > 1 && ring.front().lat == ring.back().lat &&
+      ring.front().lon == ring.back().lon) {
+    return ring.first(ring.size() - 1);
+  }
+  return ring;
 }
 
 std::string xmlEscape(std::string_view text) {
@@ -45,6 +65,8 @@ KindCounts countKinds(const wptList& route) {
     switch (kindOf(*n)) {
       case WaypointKind::launch: ++c.launch; break;
       case WaypointKind::survey: ++c.survey; break;
+      case WaypointKind::lineEnd: ++c.lineEnd; break;
+      case WaypointKind::move: ++c.move; break;
       case WaypointKind::inserted: ++c.inserted; break;
     }
   }
@@ -73,7 +95,13 @@ std::string shapeText(const MissionParams& p) {
 
 std::string countsText(const KindCounts& c) {
   StringSink s;
-  s << c.all() << " waypoints: launch 0, " << c.survey << " survey, " << c.inserted << " inserted";
+  s << c.all() << " waypoints: launch 0, ";
+  if (c.planned()) {
+    s << c.lineEnd << " line end, " << c.move << " move, ";
+  } else {
+    s << c.survey << " survey, ";
+  }
+  s << c.inserted << " inserted";
   return s.text;
 }
 
@@ -100,6 +128,22 @@ std::string gpxLongitude(double lon) {
   StringSink s;
   s << fixed(lon, 4);
   return s.text == "180.0000" ? "-180.0000" : s.text;
+}
+
+// KML style ids: a kind's name without its space.
+const char* styleId(WaypointKind kind) {
+  return kind == WaypointKind::lineEnd ? "lineEnd" : kindName(kind);
+}
+
+// Polygon vertices keep the precision of the file that gave them, to a few centimetres.
+constexpr int polygonDecimals = 7;
+
+// A closed ring as GeoJSON positions or KML coordinates: the first point repeated at the end.
+template <typename Point>
+void closedRing(TextSink& out, std::span<const GeoPoint> ring, Point point) {
+  const std::span<const GeoPoint> open = openRing(ring);
+  if (open.empty()) return;
+  for (std::size_t i = 0; i <= open.size(); ++i) point(out, open[i % open.size()], i == 0);
 }
 
 std::string description(const ExportInput& in) {
@@ -143,6 +187,34 @@ void renderKml(TextSink& out, const ExportInput& in) {
          "</Style>\n"
          "<Style id=\"inserted\"><IconStyle><color>ff909090</color><scale>0.6</scale></IconStyle>"
          "<LabelStyle><scale>0.7</scale></LabelStyle></Style>\n";
+  if (countKinds(in.route).planned()) {
+    out << "<Style id=\"lineEnd\"><IconStyle><color>ffd07030</color><scale>1.0</scale>"
+           "</IconStyle></Style>\n"
+           "<Style id=\"move\"><IconStyle><color>ff2a90e0</color><scale>0.8</scale></IconStyle>"
+           "</Style>\n";
+  }
+  if (!in.polygons.empty()) {
+    out << "<Style id=\"area\"><LineStyle><color>ffdcb38f</color><width>1</width></LineStyle>"
+           "<PolyStyle><color>40fae3c8</color></PolyStyle></Style>\n"
+           "<Style id=\"keep-out\"><LineStyle><color>ff4d50c0</color><width>2</width></LineStyle>"
+           "<PolyStyle><color>804d50c0</color></PolyStyle></Style>\n";
+  }
+  // The polygons first, so that viewers draw the route over them.
+  for (const DrawnPolygon& poly : in.polygons) {
+    const char* role = roleName(poly.role);
+    out << "<Placemark><name>" << role << "</name><styleUrl>#" << role
+        << "</styleUrl><ExtendedData><Data name=\"role\"><value>" << role
+        << "</value></Data></ExtendedData>\n<Polygon>";
+    for (std::size_t r = 0; r < poly.rings.size(); ++r) {
+      const char* boundary = r == 0 ? "outerBoundaryIs" : "innerBoundaryIs";
+      out << '<' << boundary << "><LinearRing><coordinates>\n";
+      closedRing(out, poly.rings[r], [](TextSink& o, const GeoPoint& p, bool) {
+        o << fixed(p.lon, polygonDecimals) << ',' << fixed(p.lat, polygonDecimals) << '\n';
+      });
+      out << "</coordinates></LinearRing></" << boundary << '>';
+    }
+    out << "</Polygon></Placemark>\n";
+  }
   out << "<Placemark><name>Route " << name << "</name><styleUrl>#route</styleUrl>\n";
   out << "<LineString><tessellate>1</tessellate><coordinates>\n";
   for (const node* n = in.route.head(); n != nullptr; n = n->nextPtr) {
@@ -152,7 +224,7 @@ void renderKml(TextSink& out, const ExportInput& in) {
   out << "</coordinates></LineString></Placemark>\n";
   for (const node* n = in.route.head(); n != nullptr; n = n->nextPtr) {
     const char* kind = kindName(kindOf(*n));
-    out << "<Placemark><name>" << n->wptNumber << "</name><styleUrl>#" << kind
+    out << "<Placemark><name>" << n->wptNumber << "</name><styleUrl>#" << styleId(kindOf(*n))
         << "</styleUrl><ExtendedData>";
     out << "<Data name=\"number\"><value>" << n->wptNumber << "</value></Data>";
     out << "<Data name=\"kind\"><value>" << kind << "</value></Data>";
@@ -214,8 +286,13 @@ void renderGeoJson(TextSink& out, const ExportInput& in) {
   const KindCounts counts = countKinds(in.route);
   out << "{\"type\":\"FeatureCollection\",\"features\":[\n";
   out << "{\"type\":\"Feature\",\"properties\":{\"name\":\"route\",\"stamp\":\"" << in.stamp
-      << "\",\"waypoints\":" << counts.all() << ",\"survey\":" << counts.survey
-      << ",\"inserted\":" << counts.inserted
+      << "\",\"waypoints\":" << counts.all();
+  if (counts.planned()) {
+    out << ",\"lineEnd\":" << counts.lineEnd << ",\"move\":" << counts.move;
+  } else {
+    out << ",\"survey\":" << counts.survey;
+  }
+  out << ",\"inserted\":" << counts.inserted
       << ",\"totalMeters\":" << fixed(in.totals.surveyLineMeters, 1)
       << ",\"missionSeconds\":" << fixed(in.totals.missionTime, 1)
       << ",\"maxLegMeters\":" << fixed(p.maxLegMeters, 1) << ',';
@@ -254,6 +331,19 @@ void renderGeoJson(TextSink& out, const ExportInput& in) {
     }
     out << ",\"geometry\":{\"type\":\"Point\",\"coordinates\":[";
     lonLat(out, *n);
+    out << "]}}";
+  }
+  for (const DrawnPolygon& poly : in.polygons) {
+    out << ",\n{\"type\":\"Feature\",\"properties\":{\"role\":\"" << roleName(poly.role)
+        << "\"},\"geometry\":{\"type\":\"Polygon\",\"coordinates\":[";
+    for (std::size_t r = 0; r < poly.rings.size(); ++r) {
+      out << (r == 0 ? "\n[" : ",\n[");
+      closedRing(out, poly.rings[r], [](TextSink& o, const GeoPoint& q, bool first) {
+        o << (first ? "[" : ",[") << fixed(q.lon, polygonDecimals) << ','
+          << fixed(q.lat, polygonDecimals) << ']';
+      });
+      out << ']';
+    }
     out << "]}}";
   }
   out << "\n]}\n";

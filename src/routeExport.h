@@ -4,28 +4,48 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "geoPoint.h"
 #include "missionParams.h"
 #include "textSink.h"
 #include "wptList.h"
 
 namespace nurvo {
 
-// What a waypoint of the prepared route is: the launch waypoint 0, a waypoint of the file, or a
-// point inserted by cutting a leg.
-enum class WaypointKind { launch, survey, inserted };
+// What a waypoint of the prepared route is: the launch waypoint 0, a waypoint of the file, the
+// start or end of a planned survey line, a corner of a move between lines, or a point inserted by
+// cutting a leg.
+enum class WaypointKind { launch, survey, lineEnd, move, inserted };
 WaypointKind kindOf(const node& n);
+// The kind as the exports write it: "launch", "survey", "line end", "move", "inserted".
 const char* kindName(WaypointKind kind);
 
-// What every export renders: a prepared route (launch waypoint first, at least one more).
+// A polygon drawn with a surveyed route: the area or a keep-out as its file gave it, in degrees,
+// the outer ring first, then its holes. A ring may or may not repeat its first point at its end.
+enum class PolygonRole { area, keepOut };
+struct DrawnPolygon {
+  PolygonRole role = PolygonRole::area;
+  std::vector<std::vector<GeoPoint>> rings;
+};
+// "area" or "keep-out"
+const char* roleName(PolygonRole role);
+
+// What every export renders: a prepared route (launch waypoint first, at least one more) and, for
+// a survey, the polygons it was planned in (the area first).
 struct ExportInput {
   const wptList& route;
   const RouteTotals& totals;
   const MissionParams& params;
   std::string stamp;  // the run's base name without its final period, for example 2026_340_1529
+  std::span<const DrawnPolygon> polygons = {};
 };
+
+// A ring without the repeat of its first point at its end, if it has one.
+std::span<const GeoPoint> openRing(std::span<const GeoPoint> ring);
 
 void renderGpx(TextSink& out, const ExportInput& in);
 void renderKml(TextSink& out, const ExportInput& in);
@@ -36,8 +56,10 @@ std::string xmlEscape(std::string_view text);
 
 // How many waypoints of each kind the route holds.
 struct KindCounts {
-  std::size_t launch = 0, survey = 0, inserted = 0;
-  std::size_t all() const { return launch + survey + inserted; }
+  std::size_t launch = 0, survey = 0, lineEnd = 0, move = 0, inserted = 0;
+  std::size_t all() const { return launch + survey + lineEnd + move + inserted; }
+  // A route planned over an area: its points are line ends and moves, not waypoints of a file.
+  bool planned() const { return lineEnd + move > 0; }
 };
 KindCounts countKinds(const wptList& route);
 
@@ -45,7 +67,8 @@ KindCounts countKinds(const wptList& route);
 std::string totalsText(const RouteTotals& totals);
 // The parameters that shape the route: where legs are cut and the depth the vehicle keeps.
 std::string shapeText(const MissionParams& p);
-// "7 waypoints: launch 0, 3 survey, 3 inserted"
+// "7 waypoints: launch 0, 3 survey, 3 inserted", or for a planned survey
+// "9 waypoints: launch 0, 6 line end, 2 move, 0 inserted"
 std::string countsText(const KindCounts& c);
 
 }  // namespace nurvo

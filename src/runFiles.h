@@ -10,6 +10,7 @@
 #include "exportFormat.h"
 #include "fileWriter.h"
 #include "missionParams.h"
+#include "routeExport.h"
 #include "textSink.h"
 #include "wptList.h"
 
@@ -20,7 +21,8 @@ struct RunContent {
   const wptList& route;  // prepared: launch waypoint first, at least one more
   const MissionParams& params;
   const RouteTotals& totals;
-  std::set<ExportFormat> exports;  // the exports chosen besides the four files
+  std::set<ExportFormat> exports;           // the exports chosen besides the four files
+  std::vector<DrawnPolygon> polygons = {};  // a survey's area and keep-outs, drawn by the exports
 };
 
 // One kind of file a run can write. Its name is the run's base name plus `extension`.

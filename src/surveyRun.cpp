@@ -5,14 +5,19 @@
 
 namespace nurvo {
 
-SurveyPlan planRequestedSurvey(const SurveyRequest& request) {
+SurveyPlan planRequestedSurvey(const SurveyRequest& request, std::vector<DrawnPolygon>* drawn) {
   const GeoPolygon area = readPolygonFile(request.areaFile, "area");
   std::vector<GeoPolygon> keepOuts;
   for (const std::string& name : request.keepOutFiles) {
     keepOuts.push_back(readPolygonFile(name, "keep-out"));
   }
   const SurveyArea prepared = prepareSurveyArea(area, keepOuts, request.keepOutMargin);
-  return planSurvey(prepared, request.settings, request.areaFile);
+  SurveyPlan plan = planSurvey(prepared, request.settings, request.areaFile);
+  if (drawn != nullptr) {
+    drawn->push_back({PolygonRole::area, area.rings});
+    for (const GeoPolygon& k : keepOuts) drawn->push_back({PolygonRole::keepOut, k.rings});
+  }
+  return plan;
 }
 
 std::string surveySummary(const SurveyPlan& plan) {

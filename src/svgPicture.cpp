@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -45,6 +46,8 @@ struct Drawn {
 // waypoint on, so a route across the antimeridian is drawn in one piece.
 struct Picture {
   std::vector<Drawn> points;
+  // The polygons of a survey on the canvas, ring by ring, as `in.polygons` holds them.
+  std::vector<std::vector<std::vector<Pt>>> polygons;
   double pxPerMetre = 1.0;
   double plotBottom = 0.0;
   // Whether every leg is drawn at the scale of the scale bar, within scaleTolerance. Not so for a
@@ -62,21 +65,38 @@ bool drawnToScale(Pt a, Pt b, double metres, double pxPerMetre) {
   return std::fabs(drawn - expected) <= std::max(scaleTolerance * expected, 3.0);
 }
 
-Picture project(const wptList& route) {
+// The polygons' vertices are unwrapped to the longitude nearest the first waypoint's, and widen
+// the plot so that they are drawn whole.
+Picture project(const wptList& route, std::span<const DrawnPolygon> polygons) {
   std::vector<double> lon;
   for (const node* n = route.head(); n != nullptr; n = n->nextPtr) {
     lon.push_back(n->prevPtr == nullptr
                       ? n->Lon
                       : lon.back() + std::remainder(n->Lon - n->prevPtr->Lon, 360.0));
   }
-  const auto [lonMin, lonMax] = std::minmax_element(lon.begin(), lon.end());
+  const double lon0 = route.head()->Lon;
+  const auto unwrapped = [lon0](const GeoPoint& p) {
+    return lon0 + std::remainder(p.lon - lon0, 360.0);
+  };
+  double lonMin = *std::min_element(lon.begin(), lon.end());
+  double lonMax = *std::max_element(lon.begin(), lon.end());
   double latMin = route.head()->Lat, latMax = latMin;
   for (const node* n = route.head(); n != nullptr; n = n->nextPtr) {
     latMin = std::min(latMin, n->Lat);
     latMax = std::max(latMax, n->Lat);
   }
+  for (const DrawnPolygon& poly : polygons) {
+    for (const std::vector<GeoPoint>& ring : poly.rings) {
+      for (const GeoPoint& p : ring) {
+        lonMin = std::min(lonMin, unwrapped(p));
+        lonMax = std::max(lonMax, unwrapped(p));
+        latMin = std::min(latMin, p.lat);
+        latMax = std::max(latMax, p.lat);
+      }
+    }
+  }
   const double cosMid = std::max(std::cos((latMin + latMax) / 2.0 * pi / 180.0), 0.01);
-  const double widthM = (*lonMax - *lonMin) * cosMid * metresPerDegree;
+  const double widthM = (lonMax - lonMin) * cosMid * metresPerDegree;
   const double heightM = (latMax - latMin) * metresPerDegree;
   Picture pic;
   pic.pxPerMetre =
@@ -87,10 +107,20 @@ Picture project(const wptList& route) {
   const double left = plotLeft + (plotWidth - w) / 2.0;
   const double top = plotTop + (plotHeight - h) / 2.0;
   pic.plotBottom = plotTop + plotHeight;
+  const auto canvas = [&](double lonUnwrapped, double lat) {
+    return Pt{left + (lonUnwrapped - lonMin) * cosMid * metresPerDegree * pic.pxPerMetre,
+              top + (latMax - lat) * metresPerDegree * pic.pxPerMetre};
+  };
+  for (const DrawnPolygon& poly : polygons) {
+    std::vector<std::vector<Pt>>& rings = pic.polygons.emplace_back();
+    for (const std::vector<GeoPoint>& ring : poly.rings) {
+      std::vector<Pt>& drawnRing = rings.emplace_back();
+      for (const GeoPoint& p : openRing(ring)) drawnRing.push_back(canvas(unwrapped(p), p.lat));
+    }
+  }
   std::size_t i = 0;
   for (const node* n = route.head(); n != nullptr; n = n->nextPtr, ++i) {
-    const Pt at{left + (lon[i] - *lonMin) * cosMid * metresPerDegree * pic.pxPerMetre,
-                top + (latMax - n->Lat) * metresPerDegree * pic.pxPerMetre};
+    const Pt at = canvas(lon[i], n->Lat);
     if (n->prevPtr != nullptr && pic.toScale) {
       pic.toScale = drawnToScale(pic.points.back().at, at, n->prevPtr->legMeters, pic.pxPerMetre);
     }
@@ -182,8 +212,8 @@ std::vector<std::size_t> markedWaypoints(const std::vector<Drawn>& pts, double h
   const auto rows = static_cast<std::size_t>(height / 2.0) + 1;
   std::vector<char> taken(cols * rows, 0);
   std::vector<std::size_t> marked;
-  for (const WaypointKind kind :
-       {WaypointKind::launch, WaypointKind::survey, WaypointKind::inserted}) {
+  for (const WaypointKind kind : {WaypointKind::launch, WaypointKind::survey, WaypointKind::lineEnd,
+                                  WaypointKind::move, WaypointKind::inserted}) {
     std::vector<std::size_t> ofKind;
     for (std::size_t i = 0; i < pts.size(); ++i) {
       if (pts[i].kind != kind) continue;
@@ -206,12 +236,13 @@ std::vector<std::size_t> markedWaypoints(const std::vector<Drawn>& pts, double h
 // run together.
 class LabelPlacer {
  public:
-  LabelPlacer(double height, const std::vector<Drawn>& pts, const std::vector<std::size_t>& marked)
+  LabelPlacer(double height, const std::vector<Drawn>& pts, const std::vector<std::size_t>& marked,
+              double legendRight)
       : cols_(static_cast<std::size_t>(canvasWidth / labelCell) + 1),
         rows_(static_cast<std::size_t>(height / labelCell) + 1),
         owner_(cols_ * rows_, free),
         pts_(pts) {
-    mark(legendBox, fixedArt);
+    mark({legendBox.x0, legendBox.y0, legendRight, legendBox.y1}, fixedArt);
     mark(northArrowBox, fixedArt);
     for (const std::size_t i : marked) {
       const Pt at = pts[i].at;
@@ -240,7 +271,8 @@ class LabelPlacer {
     double x0, y0, x1, y1;
   };
   static constexpr int free = -1, label = -2, fixedArt = -3;
-  // The legend, top left, and the north arrow with its letter, top right.
+  // The legend, top left, as far right as its entries reach, and the north arrow with its letter,
+  // top right.
   static constexpr Box legendBox{40.0, 14.0, 250.0, 34.0};
   static constexpr Box northArrowBox{848.0, 4.0, 884.0, 54.0};
 
@@ -321,8 +353,13 @@ void drawMarker(TextSink& out, const Drawn& d) {
           << fixed(d.at.y - 5.0, 1) << "\" width=\"10\" height=\"10\"/>\n";
       return;
     case WaypointKind::survey:
+    case WaypointKind::lineEnd:
       out << "<circle class=\"s\" cx=\"" << fixed(d.at.x, 1) << "\" cy=\"" << fixed(d.at.y, 1)
           << "\" r=\"4\"/>\n";
+      return;
+    case WaypointKind::move:
+      out << "<path class=\"m\" d=\"M" << fixed(d.at.x, 1) << ' ' << fixed(d.at.y - 4.0, 1)
+          << "l4 4l-4 4l-4-4z\"/>\n";
       return;
     case WaypointKind::inserted:
       out << "<circle class=\"i\" cx=\"" << fixed(d.at.x, 1) << "\" cy=\"" << fixed(d.at.y, 1)
@@ -405,7 +442,7 @@ double canvasHeight(const Picture& pic, std::size_t captionCount) {
   return pic.plotBottom + std::max(belowPlot, lastBaseline + 12.0);
 }
 
-void drawHead(TextSink& out, double height, const std::string& stamp) {
+void drawHead(TextSink& out, double height, const std::string& stamp, bool survey) {
   out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
          "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\""
       << fixed(canvasWidth, 0) << "\" height=\"" << fixed(height, 0) << "\" viewBox=\"0 0 "
@@ -419,10 +456,39 @@ void drawHead(TextSink& out, double height, const std::string& stamp) {
          ".i{fill:#fff;stroke:#707070}\n"
          ".e{text-anchor:end}\n"
          ".c{font-size:13px}\n"
-         ".k{stroke:#222;stroke-width:2;fill:none}\n"
-         "</style>\n";
+         ".k{stroke:#222;stroke-width:2;fill:none}\n";
+  if (survey) {
+    // The area lightly filled; its holes (land) and the keep-outs shaded apart on top of it.
+    out << ".m{fill:#e0902a;stroke:#fff}\n"
+           ".a{fill:#e8f1fb;stroke:#8fb3dc;stroke-width:1}\n"
+           ".h{fill:#e4dac4;stroke:#a89a78;stroke-width:1}\n"
+           ".x{fill:#c0504d;fill-opacity:0.35;stroke:#c0504d;stroke-width:1}\n";
+  }
+  out << "</style>\n";
   out << "<rect width=\"" << fixed(canvasWidth, 0) << "\" height=\"" << fixed(height, 0)
       << "\" fill=\"#fff\"/>\n";
+}
+
+// One ring as a closed path.
+void drawRing(TextSink& out, const char* cls, const std::vector<Pt>& ring) {
+  if (ring.empty()) return;
+  out << "<path class=\"" << cls << "\" d=\"";
+  for (std::size_t k = 0; k < ring.size(); ++k) {
+    out << (k == 0 ? "M" : "L") << fixed(ring[k].x, 1) << ' ' << fixed(ring[k].y, 1);
+  }
+  out << "Z\"/>\n";
+}
+
+// The area's outer ring, then its holes, then the keep-outs, all under the route.
+void drawPolygons(TextSink& out, const Picture& pic, std::span<const DrawnPolygon> polygons) {
+  for (std::size_t p = 0; p < polygons.size(); ++p) {
+    const std::vector<std::vector<Pt>>& rings = pic.polygons[p];
+    if (polygons[p].role == PolygonRole::area) {
+      for (std::size_t r = 0; r < rings.size(); ++r) drawRing(out, r == 0 ? "a" : "h", rings[r]);
+    } else {
+      for (const std::vector<Pt>& ring : rings) drawRing(out, "x", ring);
+    }
+  }
 }
 
 void drawLine(TextSink& out, const std::vector<Drawn>& pts, const std::vector<std::size_t>& line) {
@@ -437,10 +503,10 @@ void drawLine(TextSink& out, const std::vector<Drawn>& pts, const std::vector<st
 // Markers are drawn from the least to the most important kind, so launch and survey waypoints
 // lie on top; labels follow the order of importance.
 void drawMarkersAndLabels(TextSink& out, const Picture& pic, double gridHeight,
-                          const std::vector<std::size_t>& marked) {
+                          const std::vector<std::size_t>& marked, double legendRight) {
   const std::vector<Drawn>& pts = pic.points;
   for (auto i = marked.rbegin(); i != marked.rend(); ++i) drawMarker(out, pts[*i]);
-  LabelPlacer labels(gridHeight, pts, marked);
+  LabelPlacer labels(gridHeight, pts, marked, legendRight);
   for (const std::size_t i : marked) {
     if (const auto anchor = labels.place(i, pts[i].at, pts[i].number)) {
       out << (anchor->second ? "<text class=\"e\" x=\"" : "<text x=\"") << fixed(anchor->first.x, 1)
@@ -449,15 +515,36 @@ void drawMarkersAndLabels(TextSink& out, const Picture& pic, double gridHeight,
   }
 }
 
+// Where the legend ends on the right: further for a survey, whose points and areas have more
+// entries.
+constexpr double plainLegendEnd = 250.0;
+constexpr double surveyLegendEnd = 520.0;
+
 // The legend, top left; the north arrow, top right.
-void drawLegendAndNorthArrow(TextSink& out) {
-  out << "<rect class=\"l\" x=\"45\" y=\"20\" width=\"10\" height=\"10\"/>"
-         "<text x=\"60\" y=\"29\">launch</text>\n"
-         "<circle class=\"s\" cx=\"120\" cy=\"25\" r=\"4\"/><text x=\"130\" "
-         "y=\"29\">survey</text>\n"
-         "<circle class=\"i\" cx=\"185\" cy=\"25\" r=\"2.5\"/><text x=\"195\" "
-         "y=\"29\">inserted</text>\n"
-         "<path class=\"k\" d=\"M860 50V14\"/><path d=\"M860 8L854 22H866Z\" fill=\"#222\"/>"
+void drawLegendAndNorthArrow(TextSink& out, bool survey) {
+  if (survey) {
+    out << "<rect class=\"l\" x=\"45\" y=\"20\" width=\"10\" height=\"10\"/>"
+           "<text x=\"60\" y=\"29\">launch</text>\n"
+           "<circle class=\"s\" cx=\"120\" cy=\"25\" r=\"4\"/><text x=\"130\" "
+           "y=\"29\">line end</text>\n"
+           "<path class=\"m\" d=\"M195 21l4 4l-4 4l-4-4z\"/><text x=\"205\" y=\"29\">move</text>\n"
+           "<circle class=\"i\" cx=\"255\" cy=\"25\" r=\"2.5\"/><text x=\"265\" "
+           "y=\"29\">inserted</text>\n"
+           "<rect class=\"a\" x=\"325\" y=\"19\" width=\"14\" height=\"12\"/>"
+           "<text x=\"344\" y=\"29\">area</text>\n"
+           "<rect class=\"h\" x=\"385\" y=\"19\" width=\"14\" height=\"12\"/>"
+           "<text x=\"404\" y=\"29\">hole</text>\n"
+           "<rect class=\"x\" x=\"445\" y=\"19\" width=\"14\" height=\"12\"/>"
+           "<text x=\"464\" y=\"29\">keep-out</text>\n";
+  } else {
+    out << "<rect class=\"l\" x=\"45\" y=\"20\" width=\"10\" height=\"10\"/>"
+           "<text x=\"60\" y=\"29\">launch</text>\n"
+           "<circle class=\"s\" cx=\"120\" cy=\"25\" r=\"4\"/><text x=\"130\" "
+           "y=\"29\">survey</text>\n"
+           "<circle class=\"i\" cx=\"185\" cy=\"25\" r=\"2.5\"/><text x=\"195\" "
+           "y=\"29\">inserted</text>\n";
+  }
+  out << "<path class=\"k\" d=\"M860 50V14\"/><path d=\"M860 8L854 22H866Z\" fill=\"#222\"/>"
          "<text x=\"868\" y=\"22\" class=\"c\">N</text>\n";
 }
 
@@ -487,7 +574,9 @@ void drawCaption(TextSink& out, const Picture& pic, const std::vector<CaptionLin
 }  // namespace
 
 void renderSvg(TextSink& out, const ExportInput& in) {
-  const Picture pic = project(in.route);
+  const Picture pic = project(in.route, in.polygons);
+  // A survey's picture: line ends and moves, the area and the keep-outs, and their legend.
+  const bool survey = countKinds(in.route).planned() || !in.polygons.empty();
   // Markers and labels lie in the plot: their grids end below it.
   const double gridHeight = pic.plotBottom + belowPlot;
   Simplified drawn;
@@ -495,10 +584,12 @@ void renderSvg(TextSink& out, const ExportInput& in) {
   drawn.marked = markedWaypoints(pic.points, gridHeight, drawn.thinned);
   const std::vector<CaptionLine> caption = captionLines(pic, in, drawn);
 
-  drawHead(out, canvasHeight(pic, caption.size()), xmlEscape(in.stamp));
+  drawHead(out, canvasHeight(pic, caption.size()), xmlEscape(in.stamp), survey);
+  drawPolygons(out, pic, in.polygons);
   drawLine(out, pic.points, drawn.line);
-  drawMarkersAndLabels(out, pic, gridHeight, drawn.marked);
-  drawLegendAndNorthArrow(out);
+  drawMarkersAndLabels(out, pic, gridHeight, drawn.marked,
+                       survey ? surveyLegendEnd : plainLegendEnd);
+  drawLegendAndNorthArrow(out, survey);
   drawScaleBar(out, pic);
   drawCaption(out, pic, caption);
   out << "</svg>\n";

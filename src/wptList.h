@@ -12,6 +12,10 @@ namespace nurvo {
 // mission, it keeps a tiny maxLegMeters from cutting a leg into billions of pieces.
 constexpr std::size_t maxRouteNodes = 10'000'000;
 
+// Where a waypoint of the route comes from: the waypoint file, or a survey planned over an area
+// (the start or end of a line, a corner of a move between lines).
+enum class PointOrigin { waypoint, lineEnd, move };
+
 // One waypoint of the route. The three leg fields describe the leg that leaves this node; on the
 // last node they are 0.
 struct node {
@@ -26,7 +30,8 @@ struct node {
   // Made by cutting a leg, for good: `blank` is cleared once the position is placed, this stays so
   // that the route's pictures and exports can tell these points from the waypoints of the file.
   bool inserted = false;
-  node* nextPtr = nullptr;  // null on the last node
+  PointOrigin origin = PointOrigin::waypoint;  // of the waypoints not inserted by cutting
+  node* nextPtr = nullptr;                     // null on the last node
 };
 
 // The list owns its nodes; they live as long as the list. No operation removes a single node, so

@@ -261,7 +261,7 @@ INSTANTIATE_TEST_SUITE_P(Reports, GoldenCheck,
 const auto surveyCases =
     testing::Values("survey_rectangle", "survey_rotated_auto", "survey_u_bay",
                     "survey_wreck_keep_out", "survey_antimeridian", "survey_70n", "survey_run_in",
-                    "survey_tie_lines", "survey_island", "equal_legs_example");
+                    "survey_tie_lines", "survey_island", "equal_legs_example", "survey_export_all");
 INSTANTIATE_TEST_SUITE_P(Surveys, GoldenRun, surveyCases);
 
 // ---- The golden exports, opened by real readers of their formats.
@@ -307,6 +307,11 @@ TEST_P(GoldenExportReaders, OpenEveryFileAndFindTheWaypointsOfTheWptFile) {
       EXPECT_EQ(r.out.find("MULTILINESTRING") != std::string::npos,
                 GetParam() == "export_antimeridian");
     }
+    // A survey's area and keep-out are polygons of the KML and the GeoJSON.
+    if (std::string(ext) != "gpx") {
+      EXPECT_EQ(r.out.find("POLYGON ((") != std::string::npos, GetParam().starts_with("survey"))
+          << ext;
+    }
   }
   for (const char* ext : {"gpx", "kml", "svg"}) {
     const RunResult r = runNurvo({"--noout", base + ext}, {}, "/usr/bin/xmllint");
@@ -319,6 +324,7 @@ TEST_P(GoldenExportReaders, OpenEveryFileAndFindTheWaypointsOfTheWptFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Exports, GoldenExportReaders, exportCases);
+INSTANTIATE_TEST_SUITE_P(Surveys, GoldenExportReaders, testing::Values("survey_export_all"));
 
 // ---- The time stamp of a run.
 

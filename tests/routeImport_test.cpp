@@ -179,6 +179,17 @@ TEST(ImportRoute, ReadsTheRouteOfEachFormat) {
        "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Polygon\",\"coordinates\":[]}}]}",
        {},
        {8}},
+      {"GeoJsonSurveyExportGivesLineEndsAndMoves",
+       F::geojson,
+       "{\"type\":\"FeatureCollection\",\"features\":[{\"type\":\"Feature\",\"geometry\":"
+       "{\"type\":\"LineString\",\"coordinates\":[[1,1],[1,5]]}},{\"type\":\"Feature\","
+       "\"properties\":{\"kind\":\"line end\"},\"geometry\":{\"type\":\"Point\",\"coordinates\":"
+       "[1,2]}},{\"type\":\"Feature\",\"properties\":{\"kind\":\"move\"},\"geometry\":{\"type\":"
+       "\"Point\",\"coordinates\":[1,3]}},{\"type\":\"Feature\",\"properties\":{\"role\":"
+       "\"area\"},\"geometry\":{\"type\":\"Polygon\",\"coordinates\":[[[1,1],[2,1],[2,2],[1,1]]]}}]"
+       "}",
+       {},
+       {2, 3}},
       {"CsvQuotedFieldsAndTabs",
        F::csv,
        "\"na\"\"me\"\t LATITUDE \tLng\n\"a\tb\"\t\"-1.5\"\t1\n\n\"c\nd\"\t2\t1\n",
