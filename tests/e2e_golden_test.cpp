@@ -324,7 +324,8 @@ TEST_P(GoldenExportReaders, OpenEveryFileAndFindTheWaypointsOfTheWptFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Exports, GoldenExportReaders, exportCases);
-INSTANTIATE_TEST_SUITE_P(Surveys, GoldenExportReaders, testing::Values("survey_export_all"));
+INSTANTIATE_TEST_SUITE_P(Surveys, GoldenExportReaders,
+                         testing::Values("survey_export_all", "survey_island"));
 
 // ---- The time stamp of a run.
 
