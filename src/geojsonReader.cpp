@@ -73,6 +73,23 @@ void readFeature(const JsonDocument& doc, const Json& feature, GeoJsonContents& 
   }
 }
 
+// The features of a FeatureCollection, each checked to be a Feature.
+std::vector<const Json*> collectionFeatures(const JsonDocument& doc) {
+  std::vector<const Json*> found;
+  const Json* features = member(doc.root, "features");
+  if (features == nullptr || !features->is_array()) {
+    throw ImportError(valuePosition(doc, features == nullptr ? doc.root : *features),
+                      "expected \"features\", an array of Features");
+  }
+  for (const Json& feature : *features) {
+    if (typeOf(doc, feature, "a Feature") != "Feature") {
+      throw ImportError(valuePosition(doc, feature), "expected a Feature in \"features\"");
+    }
+    found.push_back(&feature);
+  }
+  return found;
+}
+
 }  // namespace
 
 std::vector<RouteCandidate> readGeoJsonRoutes(std::string_view text) {
@@ -80,17 +97,7 @@ std::vector<RouteCandidate> readGeoJsonRoutes(std::string_view text) {
   GeoJsonContents found;
   const std::string type = typeOf(doc, doc.root, "a GeoJSON object");
   if (type == "FeatureCollection") {
-    const Json* features = member(doc.root, "features");
-    if (features == nullptr || !features->is_array()) {
-      throw ImportError(valuePosition(doc, features == nullptr ? doc.root : *features),
-                        "expected \"features\", an array of Features");
-    }
-    for (const Json& feature : *features) {
-      if (typeOf(doc, feature, "a Feature") != "Feature") {
-        throw ImportError(valuePosition(doc, feature), "expected a Feature in \"features\"");
-      }
-      readFeature(doc, feature, found);
-    }
+    for (const Json* feature : collectionFeatures(doc)) readFeature(doc, *feature, found);
   } else if (type == "Feature") {
     readFeature(doc, doc.root, found);
   } else {
@@ -127,16 +134,8 @@ std::vector<std::vector<GeoPoint>> readGeoJsonPolygon(std::string_view text) {
   std::vector<const Json*> geometries;
   const std::string type = typeOf(doc, doc.root, "a GeoJSON object");
   if (type == "FeatureCollection") {
-    const Json* features = member(doc.root, "features");
-    if (features == nullptr || !features->is_array()) {
-      throw ImportError(valuePosition(doc, features == nullptr ? doc.root : *features),
-                        "expected \"features\", an array of Features");
-    }
-    for (const Json& feature : *features) {
-      if (typeOf(doc, feature, "a Feature") != "Feature") {
-        throw ImportError(valuePosition(doc, feature), "expected a Feature in \"features\"");
-      }
-      geometries.push_back(featureGeometry(doc, feature));
+    for (const Json* feature : collectionFeatures(doc)) {
+      geometries.push_back(featureGeometry(doc, *feature));
     }
   } else if (type == "Feature") {
     geometries.push_back(featureGeometry(doc, doc.root));
