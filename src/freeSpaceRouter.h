@@ -15,8 +15,9 @@ class FreeSpaceRouter {
   // `space`: the region moves may use, boundary included (a valid polygon).
   explicit FreeSpaceRouter(const Polygon& space);
 
-  // Whether the straight move from a to b stays inside the space. Points on the boundary count
-  // as inside: every test runs against the boundary moved out by `slack`.
+  // Whether the straight move from a to b stays inside the space. Points on the boundary, or off
+  // it by a rounding error, count as inside: every test runs against the boundary moved out by
+  // `slack`.
   bool clear(const Pt& a, const Pt& b) const;
 
   // The corners of the shortest move from a to b inside the space, a and b themselves left out:
@@ -26,17 +27,29 @@ class FreeSpaceRouter {
   std::optional<std::vector<Pt>> corners(const Pt& a, const Pt& b);
 
   // How far (metres, at most `length`) one can go from `from` in the unit direction (dx, dy)
-  // before leaving the space; `from` must lie inside it.
+  // before leaving the space, the boundary included; `from` must lie in the space or on its
+  // boundary.
   double reach(const Pt& from, double dx, double dy, double length) const;
 
   static constexpr double slack = 0.001;  // metres
 
+  // A corner of the space pointing into it, with its neighbours along the boundary.
+  struct Corner {
+    Pt at;
+    Pt before;
+    Pt after;
+  };
+
  private:
+  using Box = boost::geometry::model::box<Pt>;
   using EdgeIndex = boost::geometry::index::rtree<Segment, boost::geometry::index::rstar<16>>;
   const std::vector<std::size_t>& visibleFrom(std::size_t corner);
+  // Whether a path reaching corner c from `from` can bend there round the boundary.
+  bool tangent(const Pt& from, std::size_t c) const;
 
-  EdgeIndex edges_;          // the boundary of the space moved out by `slack`
-  std::vector<Pt> corners_;  // the space's reflex corners: where shortest paths bend
+  EdgeIndex edges_;                                // the boundary of the space moved out by `slack`
+  EdgeIndex boundary_;                             // the boundary itself
+  std::vector<Corner> corners_;                    // where shortest paths bend
   std::vector<std::vector<std::size_t>> visible_;  // per corner, the corners it sees
   std::vector<bool> visibleKnown_;
 };

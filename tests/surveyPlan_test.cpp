@@ -92,7 +92,8 @@ TEST(SurveyArea, RefusesBadRingsNamingTheRingAndVertexOrEdge) {
   }
 }
 
-// ---- Properties over random star-shaped areas, some with an island and a keep-out.
+// ---- Properties over random star-shaped areas, some with an island and a keep-out, and over
+// rough coasts with islands.
 
 struct Case {
   GeoPolygon area;
@@ -113,18 +114,39 @@ GeoRing starRing(std::mt19937& rng, const LocalPlane& plane, Pt centre, double r
   return ring;
 }
 
+// A coast of 1000 vertices: bays and headlands with small-scale roughness, where neighbouring
+// edges are nearly in line.
+GeoRing coastRing(std::mt19937& rng, const LocalPlane& plane, double radius) {
+  std::uniform_real_distribution<double> rough(0.0, 0.01);
+  GeoRing ring;
+  for (int i = 0; i < 1000; ++i) {
+    const double a = 2.0 * std::numbers::pi * i / 1000;
+    const double r = radius * (0.9 - 0.1 * std::sin(7 * a) - rough(rng));
+    ring.push_back(plane.inverse({r * std::cos(a), r * std::sin(a)}));
+  }
+  return ring;
+}
+
 Case randomCase(std::mt19937& rng, int index) {
   const GeoPoint centres[] = {{36.8, -121.9}, {70.0, 20.0}, {-16.5, 179.98}, {-45.0, -60.0}};
   const LocalPlane plane(centres[index % 4]);
   std::uniform_int_distribution<int> vertices(3, 40);
   const int n = vertices(rng);
   Case c;
-  c.area = {"random", {starRing(rng, plane, Pt(0, 0), 2500.0, n, 0.6)}};
+  if (index % 50 == 3) {
+    c.area = {"coast", {coastRing(rng, plane, 10000.0)}};
+    for (int k = 0; k < 4; ++k) {
+      const Pt at(4500.0 * std::cos(k * 1.6), 4500.0 * std::sin(k * 1.6));
+      c.keepOuts.push_back({"island", {starRing(rng, plane, at, 500.0, 20 + k, 0.7)}});
+    }
+  } else {
+    c.area = {"random", {starRing(rng, plane, Pt(0, 0), 2500.0, n, 0.6)}};
+  }
   if (n >= 8 && index % 3 == 1) c.area.rings.push_back(starRing(rng, plane, Pt(0, 0), 300, 6, 0.5));
   if (n >= 8 && index % 3 == 2) {
     c.keepOuts.push_back({"wreck", {starRing(rng, plane, Pt(500, -300), 80, 5, 0.7)}});
   }
-  c.settings.spacing = 15.0 + index % 7 * 2.0;
+  c.settings.spacing = index % 50 == 3 ? 50.0 : 15.0 + index % 7 * 2.0;
   c.settings.runIn = index % 5 == 0 ? 60.0 : 0.0;
   c.settings.start = static_cast<StartCorner>(index % 4);
   if (index % 25 != 0) c.settings.heading = (index * 37) % 180;
