@@ -40,6 +40,11 @@ struct ScanLine {
 // Pieces shorter than this are no line to fly.
 constexpr double shortestPiece = 0.01;  // metres
 
+// The shortest leg a move keeps between its corners where it can. The vehicle takes a waypoint
+// within its 10 m capture radius as reached, and the files write positions to four decimals, in
+// which points less than 16 m apart may coincide.
+constexpr double shortestMoveLeg = 20.0;  // metres
+
 std::vector<std::pair<Pt, Pt>> edgesOf(const Polygon& poly) {
   std::vector<std::pair<Pt, Pt>> edges;
   auto add = [&](const Polygon::ring_type& r) {
@@ -192,6 +197,69 @@ double length(const Pt& a, const Pt& b) {
   return std::hypot(b.x() - a.x(), b.y() - a.y());
 }
 
+// Where the line through p0 and p1, beyond p1, meets the line through q0 and q1, beyond q1; none
+// when they meet behind either or further than shortestMoveLeg from p1.
+std::optional<Pt> meetingAhead(const Pt& p0, const Pt& p1, const Pt& q0, const Pt& q1) {
+  const double dx = p1.x() - p0.x();
+  const double dy = p1.y() - p0.y();
+  const double ex = q1.x() - q0.x();
+  const double ey = q1.y() - q0.y();
+  const double den = dx * ey - dy * ex;
+  if (den == 0.0) return std::nullopt;
+  // p1 + t (dx, dy) = q1 + s (ex, ey)
+  const double t = ((q1.x() - p1.x()) * ey - (q1.y() - p1.y()) * ex) / den;
+  const double s = ((q1.x() - p1.x()) * dy - (q1.y() - p1.y()) * dx) / den;
+  if (t < 0.0 || s < 0.0) return std::nullopt;
+  const Pt x(p1.x() + t * dx, p1.y() + t * dy);
+  if (length(p1, x) > shortestMoveLeg) return std::nullopt;
+  return x;
+}
+
+// A move's path (its ends fixed, the corners between them free) with no leg shorter than
+// shortestMoveLeg where that can be had inside the space. Two neighbouring corners become one
+// where the legs on either side, carried on, meet: the shortest path bends round the boundary at
+// its corners, so the merged corner lies further from it. A lone corner near a fixed end is moved
+// on along the short leg. Every new leg is checked to stay in the space.
+void mergeShortLegs(std::vector<Pt>& path, const FreeSpaceRouter& router) {
+  auto corner = [&](std::size_t i) { return i > 0 && i + 1 < path.size(); };
+  auto clear = [&](const Pt& a, const Pt& b, const Pt& c) {
+    return router.clear(a, b) && router.clear(b, c);
+  };
+  // Each change removes a corner or lengthens a leg at a fixed end to the shortest: a bound on
+  // the rounds guards against rounding undoing one.
+  bool changed = true;
+  for (std::size_t round = 0; changed && round < 4 * path.size(); ++round) {
+    changed = false;
+    for (std::size_t i = 0; i + 1 < path.size() && !changed; ++i) {
+      const double leg = length(path[i], path[i + 1]);
+      if (leg >= shortestMoveLeg * (1.0 - 1e-9) || leg == 0.0) continue;
+      // The pair of corners to merge: this leg's, or the one beside it at a fixed end.
+      std::size_t j = corner(i) ? i : i + 1;
+      if (!corner(j + 1)) j = j - 1;
+      if (corner(j) && corner(j + 1)) {
+        const std::optional<Pt> x = meetingAhead(path[j - 1], path[j], path[j + 2], path[j + 1]);
+        if (x && clear(path[j - 1], *x, path[j + 2])) {
+          path[j] = *x;
+          path.erase(path.begin() + static_cast<std::ptrdiff_t>(j) + 1);
+          changed = true;
+          continue;
+        }
+      }
+      if (corner(i) == corner(i + 1)) continue;
+      const std::size_t fixed = corner(i) ? i + 1 : i;
+      const std::size_t c = corner(i) ? i : i + 1;
+      const std::size_t other = c + c - fixed;
+      const double k = shortestMoveLeg / leg;
+      const Pt x(path[fixed].x() + (path[c].x() - path[fixed].x()) * k,
+                 path[fixed].y() + (path[c].y() - path[fixed].y()) * k);
+      if (clear(path[fixed], x, path[other])) {
+        path[c] = x;
+        changed = true;
+      }
+    }
+  }
+}
+
 class Planner {
  public:
   Planner(const SurveyArea& area, const SurveySettings& settings, const Polygon& moveSpace)
@@ -292,13 +360,14 @@ class Planner {
                       "the line at %.4f %.4f: no mission written\n",
                       g0.lat, g0.lon, g1.lat, g1.lon));
       }
-      Pt prev = from;
-      for (const Pt& c : *corners) {
-        r.moveMeters += length(prev, c);
-        add(r, c, SurveyPointKind::move);
-        prev = c;
+      std::vector<Pt> path{from};
+      path.insert(path.end(), corners->begin(), corners->end());
+      path.push_back(start);
+      mergeShortLegs(path, router_);
+      for (std::size_t i = 1; i < path.size(); ++i) {
+        r.moveMeters += length(path[i - 1], path[i]);
+        if (i + 1 < path.size()) add(r, path[i], SurveyPointKind::move);
       }
-      r.moveMeters += length(prev, start);
       ++r.turns;
     }
     add(r, start, SurveyPointKind::lineEnd);

@@ -155,9 +155,9 @@ Case randomCase(std::mt19937& rng, int index) {
 }
 
 // The properties every plan has: every leg, lines and moves, inside the area (1 m plus the run-in)
-// and outside every keep-out's margin (1 m); adjacent main lines a spacing apart (0.5 %); the
-// area within half a spacing of a main line, sampled on a grid, at least `minCoverage` percent and
-// as the plan reports it.
+// and outside every keep-out's margin (1 m); no leg of a move shorter than the capture radius;
+// adjacent main lines a spacing apart (0.5 %); the area within half a spacing of a main line,
+// sampled on a grid, at least `minCoverage` percent and as the plan reports it.
 void checkPlan(const SurveyArea& area, const std::vector<GeoPolygon>& keepOuts,
                const SurveySettings& settings, double margin, const SurveyPlan& plan,
                double minCoverage) {
@@ -178,6 +178,11 @@ void checkPlan(const SurveyArea& area, const std::vector<GeoPolygon>& keepOuts,
     keeps.push_back(keep);
   }
   for (std::size_t i = 0; i + 1 < pts.size(); ++i) {
+    // A corner of a move is never within the capture radius of its neighbours.
+    if (plan.points[i].kind == SurveyPointKind::move ||
+        plan.points[i + 1].kind == SurveyPointKind::move) {
+      EXPECT_GE(bg::distance(pts[i], pts[i + 1]), 10.0) << "leg " << i << " of a move";
+    }
     const bg::model::linestring<Pt> leg{pts[i], pts[i + 1]};
     EXPECT_TRUE(bg::covered_by(leg, allowed)) << "leg " << i << " leaves the area";
     for (const Polygon& keep : keeps) {
