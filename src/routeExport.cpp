@@ -1,7 +1,11 @@
 #include "routeExport.h"
 
+#include <boost/geometry.hpp>
+#include <boost/geometry/geometries/point_xy.hpp>
 #include <cmath>
 #include <vector>
+
+#include "localPlane.h"
 
 #ifndef NURVO_VERSION
 #define NURVO_VERSION "unknown"
@@ -279,6 +283,76 @@ std::vector<std::vector<LonLat>> antimeridianPieces(const wptList& route) {
   return pieces;
 }
 
+namespace bg = boost::geometry;
+// Longitude (unwrapped where a polygon crosses the antimeridian) and latitude, in degrees.
+using LonLatPoint = bg::model::d2::point_xy<double>;
+// Outer rings counter-clockwise and holes clockwise, as GeoJSON's right-hand rule asks.
+using LonLatPolygon = bg::model::polygon<LonLatPoint, false>;
+
+// A polygon as GeoJSON wants it: in two parts where it crosses the antimeridian, each cut along
+// the meridian 180 of its side, and its rings turning by the right-hand rule. Longitudes are
+// unwrapped from vertex to vertex (each edge runs the short way round), holes from the outer
+// ring's first vertex.
+std::vector<LonLatPolygon> geoJsonParts(const DrawnPolygon& poly) {
+  LonLatPolygon whole;
+  double ref = 0.0;
+  for (std::size_t r = 0; r < poly.rings.size(); ++r) {
+    const std::span<const GeoPoint> ring = openRing(poly.rings[r]);
+    if (ring.empty()) continue;
+    if (r == 0) ref = ring.front().lon;
+    std::vector<LonLatPoint>& to = r == 0 ? whole.outer() : whole.inners().emplace_back();
+    double lon = ref + wrapLongitude(ring.front().lon - ref);
+    for (std::size_t i = 0; i < ring.size(); ++i) {
+      if (i > 0) lon += wrapLongitude(ring[i].lon - ring[i - 1].lon);
+      to.emplace_back(lon, ring[i].lat);
+    }
+  }
+  bg::correct(whole);
+  // The holes lie inside the outer ring: its longitudes span the polygon's.
+  double west = INFINITY;
+  double east = -INFINITY;
+  for (const LonLatPoint& p : whole.outer()) {
+    west = std::min(west, p.x());
+    east = std::max(east, p.x());
+  }
+  if (west >= -180.0 && east <= 180.0) return {whole};
+  // The part beyond the meridian 180 moves a whole turn back onto the map.
+  const double cut = east > 180.0 ? 180.0 : -180.0;
+  const double shift = east > 180.0 ? -360.0 : 360.0;
+  using Box = bg::model::box<LonLatPoint>;
+  const Box nearSide =
+      cut > 0.0 ? Box({west, -90.0}, {cut, 90.0}) : Box({cut, -90.0}, {east, 90.0});
+  const Box farSide = cut > 0.0 ? Box({cut, -90.0}, {east, 90.0}) : Box({west, -90.0}, {cut, 90.0});
+  bg::model::multi_polygon<LonLatPolygon> near;
+  bg::model::multi_polygon<LonLatPolygon> beyond;
+  bg::intersection(whole, nearSide, near);
+  bg::intersection(whole, farSide, beyond);
+  std::vector<LonLatPolygon> parts(near.begin(), near.end());
+  for (LonLatPolygon& part : beyond) {
+    bg::for_each_point(part, [shift](LonLatPoint& p) { p.x(p.x() + shift); });
+    parts.push_back(std::move(part));
+  }
+  return parts;
+}
+
+void geoJsonRing(TextSink& out, const std::vector<LonLatPoint>& ring) {
+  for (std::size_t i = 0; i < ring.size(); ++i) {
+    out << (i == 0 ? "[" : ",[") << fixed(ring[i].x(), polygonDecimals) << ','
+        << fixed(ring[i].y(), polygonDecimals) << ']';
+  }
+}
+
+void geoJsonPolygon(TextSink& out, const LonLatPolygon& poly) {
+  out << "\n[";
+  geoJsonRing(out, poly.outer());
+  out << ']';
+  for (const auto& hole : poly.inners()) {
+    out << ",\n[";
+    geoJsonRing(out, hole);
+    out << ']';
+  }
+}
+
 }  // namespace
 
 void renderGeoJson(TextSink& out, const ExportInput& in) {
@@ -334,15 +408,15 @@ void renderGeoJson(TextSink& out, const ExportInput& in) {
     out << "]}}";
   }
   for (const DrawnPolygon& poly : in.polygons) {
+    const std::vector<LonLatPolygon> parts = geoJsonParts(poly);
+    const bool cut = parts.size() > 1;
     out << ",\n{\"type\":\"Feature\",\"properties\":{\"role\":\"" << roleName(poly.role)
-        << "\"},\"geometry\":{\"type\":\"Polygon\",\"coordinates\":[";
-    for (std::size_t r = 0; r < poly.rings.size(); ++r) {
-      out << (r == 0 ? "\n[" : ",\n[");
-      closedRing(out, poly.rings[r], [](TextSink& o, const GeoPoint& q, bool first) {
-        o << (first ? "[" : ",[") << fixed(q.lon, polygonDecimals) << ','
-          << fixed(q.lat, polygonDecimals) << ']';
-      });
-      out << ']';
+        << "\"},\"geometry\":{\"type\":\"" << (cut ? "MultiPolygon" : "Polygon")
+        << "\",\"coordinates\":[";
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+      if (cut) out << (i == 0 ? "\n[" : ",\n[");
+      geoJsonPolygon(out, parts[i]);
+      if (cut) out << ']';
     }
     out << "]}}";
   }

@@ -330,5 +330,25 @@ TEST(RouteExport, GpxWritesTheMeridian180AsMinus180) {
   EXPECT_TRUE(contains(edgeGpx.text, "lon=\"-180.0000\""));
 }
 
+TEST(RouteExport, GeoJsonPolygonsTurnByTheRightHandRule) {
+  wptList route;
+  route.insertLatLonEnd(36.8, -121.9);
+  route.insertLatLonEnd(36.81, -121.9);
+  // Outer ring clockwise, hole counter-clockwise, as a file may give them.
+  const DrawnPolygon area{PolygonRole::area,
+                          {{{36.8, -121.9}, {36.9, -121.9}, {36.9, -121.8}, {36.8, -121.8}},
+                           {{36.84, -121.86}, {36.84, -121.84}, {36.86, -121.84}}}};
+  StringSink json;
+  renderGeoJson(json,
+                ExportInput{route, RouteTotals{}, MissionParams{}, "2026_340_1529", {&area, 1}});
+  EXPECT_TRUE(contains(json.text,
+                       "[[-121.9000000,36.8000000],[-121.8000000,36.8000000],"
+                       "[-121.8000000,36.9000000],[-121.9000000,36.9000000],"
+                       "[-121.9000000,36.8000000]],\n[[-121.8600000,36.8400000],"
+                       "[-121.8400000,36.8600000],[-121.8400000,36.8400000],"
+                       "[-121.8600000,36.8400000]]"))
+      << json.text;
+}
+
 }  // namespace
 }  // namespace nurvo
