@@ -40,9 +40,9 @@ struct ScanLine {
 // Pieces shorter than this are no line to fly.
 constexpr double shortestPiece = 0.01;  // metres
 
-// The shortest leg a move keeps between its corners where it can. The vehicle takes a waypoint
-// within its 10 m capture radius as reached, and the files write positions to four decimals, in
-// which points less than 16 m apart may coincide.
+// The shortest line flown, and the shortest leg a move keeps between its corners where it can.
+// The vehicle takes a waypoint within its 10 m capture radius as reached, and the files write
+// positions to four decimals, in which points less than 16 m apart may coincide.
 constexpr double shortestMoveLeg = 20.0;  // metres
 
 std::vector<std::pair<Pt, Pt>> edgesOf(const Polygon& poly) {
@@ -295,9 +295,31 @@ class Planner {
   void cover(const Frame& f, double spacing, bool main, Route& r) {
     double firstV = 0.0;
     const long n = lineCount(area_.free, f, spacing, firstV);
-    const std::vector<ScanLine> lines = scanLines(area_.free, f, n, firstV, spacing);
+    std::vector<ScanLine> lines = scanLines(area_.free, f, n, firstV, spacing);
     r.shortfallMeters +=
         shortfall(lines, scanLines(area_.free, f, n + 1, firstV - spacing / 2.0, spacing));
+    for (ScanLine& line : lines) {
+      // Pieces a short straight move apart inside the space are one line: where a line only
+      // grazes the boundary, or leaves the area for less than its run-ins reach, it would
+      // otherwise be flown as two with a hop between.
+      std::vector<Piece> joined;
+      for (const Piece& p : line.pieces) {
+        if (!joined.empty() && p.u0 - joined.back().u1 < 2.0 * settings_.runIn + shortestMoveLeg &&
+            router_.clear(f.plane(joined.back().u1, line.v), f.plane(p.u0, line.v))) {
+          joined.back().u1 = p.u1;
+        } else {
+          joined.push_back(p);
+        }
+      }
+      line.pieces = std::move(joined);
+      // A piece too short to fly, where a line crosses a headland's tip or a corner, is left
+      // out; what it would have covered counts against the heading as the rest of the shortfall.
+      std::erase_if(line.pieces, [&](const Piece& p) {
+        if (p.u1 - p.u0 >= shortestMoveLeg) return false;
+        r.shortfallMeters += p.u1 - p.u0;
+        return true;
+      });
+    }
     const std::vector<Cell> cells = cellsOf(lines);
     std::vector<bool> done(cells.size(), false);
     for (std::size_t left = cells.size(); left > 0; --left) {

@@ -155,9 +155,10 @@ Case randomCase(std::mt19937& rng, int index) {
 }
 
 // The properties every plan has: every leg, lines and moves, inside the area (1 m plus the run-in)
-// and outside every keep-out's margin (1 m); no leg of a move shorter than the capture radius;
-// adjacent main lines a spacing apart (0.5 %); the area within half a spacing of a main line,
-// sampled on a grid, at least `minCoverage` percent and as the plan reports it.
+// and outside every keep-out's margin (1 m); no leg of a move shorter than the capture radius, no
+// main line shorter than 20 m; adjacent main lines a spacing apart (0.5 %); the area within half a
+// spacing of a main line, sampled on a grid, at least `minCoverage` percent and as the plan reports
+// it.
 void checkPlan(const SurveyArea& area, const std::vector<GeoPolygon>& keepOuts,
                const SurveySettings& settings, double margin, const SurveyPlan& plan,
                double minCoverage) {
@@ -197,6 +198,7 @@ void checkPlan(const SurveyArea& area, const std::vector<GeoPolygon>& keepOuts,
     if (plan.points[i].kind == SurveyPointKind::lineEnd &&
         plan.points[i + 1].kind == SurveyPointKind::lineEnd) {
       lines.emplace_back(pts[i], pts[i + 1]);
+      EXPECT_GE(bg::distance(pts[i], pts[i + 1]), 20.0 - 1e-6) << "line from point " << i;
       across.push_back(-pts[i].x() * co + pts[i].y() * s);
       ++i;
     }
