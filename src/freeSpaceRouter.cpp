@@ -68,6 +68,7 @@ void addLooseEdges(const Polygon::ring_type& ring, double slack, std::vector<Seg
     const Pt& a = ring[i % n];
     const Pt& b = ring[(i + 1) % n];
     const double len = length(a, b);
+    if (len == 0.0) return Dir{0.0, 0.0};  // a repeated vertex: no direction of its own
     return Dir{(b.x() - a.x()) / len, (b.y() - a.y()) / len};
   };
   std::vector<Pt> loose;
