@@ -25,7 +25,16 @@ double heading(double fromLat, double fromLon, double toLat, double toLon) {
   const double lon1 = fromLon * pi / 180.0;
   const double lat2 = toLat * pi / 180.0;
   const double lon2 = toLon * pi / 180.0;
-  const double londif = lon2 - lon1;
+  // 3.14159 is not pi, so a whole turn of longitude is not a whole turn to sin and cos: a leg
+  // across the antimeridian takes its difference the short way round, in degrees, before the
+  // conversion. Every other leg keeps the difference of the converted longitudes, digit for digit.
+  double londif = lon2 - lon1;
+  const double londifDeg = toLon - fromLon;
+  if (londifDeg > 180.0) {
+    londif = (londifDeg - 360.0) * pi / 180.0;
+  } else if (londifDeg < -180.0) {
+    londif = (londifDeg + 360.0) * pi / 180.0;
+  }
   const double head = std::atan2(
       std::sin(londif) * std::cos(lat2),
       std::cos(lat1) * std::sin(lat2) - std::sin(lat1) * std::cos(lat2) * std::cos(londif));

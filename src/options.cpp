@@ -47,7 +47,7 @@ struct RunOption {
   // optional value; null without a value.
   const char* valueName;
   // The option's line in the usage text, after the fixed lines; null for the options those lines
-  // already name and for --help and --usage, which print it.
+  // already name.
   const char* usage;
 };
 
@@ -63,8 +63,8 @@ constexpr RunOption runOptions[] = {
      "read the route file as plain, gpx, kml, geojson or csv"},
     {"route", required_argument, routeCode, "NAME",
      "the route to read from a file that holds several, by name or number"},
-    {"help", no_argument, helpCode, nullptr, nullptr},
-    {"usage", no_argument, helpCode, nullptr, nullptr},
+    {"help", no_argument, helpCode, nullptr, "print this text; the run goes on if a file is named"},
+    {"usage", no_argument, helpCode, nullptr, "the same as --help"},
     {"version", no_argument, versionCode, nullptr, "print nurvo's version and end"},
     {"check", optional_argument, checkCode, "[=json]",
      "print the route's statistics and findings instead of writing files"},

@@ -48,6 +48,8 @@ TEST(Heading, CarriesTheFactorOfItsOwnPiAndIsNeverZero) {
       {"a point to itself on the equator", 0, 0, 0, 0, 360.0},
       {"western longitudes", 36.8167, -121.8170, 36.8, -121.9, 255.918260},
       {"cut-leg example", 36.8, -121.9, 36.8, -121.78, 89.964135},
+      {"east across the antimeridian, the short way", -16.5, 179.98, -16.52, -179.95, 106.604133},
+      {"west across the antimeridian, the short way", -16.52, -179.95, -16.5, 179.98, 286.584088},
   };
   for (const PairCase& c : cases) {
     const double h = heading(c.lat1, c.lon1, c.lat2, c.lon2);

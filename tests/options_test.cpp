@@ -55,6 +55,11 @@ TEST(ParamTable, AgreesWithTheLongOptionsTheListingAndTheUsage) {
     EXPECT_TRUE(holds(show_params(s.params), "\n" + name + ".")) << name;
     ++n;
   }
+  for (const option& o : opts) {
+    if (o.name != nullptr) {
+      EXPECT_TRUE(holds(help(), std::string("--") + o.name)) << o.name;
+    }
+  }
   EXPECT_EQ(opts.size(), static_cast<std::size_t>(n) + 24)
       << "verbose, brief, interactive, export, input-format, route, help, usage, version, check, "
          "strict, endurance, equal-legs, ten survey options and the closing entry";
@@ -152,6 +157,8 @@ const std::string helpText =
     "--export LIST...also write the route as gpx, kml, geojson, svg or all, comma-separated\n"
     "--input-format FORMAT...read the route file as plain, gpx, kml, geojson or csv\n"
     "--route NAME....the route to read from a file that holds several, by name or number\n"
+    "--help..........print this text; the run goes on if a file is named\n"
+    "--usage.........the same as --help\n"
     "--version.......print nurvo's version and end\n"
     "--check[=json]...print the route's statistics and findings instead of writing files\n"
     "--strict........write nothing when a finding is an error\n"
@@ -368,7 +375,10 @@ TEST(CommandLine, OptionsTheParserRefusesEndTheRunWithTheHelpText) {
       {{"-a", "5"}, helpText},
       {{"--help", "--maxLegMetres=500", "route.txt"}, helpText + helpText},
   };
-  for (const std::string opt : {"-e", "-a", "-b", "--bogus", "--mission=3", "--verbose=1"}) {
+  // --s fits --sorbelMission, --strict, --start and --swath-width; --v fits --verbose and
+  // --version.
+  for (const std::string opt :
+       {"-e", "-a", "-b", "--bogus", "--mission=3", "--verbose=1", "--s=1", "--v"}) {
     cases.push_back({{"--verbose", opt, "--gpsHits", "x", "route.txt"}, helpText});
   }
   for (const Case& c : cases) {
