@@ -281,6 +281,16 @@ std::vector<BadInput> catalogue() {
                    "1,1 2,1 2,2\n 1,1 1,91\n</coordinates></LinearRing></outerBoundaryIs>"
                    "</Polygon></Placemark></kml>");
        }},
+      {"AreaGeoJsonNestedTooDeep",
+       good,
+       {"--area", "a.geojson", "--line-spacing", "50"},
+       "a.geojson:1:291: an array lies 257 levels deep; arrays and objects are read to 256 levels "
+       "at most\n",
+       [] {
+         writeFile("a.geojson", R"({"type":"Feature","properties":{"a":)" +
+                                    std::string(100'000, '[') + std::string(100'000, ']') +
+                                    R"(},"geometry":null})");
+       }},
       {"TooManyLines",
        square,
        {"--area", "route.txt", "--line-spacing", "0.1", "--line-heading", "0"},
