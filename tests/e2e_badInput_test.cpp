@@ -149,6 +149,11 @@ std::vector<BadInput> catalogue() {
        "<gpx>\n<wpt lon=\"1\"/></gpx>",
        {"--input-format", "gpx", "route.txt"},
        "route.txt:2:1: expected attribute lat (the latitude in decimal degrees)\n"},
+      {"GpxAttributeGivenTwice",
+       "<gpx><rte>\n<rtept lat=\"0\" lat=\"36.8167\" lon=\"-121.817\"/>\n"
+       "<rtept lat=\"36.8215\" lon=\"-121.7986\"/></rte></gpx>",
+       {"--input-format", "gpx", "route.txt"},
+       "route.txt:2:16: the attribute \"lat\" appears twice in the tag <rtept>\n"},
       {"CsvWithTwoRoutesChosen",
        "lat,lon\n1,1\n",
        {"--input-format=csv", "--route", "North", "route.txt"},
