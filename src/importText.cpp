@@ -9,12 +9,37 @@
 
 namespace nurvo {
 
+namespace {
+
+// The length of the UTF-8 sequence that starts at `s[i]`, or 1 where none does.
+std::size_t utf8Length(std::string_view s, std::size_t i) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned char lead = byte(i);
+  std::size_t n = 1;
+  if (lead >= 0xc2 && lead <= 0xdf) {
+    n = 2;
+  } else if (lead >= 0xe0 && lead <= 0xef) {
+    n = 3;
+  } else if (lead >= 0xf0 && lead <= 0xf4) {
+    n = 4;
+  }
+  if (i + n > s.size()) return 1;
+  for (std::size_t k = i + 1; k < i + n; ++k) {
+    if ((byte(k) & 0xc0) != 0x80) return 1;
+  }
+  return n;
+}
+
+}  // namespace
+
 TextPos positionAt(std::string_view text, std::size_t offset) {
   const std::string_view before = text.substr(0, offset);
   const std::size_t lastNewline = before.rfind('\n');
+  const std::size_t lineStart = lastNewline == std::string_view::npos ? 0 : lastNewline + 1;
   TextPos pos;
   pos.line = static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n')) + 1;
-  pos.column = lastNewline == std::string_view::npos ? offset + 1 : offset - lastNewline;
+  pos.column = 1;
+  for (std::size_t i = lineStart; i < offset; i += utf8Length(before, i)) ++pos.column;
   return pos;
 }
 

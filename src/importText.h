@@ -25,13 +25,19 @@ bool isMadeByRun(std::string_view kind);
 // an export, its points rather than its lines.
 bool isExportKind(std::string_view kind);
 
-// A place in a file's text: line and column from 1, in bytes; 0 where it is not known.
+// A place in a file's text: line and column from 1, the column in characters (a UTF-8 sequence is
+// one character, and so is a byte that is not part of one); 0 where it is not known.
 struct TextPos {
   std::size_t line = 0;
   std::size_t column = 0;
 };
 // The position of byte `offset` of `text` (offset <= text.size()).
 TextPos positionAt(std::string_view text, std::size_t offset);
+
+// The deepest nesting a reader takes: elements inside elements (XML), arrays and objects inside
+// one another (JSON). A route or area needs a few levels; the limit is checked on the text, before
+// a parser (whose reading and freeing of a tree go deeper with every level) sees it.
+constexpr std::size_t maxNesting = 256;
 
 // A file refused by a reader: where, and what was expected or found. The file's name is added by
 // whoever knows it (importMessage).

@@ -59,6 +59,34 @@ bool countItemsBefore(const Json& value, const Json* target, std::size_t& count)
   return false;
 }
 
+// Refuses arrays and objects nested deeper than maxNesting, at the bracket that goes too deep.
+// Brackets inside strings do not count; the text need not be valid JSON (the parser judges that).
+void checkNesting(std::string_view text) {
+  std::size_t depth = 0;
+  bool inString = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (inString) {
+      if (c == '\\') {
+        ++i;
+      } else if (c == '"') {
+        inString = false;
+      }
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > maxNesting) {
+        throw ImportError(positionAt(text, i),
+                          strprintf("%s lies %zu levels deep; arrays and objects are read to %zu "
+                                    "levels at most",
+                                    c == '[' ? "an array" : "an object", depth, maxNesting));
+      }
+    } else if ((c == ']' || c == '}') && depth > 0) {
+      --depth;
+    }
+  }
+}
+
 struct DuplicateKey {
   std::size_t item;  // the key's place among the document's values and keys
   std::string key;
@@ -67,6 +95,7 @@ struct DuplicateKey {
 }  // namespace
 
 JsonDocument parseJson(std::string_view text) {
+  checkNesting(text);
   JsonDocument doc{text, {}};
   std::vector<std::set<std::string>> keys;  // the keys of each object being read
   std::size_t items = 0;

@@ -19,8 +19,8 @@ struct JsonDocument {
   Json root;
 };
 
-// Parses `text`. Refuses (ImportError, with the position) text that is not one JSON value and an
-// object that names a key twice.
+// Parses `text`. Refuses (ImportError, with the position) text that is not one JSON value, arrays
+// and objects nested deeper than maxNesting, and an object that names a key twice.
 JsonDocument parseJson(std::string_view text);
 
 // Where a value of doc.root starts in the text.

@@ -1,9 +1,12 @@
 #include "xmlDocument.h"
 
+#include <algorithm>
 #include <boost/property_tree/xml_parser.hpp>
+#include <cctype>
 #include <istream>
 #include <streambuf>
 
+#include "numberText.h"
 #include "textSink.h"
 
 namespace nurvo {
@@ -26,9 +29,176 @@ std::string excerpt(std::string_view text, std::size_t offset) {
   return std::string(s) + (offset + s.size() < text.size() ? "..." : "");
 }
 
+[[noreturn]] void refuse(std::string_view text, std::size_t at, const std::string& what) {
+  throw ImportError(positionAt(text, at), what);
+}
+
+bool isNameStart(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' ||
+         static_cast<unsigned char>(c) >= 0x80;
+}
+
+bool isNameChar(char c) {
+  return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+}
+
+// The end of the XML name that starts at `from`; `from` itself where none starts there.
+std::size_t nameEnd(std::string_view text, std::size_t from) {
+  if (from >= text.size() || !isNameStart(text[from])) return from;
+  std::size_t i = from + 1;
+  while (i < text.size() && isNameChar(text[i])) ++i;
+  return i;
+}
+
+std::size_t skipBlanks(std::string_view text, std::size_t i) {
+  while (i < text.size() && isXmlSpace(text[i])) ++i;
+  return i;
+}
+
+bool isXmlChar(unsigned long c) {
+  return c == 0x9 || c == 0xa || c == 0xd || (c >= 0x20 && c <= 0xd7ff) ||
+         (c >= 0xe000 && c <= 0xfffd) || (c >= 0x10000 && c <= 0x10ffff);
+}
+
+// The character a reference such as "&#10;" stands for, or 0 where it is no character reference.
+unsigned long referencedCharacter(std::string_view reference) {
+  if (!reference.starts_with("&#")) return 0;
+  const bool hex = reference.size() > 2 && reference[2] == 'x';
+  unsigned long value = 0;
+  for (char c : reference.substr(hex ? 3 : 2)) {
+    int digit = -1;
+    if (c >= '0' && c <= '9') {
+      digit = c - '0';
+    } else if (hex && c >= 'a' && c <= 'f') {
+      digit = c - 'a' + 10;
+    } else if (hex && c >= 'A' && c <= 'F') {
+      digit = c - 'A' + 10;
+    }
+    if (digit < 0) break;
+    value = std::min(value * (hex ? 16 : 10) + static_cast<unsigned long>(digit), 0x110000UL);
+  }
+  return value;
+}
+
+// The end of the reference that starts with the '&' at `at`: one of the five entities XML defines
+// or a character reference. Refuses any other, and a '&' that starts none.
+std::size_t referenceEnd(std::string_view text, std::size_t at) {
+  std::size_t i = at + 1;
+  if (i < text.size() && text[i] == '#') {
+    const bool hex = i + 1 < text.size() && text[i + 1] == 'x';
+    i += hex ? 2 : 1;
+    const std::size_t digits = i;
+    const auto isDigitOfReference = [&](char c) {
+      return isDigit(c) || (hex && std::isxdigit(static_cast<unsigned char>(c)) != 0);
+    };
+    while (i < text.size() && isDigitOfReference(text[i])) ++i;
+    if (i == digits || i == text.size() || text[i] != ';') {
+      refuse(text, at,
+             "expected a character reference such as &#176; or &#xB0;, found \"" +
+                 excerpt(text, at) + "\"");
+    }
+    if (!isXmlChar(referencedCharacter(text.substr(at, i - at)))) {
+      refuse(text, at,
+             "the character reference " +
+                 std::string(text.substr(at, std::min<std::size_t>(i + 1 - at, 24))) +
+                 " names no character that XML allows");
+    }
+    return i + 1;
+  }
+  const std::size_t end = nameEnd(text, i);
+  if (end == i || end == text.size() || text[end] != ';') {
+    refuse(text, at, "found a bare \"&\"; write it as &amp;");
+  }
+  const std::string_view name = text.substr(i, end - i);
+  if (name != "lt" && name != "gt" && name != "amp" && name != "apos" && name != "quot") {
+    refuse(text, at,
+           "the entity &" + std::string(name.substr(0, 24)) +
+               "; is not defined (no DTD is read): write &lt; &gt; &amp; &apos; &quot; or a "
+               "character reference such as &#160;");
+  }
+  return end + 1;
+}
+
+struct Attribute {
+  std::string_view name;
+  std::size_t offset;
+};
+
+// The offset of the '>' that ends the start tag <`name` at `tag`, its attributes read strictly:
+// each a name, "=" and a quoted value without '<' and with defined references only, none named
+// twice. `attributes` is room for the attributes' names.
+std::size_t startTagEnd(std::string_view text, std::size_t tag, std::string_view name,
+                        std::vector<Attribute>& attributes) {
+  const auto fail = [&](std::size_t at, const std::string& what) { refuse(text, at, what); };
+  const auto found = [&](std::size_t at) { return "found \"" + excerpt(text, at) + "\""; };
+  const auto tagName = [&] { return "the tag <" + std::string(name) + ">"; };
+  const auto notClosed = [&](std::size_t j) {
+    if (j >= text.size()) fail(tag, tagName() + " is not closed");
+  };
+  attributes.clear();
+  std::size_t j = tag + 1 + name.size();
+  for (;;) {
+    const std::size_t blank = j;
+    j = skipBlanks(text, j);
+    notClosed(j);
+    if (text[j] == '>') break;
+    if (text.substr(j).starts_with("/>")) {
+      ++j;
+      break;
+    }
+    const std::size_t nameStop = nameEnd(text, j);
+    if (nameStop == j) {
+      fail(j, "expected an attribute name, \">\" or \"/>\" in " + tagName() + ", " + found(j));
+    }
+    const std::string_view attr = text.substr(j, nameStop - j);
+    const auto quoted = [&] { return "\"" + std::string(attr) + "\""; };
+    if (j == blank) fail(j, "expected a blank before the attribute " + quoted());
+    attributes.push_back({attr, j});
+    j = skipBlanks(text, nameStop);
+    notClosed(j);
+    if (text[j] != '=') fail(j, "expected \"=\" after the attribute " + quoted() + ", " + found(j));
+    j = skipBlanks(text, j + 1);
+    notClosed(j);
+    const char quote = text[j];
+    if (quote != '"' && quote != '\'') {
+      fail(j, "expected the value of the attribute " + quoted() + " in quotes, " + found(j));
+    }
+    for (++j; j < text.size() && text[j] != quote;) {
+      if (text[j] == '<') {
+        fail(j, "found \"<\" in the value of the attribute " + quoted() + "; write it as &lt;");
+      }
+      j = text[j] == '&' ? referenceEnd(text, j) : j + 1;
+    }
+    notClosed(j);
+    ++j;
+  }
+  // Sorted, a name given twice is found in n log n even in a tag of many attributes; the one
+  // refused is the first that repeats an earlier one in the text.
+  std::sort(attributes.begin(), attributes.end(), [](const Attribute& x, const Attribute& y) {
+    return x.name != y.name ? x.name < y.name : x.offset < y.offset;
+  });
+  const Attribute* twice = nullptr;
+  for (std::size_t k = 1; k < attributes.size(); ++k) {
+    if (attributes[k].name == attributes[k - 1].name &&
+        (twice == nullptr || attributes[k].offset < twice->offset)) {
+      twice = &attributes[k];
+    }
+  }
+  if (twice != nullptr) {
+    fail(twice->offset,
+         "the attribute \"" + std::string(twice->name) + "\" appears twice in " + tagName());
+  }
+  return j;
+}
+
 // Walks the markup of `text`: start tags, end tags, comments, CDATA sections and processing
 // instructions. `onStart(offset, name, selfClosing)` is told every start tag in document order and
-// returns false to end the walk. Refuses what parseXml refuses beyond the XML parser's own checks.
+// returns false to end the walk. Refuses what is not well-formed XML, with the position, before
+// the XML parser sees it (which does not check all of it, and tells only the line): besides what
+// the grammar of tags, references and comments demands, a second attribute of the same name, text
+// or CDATA outside the root element, a DTD (which could define entities that expand a small file
+// into gigabytes) and elements nested deeper than maxNesting (which the parser reads, and the tree
+// frees, by recursion).
 template <class OnStart>
 void walkMarkup(std::string_view text, OnStart onStart) {
   struct Open {
@@ -36,42 +206,52 @@ void walkMarkup(std::string_view text, OnStart onStart) {
     std::size_t offset;
   };
   std::vector<Open> open;
+  std::vector<Attribute> attributes;  // those of the tag being read
   bool rootSeen = false;
-  const auto fail = [&](std::size_t at, const std::string& what) {
-    throw ImportError(positionAt(text, at), what);
-  };
+  const auto fail = [&](std::size_t at, const std::string& what) { refuse(text, at, what); };
   const auto skipPast = [&](std::size_t from, std::string_view end, const char* what) {
     const std::size_t at = text.find(end, from);
     if (at == std::string_view::npos) fail(from, strprintf("%s is not closed", what));
     return at + end.size();
   };
-  const auto nameEnd = [&](std::size_t from) {
-    std::size_t i = from;
-    while (i < text.size() && !isXmlSpace(text[i]) && text[i] != '>' && text[i] != '/') ++i;
-    return i;
+  const auto found = [&](std::size_t at) {
+    return at < text.size() ? "found \"" + excerpt(text, at) + "\"" : std::string("found the end");
   };
   std::size_t i = 0;
   while (i < text.size()) {
     if (text[i] != '<') {
-      if (open.empty() && !isXmlSpace(text[i])) {
-        fail(i, "expected XML, found text outside any element: \"" + excerpt(text, i) + "\"");
+      if (open.empty()) {
+        if (!isXmlSpace(text[i])) {
+          fail(i, "expected XML, found text outside any element: \"" + excerpt(text, i) + "\"");
+        }
+        ++i;
+      } else if (text[i] == '&') {
+        i = referenceEnd(text, i);
+      } else if (text.substr(i).starts_with("]]>")) {
+        fail(i, "found \"]]>\" outside a CDATA section; write it as ]]&gt;");
+      } else {
+        ++i;
       }
-      ++i;
       continue;
     }
     const std::string_view at = text.substr(i);
     if (at.starts_with("<!--")) {
-      i = skipPast(i + 4, "-->", "a comment");
+      const std::size_t dashes = text.find("--", i + 4);
+      if (dashes == std::string_view::npos) fail(i, "a comment is not closed");
+      if (dashes + 2 >= text.size() || text[dashes + 2] != '>') {
+        fail(dashes, "found \"--\" inside a comment, where XML allows it only in the closing -->");
+      }
+      i = dashes + 3;
     } else if (at.starts_with("<![CDATA[")) {
+      if (open.empty()) fail(i, "expected XML, found a CDATA section outside any element");
       i = skipPast(i + 9, "]]>", "a CDATA section");
     } else if (at.starts_with("<?")) {
       i = skipPast(i + 2, "?>", "a processing instruction");
     } else if (at.starts_with("<!")) {
-      // A DTD could define entities that expand a small file into gigabytes.
       fail(i, "found \"" + excerpt(text, i) +
                   "\": a document type or other declaration is refused, no DTD is read");
     } else if (at.starts_with("</")) {
-      const std::string_view name = text.substr(i + 2, nameEnd(i + 2) - (i + 2));
+      const std::string_view name = text.substr(i + 2, nameEnd(text, i + 2) - (i + 2));
       if (open.empty() || open.back().name != name) {
         fail(i, open.empty()
                     ? "end tag </" + std::string(name) + "> without a start tag"
@@ -79,34 +259,48 @@ void walkMarkup(std::string_view text, OnStart onStart) {
                                 std::string(name).c_str(), std::string(open.back().name).c_str(),
                                 positionAt(text, open.back().offset).line));
       }
+      const std::size_t j = skipBlanks(text, i + 2 + name.size());
+      if (j == text.size()) fail(i, "an end tag is not closed");
+      if (text[j] != '>') {
+        fail(j, "expected \">\" to end the end tag </" + std::string(name) + ">, " + found(j));
+      }
       open.pop_back();
-      i = skipPast(i, ">", "an end tag");
+      i = j + 1;
     } else {
-      const std::string_view name = text.substr(i + 1, nameEnd(i + 1) - (i + 1));
+      const std::size_t nameStop = nameEnd(text, i + 1);
+      const std::string_view name = text.substr(i + 1, nameStop - (i + 1));
       if (name.empty()) fail(i, "expected an element name after \"<\"");
       if (open.empty() && rootSeen) fail(i, "a second root element <" + std::string(name) + ">");
-      rootSeen = true;
-      // The tag ends at the first '>' outside a quoted attribute value.
-      std::size_t j = i + 1;
-      char quote = 0;
-      while (j < text.size() && (quote != 0 || text[j] != '>')) {
-        if (quote == 0 && (text[j] == '"' || text[j] == '\'')) {
-          quote = text[j];
-        } else if (text[j] == quote) {
-          quote = 0;
-        }
-        ++j;
+      if (open.size() == maxNesting) {
+        fail(i, strprintf("the element <%s> lies %zu levels deep; elements are read to %zu levels "
+                          "at most",
+                          std::string(name).c_str(), open.size() + 1, maxNesting));
       }
-      if (j == text.size()) fail(i, "the tag <" + std::string(name) + "> is not closed");
-      const bool selfClosing = text[j - 1] == '/';
+      rootSeen = true;
+      const std::size_t end = startTagEnd(text, i, name, attributes);
+      const bool selfClosing = text[end - 1] == '/';
       if (!onStart(i, name, selfClosing)) return;
       if (!selfClosing) open.push_back({name, i});
-      i = j + 1;
+      i = end + 1;
     }
   }
   if (!open.empty()) {
     fail(open.back().offset, "the element <" + std::string(open.back().name) + "> is not closed");
   }
+}
+
+// The offset of the '>' that ends the tag starting at `offset`; the walk has accepted the tag.
+std::size_t tagEnd(std::string_view text, std::size_t offset) {
+  char quote = 0;
+  std::size_t j = offset + 1;
+  for (; j < text.size() && (quote != 0 || text[j] != '>'); ++j) {
+    if (quote == 0 && (text[j] == '"' || text[j] == '\'')) {
+      quote = text[j];
+    } else if (text[j] == quote) {
+      quote = 0;
+    }
+  }
+  return j;
 }
 
 // The offset of the n-th (from 0) start tag of the text.
@@ -247,13 +441,46 @@ TextPos wordPosition(const XmlDocument& doc, const XmlTree& element, std::size_t
   const std::string_view text = doc.text;
   const std::size_t tag = elementOffset(doc, element);
   if (tag == std::string_view::npos) return {};
-  std::size_t i = text.find('>', tag);  // the walk has accepted the tag: it ends here
+  // The element's text is what lies between its tags outside child elements, comments and
+  // processing instructions: plain text, with a reference standing for one character, and the
+  // contents of CDATA sections.
+  std::size_t depth = 0;  // of the child elements the walk is inside
   std::size_t seen = 0;
-  for (++i; i < text.size() && text[i] != '<' && text[i] != '&'; ++i) {
-    if (isXmlSpace(text[i])) continue;
-    if (seen++ == word) return positionAt(text, i);
-    while (i + 1 < text.size() && !isXmlSpace(text[i + 1]) && text[i + 1] != '<' &&
-           text[i + 1] != '&') {
+  bool inWord = false;
+  const auto character = [&](bool blank) {
+    const bool starts = !blank && !inWord && depth == 0;
+    if (depth == 0) inWord = !blank;
+    return starts && seen++ == word;
+  };
+  std::size_t i = tagEnd(text, tag);
+  if (text[i - 1] == '/') return positionAt(text, tag);
+  for (++i; i < text.size();) {
+    const std::string_view at = text.substr(i);
+    if (at.starts_with("<![CDATA[")) {
+      const std::size_t end = text.find("]]>", i + 9);
+      for (std::size_t k = i + 9; k < end; ++k) {
+        if (character(isXmlSpace(text[k]))) return positionAt(text, k);
+      }
+      i = end + 3;
+    } else if (at.starts_with("<!--")) {
+      i = text.find("-->", i + 4) + 3;
+    } else if (at.starts_with("<?")) {
+      i = text.find("?>", i + 2) + 2;
+    } else if (at.starts_with("</")) {
+      if (depth == 0) break;
+      --depth;
+      i = tagEnd(text, i) + 1;
+    } else if (at.starts_with("<")) {
+      const std::size_t end = tagEnd(text, i);
+      if (text[end - 1] != '/') ++depth;
+      i = end + 1;
+    } else if (text[i] == '&') {
+      const std::size_t end = text.find(';', i) + 1;
+      const unsigned long c = referencedCharacter(text.substr(i, end - 1 - i));
+      if (character(c == ' ' || c == '\t' || c == '\r' || c == '\n')) return positionAt(text, i);
+      i = end;
+    } else {
+      if (character(isXmlSpace(text[i]))) return positionAt(text, i);
       ++i;
     }
   }

@@ -149,6 +149,11 @@ std::vector<BadInput> catalogue() {
        "<gpx>\n<wpt lon=\"1\"/></gpx>",
        {"--input-format", "gpx", "route.txt"},
        "route.txt:2:1: expected attribute lat (the latitude in decimal degrees)\n"},
+      {"GpxAttributeGivenTwice",
+       "<gpx><rte>\n<rtept lat=\"0\" lat=\"36.8167\" lon=\"-121.817\"/>\n"
+       "<rtept lat=\"36.8215\" lon=\"-121.7986\"/></rte></gpx>",
+       {"--input-format", "gpx", "route.txt"},
+       "route.txt:2:16: the attribute \"lat\" appears twice in the tag <rtept>\n"},
       {"CsvWithTwoRoutesChosen",
        "lat,lon\n1,1\n",
        {"--input-format=csv", "--route", "North", "route.txt"},
@@ -280,6 +285,16 @@ std::vector<BadInput> catalogue() {
                    "<kml><Placemark><Polygon><outerBoundaryIs><LinearRing><coordinates>\n"
                    "1,1 2,1 2,2\n 1,1 1,91\n</coordinates></LinearRing></outerBoundaryIs>"
                    "</Polygon></Placemark></kml>");
+       }},
+      {"AreaGeoJsonNestedTooDeep",
+       good,
+       {"--area", "a.geojson", "--line-spacing", "50"},
+       "a.geojson:1:291: an array lies 257 levels deep; arrays and objects are read to 256 levels "
+       "at most\n",
+       [] {
+         writeFile("a.geojson", R"({"type":"Feature","properties":{"a":)" +
+                                    std::string(100'000, '[') + std::string(100'000, ']') +
+                                    R"(},"geometry":null})");
        }},
       {"TooManyLines",
        square,

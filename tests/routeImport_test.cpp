@@ -23,6 +23,13 @@ using F = InputFormat;
 const std::string gpx1 = "<gpx><rte><rtept lat=\"36.8\" lon=\"-121.8\"/>\n";
 const std::string gpxEnd = "</rte></gpx>";
 
+std::string repeat(const std::string& s, std::size_t n) {
+  std::string r;
+  r.reserve(s.size() * n);
+  for (std::size_t i = 0; i < n; ++i) r += s;
+  return r;
+}
+
 struct Refusal {
   const char* name;
   InputFormat format;
@@ -59,6 +66,37 @@ TEST(ImportRoute, RefusesEachFaultWithItsPosition) {
       {"XmlEndTagMismatch", F::gpx, gpx1 + "</rtept>" + gpxEnd,
        "2:1: end tag </rtept> where </rte> (line 1) was expected"},
       {"XmlNotClosed", F::gpx, gpx1, "1:6: the element <rte> is not closed"},
+      {"XmlAttributeTwice", F::gpx,
+       gpx1 + "<rtept lat=\"0\" lat=\"36.8167\" lon=\"-121.817\"/>" + gpxEnd,
+       "2:16: the attribute \"lat\" appears twice in the tag <rtept>"},
+      {"XmlAttributeWithoutValue", F::gpx, gpx1 + "<rtept lat lon=\"1\"/>" + gpxEnd,
+       "2:12: expected \"=\" after the attribute \"lat\", found \"lon=\"1\"/></rte></gpx>\""},
+      {"XmlAttributesRunTogether", F::gpx, gpx1 + "<rtept lat=\"1\"lon=\"1\"/>" + gpxEnd,
+       "2:15: expected a blank before the attribute \"lon\""},
+      {"XmlEndTagWithMore", F::gpx, gpx1 + "</rte x>" + "</gpx>",
+       "2:7: expected \">\" to end the end tag </rte>, found \"x></gpx>\""},
+      {"XmlEntityNotDefined", F::gpx, gpx1 + "<name>Bay&nbsp;route</name>" + gpxEnd,
+       "2:10: the entity &nbsp; is not defined (no DTD is read): write &lt; &gt; &amp; &apos; "
+       "&quot; or a character reference such as &#160;"},
+      {"XmlBareAmpersand", F::gpx, gpx1 + "<name>Moss & Monterey</name>" + gpxEnd,
+       "2:12: found a bare \"&\"; write it as &amp;"},
+      {"XmlCharacterReferenceToNul", F::gpx, gpx1 + "<name>&#x0;</name>" + gpxEnd,
+       "2:7: the character reference &#x0; names no character that XML allows"},
+      {"XmlLessThanInAttribute", F::gpx, gpx1 + "<rtept lat=\"<1\" lon=\"1\"/>" + gpxEnd,
+       "2:13: found \"<\" in the value of the attribute \"lat\"; write it as &lt;"},
+      {"XmlCdataBeforeRoot", F::kml, "<![CDATA[x]]>\n<kml/>",
+       "1:1: expected XML, found a CDATA section outside any element"},
+      {"XmlTextAfterRoot", F::gpx, gpx1 + gpxEnd + "\n&amp;",
+       "3:1: expected XML, found text outside any element: \"&amp;\""},
+      {"XmlDoubleDashInComment", F::gpx, gpx1 + "<!-- a -- b -->" + gpxEnd,
+       "2:8: found \"--\" inside a comment, where XML allows it only in the closing -->"},
+      {"XmlColumnInCharacters", F::gpx,
+       "<gpx><rte><name>Bahía</name><rtept lat=\"1\" lon=\"1e\"/>" + gpxEnd,
+       "1:49: expected a longitude in decimal degrees, found \"1e\""},
+      {"XmlNestedTooDeep", F::gpx,
+       gpx1 + "<extensions>" + repeat("<e>", 100'000) + repeat("</e>", 100'000) + "</extensions>" +
+           gpxEnd,
+       "2:772: the element <e> lies 257 levels deep; elements are read to 256 levels at most"},
       {"Utf16", F::gpx, "\xff\xfe<\0g\0"s,
        "1: the file is UTF-16 text; save the file as UTF-8 or plain text"},
       {"NulByte", F::kml, "<kml>\n \0</kml>"s, "2:2: holds a NUL byte; a route file is text"},
@@ -69,6 +107,14 @@ TEST(ImportRoute, RefusesEachFaultWithItsPosition) {
       {"KmlPointWithTwoTuples", F::kml,
        "<kml><Placemark>\n<Point><coordinates>1,2 3,4</coordinates></Point></Placemark></kml>",
        "2:1: expected one longitude,latitude in a Point, found 2"},
+      {"KmlTupleAfterComment", F::kml,
+       "<kml><Placemark><LineString><coordinates><![CDATA[1,2]]> <!-- the turn -->\n 3,"
+       "</coordinates></LineString></Placemark></kml>",
+       "2:2: expected a latitude, found nothing"},
+      {"KmlTupleAfterReference", F::kml,
+       "<kml><Placemark><LineString><coordinates>1,2&#10;3,4 &#x20;5,x</coordinates>"
+       "</LineString></Placemark></kml>",
+       "1:60: expected a latitude in decimal degrees, found \"x\""},
       {"GeoJsonLatitudeAsString", F::geojson,
        "{\"type\":\"LineString\",\"coordinates\":[[1,2],\n [3,\"4\"]]}",
        "2:5: expected a latitude in decimal degrees, found the string \"4\""},
@@ -84,6 +130,10 @@ TEST(ImportRoute, RefusesEachFaultWithItsPosition) {
       {"GeoJsonSyntax", F::geojson, "{\"type\":\"Point\",\n \"coordinates\":[1,2],}",
        "2:22: not valid JSON: syntax error while parsing object key - unexpected '}'; expected "
        "string literal"},
+      {"GeoJsonNestedTooDeep", F::geojson,
+       "{\"type\":\"Point\",\"coordinates\":[1,2],\"properties\":{\"a\":\n\"[{\"," +
+           std::string(100'000, '[') + std::string(100'000, ']') + "}}",
+       "2:260: an array lies 257 levels deep; arrays and objects are read to 256 levels at most"},
       {"GeoJsonThatIsAList", F::geojson, "[1, 2]",
        "1:1: expected a GeoJSON object with a \"type\", found an array of 2"},
       {"CsvWithoutHeader", F::csv, "36.8,-121.8\n",

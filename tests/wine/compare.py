@@ -170,6 +170,14 @@ CASES = [
          waypoints=CSV_SEMICOLON.replace("-16.51", "-16,51")),
     case("import_gpx_doctype_refused", ["route.gpx"], waypoint_name="route.gpx",
          waypoints='<?xml version="1.0"?>\n<!DOCTYPE gpx [<!ENTITY a "1">]>\n<gpx/>\n'),
+    # Nesting far beyond what the readers take: refused before any parser recurses into it.
+    case("import_gpx_deep_nesting", ["route.gpx"], waypoint_name="route.gpx",
+         waypoints=GPX_TWO_ROUTES.replace("</rte>", "<extensions>" + "<e>" * 100000 + "</e>" * 100000
+                                          + "</extensions></rte>", 1)),
+    case("import_geojson_deep_area", ["--area", "area.geojson", "--line-spacing", "50"],
+         waypoint_name="area.geojson",
+         waypoints='{"type":"Feature","properties":{"a":' + "[" * 100000 + "]" * 100000
+         + '},"geometry":null}'),
     case("import_interactive_kml", ["--interactive"], stdin="route.kml\n0\ny\n0\ny\n",
          waypoints=KML_LINE, waypoint_name="route.kml"),
     # Whole runs.
