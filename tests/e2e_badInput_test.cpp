@@ -154,6 +154,25 @@ std::vector<BadInput> catalogue() {
        {"--input-format=csv", "--route", "North", "route.txt"},
        "route.txt holds no route named or numbered \"North\"; its routes:\n  1  (no name) (1 "
        "point)\n"},
+      {"CsvDecimalCommaWidensTheRow",
+       "depth,lat,lon\n12,5,36.8167,-121.8170\n",
+       {"--input-format=csv", "route.txt"},
+       "route.txt:2:14: expected 3 fields, as the header row has, found 4\n"},
+      {"GpxRouteNameOfTwoRoutes",
+       "<gpx><rte><name>Path</name><rtept lat=\"5\" lon=\"36\"/></rte><rte><name>Path</name>"
+       "<rtept lat=\"36.8167\" lon=\"-121.817\"/></rte></gpx>",
+       {"--input-format=gpx", "--route", "Path", "route.txt"},
+       "route.txt holds 2 routes named \"Path\": 1 and 2; choose one by its number with --route "
+       "N\n"},
+      {"GeoJsonRouteNamesWithEscapeSequences",
+       R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":{"name":)"
+       R"("\u001b[2J\u001b[H"},"geometry":{"type":"LineString","coordinates":[[1,1],[1,2]]}},)"
+       R"({"type":)"
+       R"("Feature","properties":{"name":"\u001b[1AMission check passed\n"},"geometry":)"
+       R"({"type":"LineString","coordinates":[[1,1],[1,2]]}}]})",
+       {"--input-format=geojson", "route.txt"},
+       "route.txt holds 2 routes; choose one with --route NAME or --route N:\n  1  \"?[2J?[H\" (2 "
+       "points)\n  2  \"?[1AMission check passed?\" (2 points)\n"},
       {"GpxOneByteOverItsLimit",
        std::string((64 << 20) + 1, ' '),
        {"--input-format", "gpx", "route.txt"},
