@@ -182,7 +182,7 @@ int run(int argc, char** argv, Console& console, const Clock& clock, FileOps& fi
     console.write("\nnurvo: out of memory: no mission written\n");
   } catch (const std::exception& e) {
     // Anything else the library throws still ends the run with its message and status 1.
-    console.print("\nnurvo: %s: no mission written\n", e.what());
+    console.print("\nnurvo: %s: no mission written\n", printable(e.what(), Shown::inLine).c_str());
   }
   return 1;
 }

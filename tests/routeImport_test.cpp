@@ -230,11 +230,14 @@ TEST(ImportRoute, ListsTheRoutesWhereNoneIsChosen) {
     }
     return text + "]}";
   };
+  std::string eAcutes;
+  for (int i = 0; i < 10; ++i) eAcutes += "\xc3\xa9";
+  // 65 characters, 75 bytes: cut after 60 characters, never inside one.
   std::vector<std::string> names = {R"(\u001b[2J\u001b[HMission check passed\n)",
-                                    std::string(70, 'x')};
+                                    std::string(55, 'x') + eAcutes};
   names.resize(25, "Path");
   std::string manyList = "  1  \"?[2J?[HMission check passed?\" (2 points)\n  2  \"" +
-                         std::string(60, 'x') + "...\" (2 points)\n";
+                         std::string(55, 'x') + eAcutes.substr(0, 10) + "...\" (2 points)\n";
   for (int i = 3; i <= 20; ++i) manyList += "  " + std::to_string(i) + "  \"Path\" (2 points)\n";
   manyList += "  ... and 5 more\n";
   const struct {
