@@ -114,15 +114,13 @@ const RouteCandidate* chosenRoute(const std::vector<RouteCandidate>& routes,
   return nullptr;
 }
 
-// The text of `points` as the lines of a plain waypoint file: latitude and longitude, each in as
-// few digits as read back give the same number.
+// The text of `points` as the lines of a plain waypoint file: latitude and longitude, each in the
+// fewest digits that read back as the same number ("36.8167 -121.817", "1e-07 0").
 std::string pointLines(const std::vector<GeoPoint>& points) {
   std::string text;
   std::array<char, maxNumberChars> buf{};
   const auto append = [&](double v) {
-    const std::to_chars_result r =
-        std::to_chars(buf.data(), buf.data() + buf.size(), v, std::chars_format::fixed);
-    text.append(buf.data(), r.ptr);
+    text.append(buf.data(), std::to_chars(buf.data(), buf.data() + buf.size(), v).ptr);
   };
   for (const GeoPoint& p : points) {
     append(p.lat);
