@@ -164,15 +164,6 @@ std::vector<BadInput> catalogue() {
        {"--input-format=gpx", "--route", "Path", "route.txt"},
        "route.txt holds 2 routes named \"Path\": 1 and 2; choose one by its number with --route "
        "N\n"},
-      {"GeoJsonRouteNamesWithEscapeSequences",
-       R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":{"name":)"
-       R"("\u001b[2J\u001b[H"},"geometry":{"type":"LineString","coordinates":[[1,1],[1,2]]}},)"
-       R"({"type":)"
-       R"("Feature","properties":{"name":"\u001b[1AMission check passed\n"},"geometry":)"
-       R"({"type":"LineString","coordinates":[[1,1],[1,2]]}}]})",
-       {"--input-format=geojson", "route.txt"},
-       "route.txt holds 2 routes; choose one with --route NAME or --route N:\n  1  \"?[2J?[H\" (2 "
-       "points)\n  2  \"?[1AMission check passed?\" (2 points)\n"},
       {"GpxOneByteOverItsLimit",
        std::string((64 << 20) + 1, ' '),
        {"--input-format", "gpx", "route.txt"},
