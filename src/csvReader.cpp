@@ -86,6 +86,7 @@ bool namesAny(std::string_view header, std::initializer_list<std::string_view> n
 struct Columns {
   char separator;
   std::size_t lat, lon;
+  std::size_t fields;     // the number of columns the header names
   std::size_t dataStart;  // where the first row after the header starts
 };
 
@@ -112,7 +113,7 @@ std::optional<Columns> findColumns(std::string_view text, char separator) {
     column = i;
   }
   if (!lat || !lon) return std::nullopt;
-  return Columns{separator, *lat, *lon, pos};
+  return Columns{separator, *lat, *lon, header.size(), pos};
 }
 
 }  // namespace
@@ -141,6 +142,13 @@ std::vector<RouteCandidate> readCsvRoutes(std::string_view text) {
     }
     const std::size_t rowStart = pos;
     readRecord(text, columns->separator, pos, fields);
+    // A field more than the header names shifts every column after it, as a decimal comma that
+    // is not quoted does: the row is refused rather than read in the wrong columns.
+    if (fields.size() > columns->fields) {
+      throw ImportError(positionAt(text, fields[columns->fields].offset),
+                        strprintf("expected %zu fields, as the header row has, found %zu",
+                                  columns->fields, fields.size()));
+    }
     GeoPoint p;
     for (const Axis axis : {Axis::latitude, Axis::longitude}) {
       const std::size_t column = axis == Axis::latitude ? columns->lat : columns->lon;

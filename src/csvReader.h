@@ -12,8 +12,9 @@ namespace nurvo {
 // longitude column (lon, lng, long or longitude), in any case, blanks around them ignored; the
 // separator, a comma, semicolon or tab, is the first of these that divides the header into both.
 // Other columns are not read; fields may be quoted as RFC 4180 says; lines end in LF or CR LF;
-// empty lines are skipped. Refuses (ImportError) a header without both columns and a row whose
-// latitude or longitude is missing, empty or not a coordinate. Empty when there is no row.
+// empty lines are skipped. Refuses (ImportError) a header without both columns, a row with more
+// fields than the header and a row whose latitude or longitude is missing, empty or not a
+// coordinate. Empty when there is no row.
 std::vector<RouteCandidate> readCsvRoutes(std::string_view text);
 
 }  // namespace nurvo

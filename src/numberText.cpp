@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "textEncoding.h"
+
 namespace nurvo {
 
 bool isBlank(char c) {
@@ -78,9 +80,7 @@ std::optional<double> parseDoubleValue(std::string_view text) {
 }
 
 std::string quoted(std::string_view number) {
-  constexpr std::size_t longest = 32;
-  if (number.size() <= longest) return std::string(number);
-  return std::string(number.substr(0, longest)) + "...";
+  return shortened(number, 32);
 }
 
 std::string fixedText(double v, int decimals) {

@@ -29,8 +29,9 @@ std::optional<int> parseIntValue(std::string_view text);
 bool isWholeNumber(std::string_view text);
 std::optional<double> parseDoubleValue(std::string_view text);
 
-// A number as a message quotes it: a runaway number of a broken file (a megabyte of digits) is
-// cut short, so that the message stays readable.
+// A number, or the text found where one was expected, as a message quotes it: a runaway number of
+// a broken file (a megabyte of digits) is cut short, so that the message stays readable, and
+// control characters are shown as '?' (see shortened()).
 std::string quoted(std::string_view number);
 
 // `v` with `decimals` decimals (0 to 9), rounded, a period as the decimal mark on every system.

@@ -10,26 +10,16 @@
 #include "platform.h"
 #include "runFiles.h"
 #include "surveyRun.h"
+#include "textEncoding.h"
 
 namespace nurvo {
 
 namespace {
 
-// A file's text as the terminal is to show it: the control characters other than tab, line feed
-// and carriage return, and DEL, become '?', so that the text after a longitude, which may hold any
-// bytes, cannot clear the screen or retitle the terminal.
-std::string printable(std::string text) {
-  for (char& c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if ((byte < 0x20 && c != '\t' && c != '\n' && c != '\r') || byte == 0x7f) c = '?';
-  }
-  return text;
-}
-
 // The file as the console is to show it. Where the console writes each line end as CR LF itself,
 // the CR of a CR LF line end is left to it, so that the file looks the same as on other systems.
 std::string shownOnConsole(std::string text) {
-  text = printable(std::move(text));
+  text = printable(text, Shown::lines);
   if (!consoleWritesCrLf()) return text;
   std::string shown;
   shown.reserve(text.size());
@@ -40,17 +30,22 @@ std::string shownOnConsole(std::string text) {
   return shown;
 }
 
-// Reads the typed file `name` into `route` and its bytes into `text`. Returns the message that
-// refuses it, or nothing when it holds waypoints and every line is good.
-std::string readTypedFile(const std::string& name, const ImportSettings& import, wptList& route,
-                          std::string& text) {
+// Reads the typed file `name` into `route` and the text to echo into `text`; of a file with
+// several routes, the one the operator chooses. Returns the message that refuses it, or nothing
+// when it holds waypoints and every line is good. The end of console input ends the run.
+std::string readTypedFile(Console& con, const std::string& name, const ImportSettings& import,
+                          wptList& route, std::string& text) {
+  const RouteChooser choose = [&con](std::string_view listing, std::size_t count) {
+    return chooseRoute(con, listing, count);
+  };
   try {
     const FilePtr file = openWaypointFile(name);
-    if (!file || !readRouteFile(file.get(), name, import, route, &text)) {
+    if (!file || !readRouteFile(file.get(), name, import, route, &text, choose)) {
       return strprintf("cannot open file %s \n", name.c_str());
     }
   } catch (const NurvoError& e) {
-    return e.what();
+    if (std::string_view(e.what()) == endOfConsoleInput) throw;
+    return printable(e.what(), Shown::lines);
   }
   if (route.empty()) return "list is empty\n";
   return {};
@@ -73,7 +68,7 @@ void interactiveStartup(Console& con, MissionParams& params, wptList& route,
     name = readFileName(con);
     wptList read;
     text.clear();
-    const std::string problem = readTypedFile(name, import, read, text);
+    const std::string problem = readTypedFile(con, name, import, read, text);
     if (problem.empty()) {
       route = std::move(read);
       break;
@@ -181,12 +176,13 @@ int run(int argc, char** argv, Console& console, const Clock& clock, FileOps& fi
   try {
     return runOrThrow(argc, argv, console, clock, fileOps);
   } catch (const NurvoError& e) {
-    console.write(e.what());
+    // A message may quote what a file or the command line holds: shown as the terminal may show it.
+    console.write(printable(e.what(), Shown::lines));
   } catch (const std::bad_alloc&) {
     console.write("\nnurvo: out of memory: no mission written\n");
   } catch (const std::exception& e) {
     // Anything else the library throws still ends the run with its message and status 1.
-    console.print("\nnurvo: %s: no mission written\n", e.what());
+    console.print("\nnurvo: %s: no mission written\n", printable(e.what(), Shown::inLine).c_str());
   }
   return 1;
 }

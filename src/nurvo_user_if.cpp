@@ -60,6 +60,16 @@ std::string readFileName(Console& con) {
   return readAnswer(con);
 }
 
+std::size_t chooseRoute(Console& con, std::string_view listing, std::size_t count) {
+  con.write(listing);
+  for (;;) {
+    con.print(" Which route ? Please enter its number, 1 to %zu > ", count);
+    const std::optional<int> n = parseIntValue(readEntry(con));
+    if (n && *n >= 1 && static_cast<std::size_t>(*n) <= count) return static_cast<std::size_t>(*n);
+    con.line("Error ... please try again");
+  }
+}
+
 int yoyoMinAlt(Console& con, const MissionParams& p) {
   con.print("YoYo Minimum Altitude is %d meters\n", p.yoyoMinAltitude);
   return askValue(con, p, &MissionParams::yoyoMinAltitude,

@@ -3,7 +3,9 @@
 // at any read ends the run (NurvoError).
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "console.h"
 #include "missionParams.h"
@@ -43,6 +45,11 @@ double get_abortDepth(Console& con, const MissionParams& params);
 double get_abortAltitude(Console& con, const MissionParams& params);
 double get_abortLockoutDepth(Console& con, const MissionParams& params);
 double get_abortOnTimeout(Console& con, const MissionParams& params);
+
+// The route to read of a file that holds several: `listing` (the file's routes, numbered from 1)
+// shown, then a number from 1 to `count` asked for until one is given; empty answers are read past,
+// any other gets "Error ... please try again" and the question again.
+std::size_t chooseRoute(Console& con, std::string_view listing, std::size_t count);
 
 // The mission menu: shown again after every selection until 0 is chosen; returns that 0. Empty
 // answers are read past; an answer that is no whole number, or the number of no item, gets

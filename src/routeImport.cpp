@@ -1,6 +1,8 @@
 #include "routeImport.h"
 
+#include <algorithm>
 #include <array>
+#include <charconv>
 #include <memory>
 
 #include "csvReader.h"
@@ -8,6 +10,7 @@
 #include "gpxKmlReader.h"
 #include "numberText.h"
 #include "nurvoError.h"
+#include "textEncoding.h"
 #include "textSink.h"
 #include "waypointFile.h"
 
@@ -55,27 +58,77 @@ std::vector<RouteCandidate> readRoutes(std::string_view text, InputFormat format
   return {};
 }
 
+// The most routes a message lists, and the most characters of a route's name it shows: a file may
+// hold any number of routes, with names of any length.
+constexpr std::size_t listedRoutes = 20;
+constexpr std::size_t shownNameLength = 60;
+
+// "  1  "North" (2 points)" a line for each route, the first 20 of them, then how many more.
 std::string candidateList(const std::vector<RouteCandidate>& routes) {
   std::string list;
-  for (std::size_t i = 0; i < routes.size(); ++i) {
+  for (std::size_t i = 0; i < routes.size() && i < listedRoutes; ++i) {
     const std::string& name = routes[i].name;
     const std::size_t points = routes[i].points.size();
-    list += strprintf("  %zu  %s (%zu point%s)\n", i + 1,
-                      name.empty() ? "(no name)" : ("\"" + name + "\"").c_str(), points,
-                      points == 1 ? "" : "s");
+    list += strprintf(
+        "  %zu  %s (%zu point%s)\n", i + 1,
+        name.empty() ? "(no name)" : ("\"" + shortened(name, shownNameLength) + "\"").c_str(),
+        points, points == 1 ? "" : "s");
+  }
+  if (routes.size() > listedRoutes) {
+    list += strprintf("  ... and %zu more\n", routes.size() - listedRoutes);
   }
   return list;
 }
 
-// The route `choice` names: by its name first, else by its position from 1.
-const RouteCandidate* chosenRoute(const std::vector<RouteCandidate>& routes,
-                                  const std::string& choice) {
-  for (const RouteCandidate& r : routes) {
-    if (r.name == choice) return &r;
+// "1, 4 and 7": the positions of the routes `numbers`, the first 20 of them, then how many more.
+std::string numberList(const std::vector<std::size_t>& numbers) {
+  std::string list;
+  const std::size_t shown = std::min(numbers.size(), listedRoutes);
+  for (std::size_t i = 0; i < shown; ++i) {
+    if (i > 0) list += i + 1 == shown && shown == numbers.size() ? " and " : ", ";
+    list += std::to_string(numbers[i]);
   }
+  if (numbers.size() > shown) list += strprintf(" and %zu more", numbers.size() - shown);
+  return list;
+}
+
+// The route `choice` names: by its name first, else by its position from 1. A name that several
+// routes share is refused with their positions, as a file of Google Earth holds several routes all
+// named "Path": taking the first would plan a route the operator may not have meant.
+const RouteCandidate* chosenRoute(const std::vector<RouteCandidate>& routes,
+                                  const std::string& choice, const std::string& fileName) {
+  std::vector<std::size_t> named;
+  for (std::size_t i = 0; i < routes.size(); ++i) {
+    if (routes[i].name == choice) named.push_back(i + 1);
+  }
+  if (named.size() > 1) {
+    throw NurvoError(
+        strprintf("%s holds %zu routes named \"%s\": %s; choose one by its number "
+                  "with --route N\n",
+                  fileName.c_str(), named.size(), shortened(choice, shownNameLength).c_str(),
+                  numberList(named).c_str()));
+  }
+  if (named.size() == 1) return &routes[named.front() - 1];
   const std::optional<int> n = parseIntValue(choice);
   if (n && *n >= 1 && static_cast<std::size_t>(*n) <= routes.size()) return &routes[*n - 1];
   return nullptr;
+}
+
+// The text of `points` as the lines of a plain waypoint file: latitude and longitude, each in the
+// fewest digits that read back as the same number ("36.8167 -121.817", "1e-07 0").
+std::string pointLines(const std::vector<GeoPoint>& points) {
+  std::string text;
+  std::array<char, maxNumberChars> buf{};
+  const auto append = [&](double v) {
+    text.append(buf.data(), std::to_chars(buf.data(), buf.data() + buf.size(), v).ptr);
+  };
+  for (const GeoPoint& p : points) {
+    append(p.lat);
+    text += ' ';
+    append(p.lon);
+    text += '\n';
+  }
+  return text;
 }
 
 }  // namespace
@@ -117,7 +170,8 @@ InputFormat formatOfFileName(std::string_view fileName) {
 
 std::vector<GeoPoint> importRoute(std::string_view bytes, InputFormat format,
                                   const std::string& fileName,
-                                  const std::optional<std::string>& route) {
+                                  const std::optional<std::string>& route,
+                                  const RouteChooser& choose) {
   std::vector<RouteCandidate> routes;
   try {
     const std::string_view text = routeFileText(bytes);
@@ -130,10 +184,19 @@ std::vector<GeoPoint> importRoute(std::string_view bytes, InputFormat format,
   if (routes.empty()) return {};
   if (!route && routes.size() == 1) return std::move(routes.front().points);
   if (route) {
-    if (const RouteCandidate* chosen = chosenRoute(routes, *route)) return chosen->points;
+    if (const RouteCandidate* chosen = chosenRoute(routes, *route, fileName)) {
+      return chosen->points;
+    }
     throw NurvoError(strprintf("%s holds no route named or numbered \"%s\"; its routes:\n",
-                               fileName.c_str(), route->c_str()) +
+                               fileName.c_str(), shortened(*route, shownNameLength).c_str()) +
                      candidateList(routes));
+  }
+  if (choose) {
+    const std::size_t n =
+        choose(strprintf("%s holds %zu routes:\n", fileName.c_str(), routes.size()) +
+                   candidateList(routes),
+               routes.size());
+    if (n >= 1 && n <= routes.size()) return std::move(routes[n - 1].points);
   }
   throw NurvoError(strprintf("%s holds %zu routes; choose one with --route NAME or --route N:\n",
                              fileName.c_str(), routes.size()) +
@@ -182,7 +245,7 @@ std::vector<std::vector<GeoPoint>> importPolygon(std::string_view bytes, InputFo
 }
 
 bool readRouteFile(std::FILE* file, const std::string& name, const ImportSettings& settings,
-                   wptList& list, std::string* copy) {
+                   wptList& list, std::string* copy, const RouteChooser& choose) {
   const InputFormat format = settings.format.value_or(formatOfFileName(name));
   if (format == InputFormat::plain) {
     if (settings.route) {
@@ -195,12 +258,12 @@ bool readRouteFile(std::FILE* file, const std::string& name, const ImportSetting
   }
   std::string bytes;
   if (!readImportBytes(file, name, format, bytes)) return false;
-  const std::vector<GeoPoint> points = importRoute(bytes, format, name, settings.route);
+  const std::vector<GeoPoint> points = importRoute(bytes, format, name, settings.route, choose);
   if (points.size() > maxRouteNodes) {
     throw NurvoError(strprintf("%s holds more than %zu waypoints\n", name.c_str(), maxRouteNodes));
   }
   for (const GeoPoint& p : points) list.insertLatLonEnd(p.lat, p.lon);
-  if (copy != nullptr) *copy += bytes;
+  if (copy != nullptr) *copy += pointLines(points);
   return true;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -36,13 +37,21 @@ struct ImportSettings {
   std::optional<std::string> route;   // --route: a route's name, or its position from 1
 };
 
+// Asks which route to read of a file that holds several where --route names none: shown
+// `listing` ("f holds 4 routes:" and the list of them, as the refusal shows it), returns the
+// position from 1 of one of the `count` routes.
+using RouteChooser = std::function<std::size_t(std::string_view listing, std::size_t count)>;
+
 // The points of the route that a GPX, KML, GeoJSON or CSV file's text holds, in order; empty when
-// it holds none. Where the file holds more than one route, `route` must name one of them (by name
-// or position); otherwise, and on any refusal of the format's reader, NurvoError with the message
-// that names the file `fileName` and, where there is one, the line and column.
+// it holds none. Where the file holds more than one route, `route` must name one of them (by a name
+// that no other route has, or by position), or else `choose`, where given, chooses one; otherwise,
+// and on any refusal of the format's reader, NurvoError with the message that names the file
+// `fileName` and, where there is one, the line and column. Messages list at most 20 routes, then
+// how many more; names in them are cut after 60 characters, control characters shown as '?'.
 std::vector<GeoPoint> importRoute(std::string_view bytes, InputFormat format,
                                   const std::string& fileName,
-                                  const std::optional<std::string>& route);
+                                  const std::optional<std::string>& route,
+                                  const RouteChooser& choose = {});
 
 // The rings of the polygon that a GPX, KML, GeoJSON or CSV file's text holds: the outer ring first,
 // then its holes; empty when it holds none. A GeoJSON or KML file gives its first Polygon, holes
@@ -63,11 +72,13 @@ std::size_t maxImportBytes(InputFormat format);
                                    std::string& bytes);
 
 // Reads the route file `name`, open as `file`, into `list` in the format `settings` or its name
-// asks for, and with `copy` keeps every byte read as well. False on a read error, which the caller
-// reports in the words of its mode. A refused file, one over maxImportBytes, or one with more than
+// asks for, with `choose` choosing among several routes as importRoute says. With `copy` keeps the
+// text to show as well: every byte of a plain waypoint file, the points read of another format as
+// the lines of a plain file ("36.8167 -121.817"). False on a read error, which the caller reports
+// in the words of its mode. A refused file, one over maxImportBytes, or one with more than
 // maxRouteNodes points ends the run (NurvoError).
 [[nodiscard]] bool readRouteFile(std::FILE* file, const std::string& name,
                                  const ImportSettings& settings, wptList& list,
-                                 std::string* copy = nullptr);
+                                 std::string* copy = nullptr, const RouteChooser& choose = {});
 
 }  // namespace nurvo

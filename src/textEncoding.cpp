@@ -18,4 +18,25 @@ TextStart textStart(std::string_view b) {
   return r;
 }
 
+std::string printable(std::string_view text, Shown shown) {
+  std::string s(text);
+  for (char& c : s) {
+    const auto byte = static_cast<unsigned char>(c);
+    const bool lineEnd = c == '\t' || c == '\n' || c == '\r';
+    if ((byte < 0x20 && (shown == Shown::inLine || !lineEnd)) || byte == 0x7f) c = '?';
+  }
+  return s;
+}
+
+std::string shortened(std::string_view text, std::size_t longest) {
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    // A byte 10xxxxxx continues the character before it.
+    if ((static_cast<unsigned char>(text[i]) & 0xc0) == 0x80) continue;
+    if (characters == longest) return printable(text.substr(0, i), Shown::inLine) + "...";
+    ++characters;
+  }
+  return printable(text, Shown::inLine);
+}
+
 }  // namespace nurvo

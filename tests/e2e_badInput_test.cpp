@@ -159,6 +159,16 @@ std::vector<BadInput> catalogue() {
        {"--input-format=csv", "--route", "North", "route.txt"},
        "route.txt holds no route named or numbered \"North\"; its routes:\n  1  (no name) (1 "
        "point)\n"},
+      {"CsvDecimalCommaWidensTheRow",
+       "depth,lat,lon\n12,5,36.8167,-121.8170\n",
+       {"--input-format=csv", "route.txt"},
+       "route.txt:2:14: expected 3 fields, as the header row has, found 4\n"},
+      {"GpxRouteNameOfTwoRoutes",
+       "<gpx><rte><name>Path</name><rtept lat=\"5\" lon=\"36\"/></rte><rte><name>Path</name>"
+       "<rtept lat=\"36.8167\" lon=\"-121.817\"/></rte></gpx>",
+       {"--input-format=gpx", "--route", "Path", "route.txt"},
+       "route.txt holds 2 routes named \"Path\": 1 and 2; choose one by its number with --route "
+       "N\n"},
       {"GpxOneByteOverItsLimit",
        std::string((64 << 20) + 1, ' '),
        {"--input-format", "gpx", "route.txt"},

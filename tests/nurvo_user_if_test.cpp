@@ -266,6 +266,12 @@ const std::string route = "36.8167 -121.8170\n36.8174 -121.7984\n";
 const std::string gpxRoute =
     "<gpx>\n<wpt lat=\"36.8167\" lon=\"-121.8170\"/><wpt lat=\"36.8174\" "
     "lon=\"-121.7984\"/>\n</gpx>\n";
+const std::string routesGpx =
+    "<gpx><rte><name>A</name><rtept lat=\"1\" lon=\"1\"/></rte><rte><name>B</name>"
+    "<rtept lat=\"2\" lon=\"1\"/><rtept lat=\"3\" lon=\"1\"/></rte></gpx>";
+const std::string routesListing =
+    "routes.gpx holds 2 routes:\n  1  \"A\" (1 point)\n  2  \"B\" (2 points)\n";
+const std::string whichRoute = " Which route ? Please enter its number, 1 to 2 > ";
 const std::string opened = banner + fileQuestion + fileEcho("route.txt", route);
 const std::string speedPrompt =
     "mission Speed is 1.500 meters per second\nPlease enter new speed in meters per second \n\n >";
@@ -309,12 +315,20 @@ std::vector<DialogueScript> dialogueScripts() {
          p.yoyoMission = 0;
          p.wayPointDepth = 35.0;
        }},
-      {"a route file of another format is read by its name and echoed as it is",
+      {"a route file of another format is read by its name and its points echoed",
        "bad.gpx\nroute.gpx\n0\ny\n0\nn\n",
        banner + fileQuestion +
            "bad.gpx:1:1: expected GPX (root element <gpx>), found root element <kml>\n" +
-           fileQuestion + fileEcho("route.gpx", gpxRoute) + missionMenu() + yoyoAndNoSamplers,
+           fileQuestion + fileEcho("route.gpx", "36.8167 -121.817\n36.8174 -121.7984\n") +
+           missionMenu() + yoyoAndNoSamplers,
        noSamplers},
+      {"of a file with several routes the operator chooses one by number",
+       "routes.gpx\n\n3\nB\n2\n0\ny\n0\nn\n",
+       banner + fileQuestion + routesListing + whichRoute + tryAgain + whichRoute + tryAgain +
+           whichRoute + fileEcho("routes.gpx", "2 1\n3 1\n") + missionMenu() + yoyoAndNoSamplers,
+       noSamplers},
+      {"the end of input at the choice of route ends the run", "routes.gpx\n",
+       banner + fileQuestion + routesListing + whichRoute + endOfInputMessage, nullptr, 0},
       {"the end of input after a wrong name ends the run", "nothere.txt\n",
        banner + fileQuestion + "cannot open file nothere.txt \n" + fileQuestion + endOfInputMessage,
        nullptr, 0},
@@ -352,6 +366,7 @@ TEST(InteractiveStartup, ScriptsShowTheirTranscriptAndSetTheirParameters) {
   writeFile("bad.txt", "36.8 -121.8\nabc\n");
   writeFile("empty.txt", "\n");
   writeFile("route.gpx", gpxRoute);
+  writeFile("routes.gpx", routesGpx);
   writeFile("bad.gpx", "<kml/>");
   writeFile(
       "escape.txt",

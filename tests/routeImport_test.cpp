@@ -150,6 +150,10 @@ TEST(ImportRoute, RefusesEachFaultWithItsPosition) {
        "2:6: expected a longitude in decimal degrees, found \"-inf\""},
       {"CsvQuoteNotClosed", F::csv, "lat,lon\n\"36.8,-121\n",
        "2:1: the quoted field is not closed"},
+      {"CsvRowWiderThanHeader", F::csv, "depth,lat,lon\n12,5,36.8167,-121.8170\n",
+       "2:14: expected 3 fields, as the header row has, found 4"},
+      {"CsvValueWithControlCharacters", F::csv, "lat,lon\n\x1b[2J\x1b[H\n,1\n",
+       "2:1: expected a latitude in decimal degrees, found \"?[2J?[H\""},
   };
   for (const Refusal& r : rows) {
     try {
@@ -261,19 +265,54 @@ TEST(ImportRoute, ReadsTheRouteOfEachFormat) {
 }
 
 TEST(ImportRoute, ListsTheRoutesWhereNoneIsChosen) {
-  const std::string file =
+  const std::string twoRoutes =
       "<kml><Placemark><name>North</name><LineString><coordinates>1,1 2,2</coordinates>"
       "</LineString></Placemark><Placemark><LineString><coordinates>3,3</coordinates>"
       "</LineString></Placemark></kml>";
   const std::string list = "  1  \"North\" (2 points)\n  2  (no name) (1 point)\n";
-  for (const auto& [route, intro] : std::vector<std::pair<std::optional<std::string>, std::string>>{
-           {std::nullopt, "f holds 2 routes; choose one with --route NAME or --route N:\n"},
-           {"3", "f holds no route named or numbered \"3\"; its routes:\n"}}) {
+  // Names as a foreign file may give them: with escape sequences, very long, shared.
+  const auto collection = [](const std::vector<std::string>& names) {
+    std::string text = R"({"type":"FeatureCollection","features":[)";
+    for (const std::string& name : names) {
+      if (&name != &names.front()) text += ',';
+      text += R"({"type":"Feature","properties":{"name":")" + name +
+              R"("},"geometry":{"type":"LineString","coordinates":[[1,1],[1,2]]}})";
+    }
+    return text + "]}";
+  };
+  std::string eAcutes;
+  for (int i = 0; i < 10; ++i) eAcutes += "\xc3\xa9";
+  // 65 characters, 75 bytes: cut after 60 characters, never inside one.
+  std::vector<std::string> names = {R"(\u001b[2J\u001b[HMission check passed\n)",
+                                    std::string(55, 'x') + eAcutes};
+  names.resize(25, "Path");
+  std::string manyList = "  1  \"?[2J?[HMission check passed?\" (2 points)\n  2  \"" +
+                         std::string(55, 'x') + eAcutes.substr(0, 10) + "...\" (2 points)\n";
+  for (int i = 3; i <= 20; ++i) manyList += "  " + std::to_string(i) + "  \"Path\" (2 points)\n";
+  manyList += "  ... and 5 more\n";
+  const struct {
+    InputFormat format;
+    std::string file;
+    std::optional<std::string> route;
+    std::string message;
+  } rows[] = {
+      {F::kml, twoRoutes, std::nullopt,
+       "f holds 2 routes; choose one with --route NAME or --route N:\n" + list},
+      {F::kml, twoRoutes, "3", "f holds no route named or numbered \"3\"; its routes:\n" + list},
+      {F::geojson, collection(names), std::nullopt,
+       "f holds 25 routes; choose one with --route NAME or --route N:\n" + manyList},
+      {F::geojson, collection({"Path", "North", "Path"}), "Path",
+       "f holds 2 routes named \"Path\": 1 and 3; choose one by its number with --route N\n"},
+      {F::geojson, collection(names), "Path",
+       "f holds 23 routes named \"Path\": 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, "
+       "19, 20, 21, 22 and 3 more; choose one by its number with --route N\n"},
+  };
+  for (const auto& r : rows) {
     try {
-      importRoute(file, F::kml, "f", route);
-      ADD_FAILURE() << "not refused";
+      importRoute(r.file, r.format, "f", r.route);
+      ADD_FAILURE() << "not refused: " << r.message;
     } catch (const NurvoError& e) {
-      EXPECT_EQ(e.what(), intro + list);
+      EXPECT_EQ(e.what(), r.message);
     }
   }
 }
