@@ -125,7 +125,7 @@ std::vector<GeoPoint> importRoute(std::string_view bytes, InputFormat format,
     if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) return {};
     routes = readRoutes(text, format);
   } catch (const ImportError& e) {
-    throw NurvoError(importMessage(fileName, e));
+    throw NurvoError(importMessage(fileName, e), {fileName, e.pos.line, e.pos.column});
   }
   if (routes.empty()) return {};
   if (!route && routes.size() == 1) return std::move(routes.front().points);
@@ -133,11 +133,13 @@ std::vector<GeoPoint> importRoute(std::string_view bytes, InputFormat format,
     if (const RouteCandidate* chosen = chosenRoute(routes, *route)) return chosen->points;
     throw NurvoError(strprintf("%s holds no route named or numbered \"%s\"; its routes:\n",
                                fileName.c_str(), route->c_str()) +
-                     candidateList(routes));
+                         candidateList(routes),
+                     {fileName});
   }
   throw NurvoError(strprintf("%s holds %zu routes; choose one with --route NAME or --route N:\n",
                              fileName.c_str(), routes.size()) +
-                   candidateList(routes));
+                       candidateList(routes),
+                   {fileName});
 }
 
 bool readImportBytes(std::FILE* file, const std::string& name, InputFormat format,
@@ -150,7 +152,8 @@ bool readImportBytes(std::FILE* file, const std::string& name, InputFormat forma
     bytes.resize(old + got);
     if (bytes.size() > maxImportBytes(format)) {
       throw NurvoError(strprintf("%s is larger than %zu MiB, the most a %s file may be\n",
-                                 name.c_str(), maxImportBytes(format) >> 20, formatTitle(format)));
+                                 name.c_str(), maxImportBytes(format) >> 20, formatTitle(format)),
+                       {name});
     }
     if (got < chunk) {
       if (std::ferror(file)) return false;
@@ -170,12 +173,13 @@ std::vector<std::vector<GeoPoint>> importPolygon(std::string_view bytes, InputFo
     if (format == InputFormat::kml) return readKmlPolygon(text);
     routes = readRoutes(text, format);
   } catch (const ImportError& e) {
-    throw NurvoError(importMessage(fileName, e));
+    throw NurvoError(importMessage(fileName, e), {fileName, e.pos.line, e.pos.column});
   }
   if (routes.size() > 1) {
     throw NurvoError(strprintf("%s holds %zu routes; a polygon file holds one:\n", fileName.c_str(),
                                routes.size()) +
-                     candidateList(routes));
+                         candidateList(routes),
+                     {fileName});
   }
   if (routes.empty()) return {};
   return {std::move(routes.front().points)};
@@ -186,10 +190,12 @@ bool readRouteFile(std::FILE* file, const std::string& name, const ImportSetting
   const InputFormat format = settings.format.value_or(formatOfFileName(name));
   if (format == InputFormat::plain) {
     if (settings.route) {
-      throw NurvoError(strprintf(
-          "--route chooses one of the routes of a GPX, KML or GeoJSON file; %s is read as a "
-          "plain waypoint file\n",
-          name.c_str()));
+      throw NurvoError(
+          strprintf(
+              "--route chooses one of the routes of a GPX, KML or GeoJSON file; %s is read as a "
+              "plain waypoint file\n",
+              name.c_str()),
+          {name});
     }
     return readWaypoints(file, name, list, copy);
   }
@@ -197,7 +203,8 @@ bool readRouteFile(std::FILE* file, const std::string& name, const ImportSetting
   if (!readImportBytes(file, name, format, bytes)) return false;
   const std::vector<GeoPoint> points = importRoute(bytes, format, name, settings.route);
   if (points.size() > maxRouteNodes) {
-    throw NurvoError(strprintf("%s holds more than %zu waypoints\n", name.c_str(), maxRouteNodes));
+    throw NurvoError(strprintf("%s holds more than %zu waypoints\n", name.c_str(), maxRouteNodes),
+                     {name});
   }
   for (const GeoPoint& p : points) list.insertLatLonEnd(p.lat, p.lon);
   if (copy != nullptr) *copy += bytes;
