@@ -208,8 +208,8 @@ void checkParams(const MissionParams& p, Findings& found) {
                   " m/s is below 1 m/s: every leg is flown at it and times out before its "
                   "waypoint");
   }
-  // The script defines MISSION_SPEED_SLOW and no block of it refers to it: the slow speed is
-  // there for a block edited by hand, so that it times out there at most.
+  // The script defines MISSION_SPEED_SLOW and no block of it flies at it: a slow speed under
+  // 1 m/s can only make a block edited by hand to use it time out, a warning.
   if (p.missionSpeedSlow < 1.0) {
     found.add(Rule::legTimeout, std::nullopt,
               "missionSpeedSlow " + fixedText(p.missionSpeedSlow, 3) +

@@ -171,7 +171,7 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
   }
   // A finding never changes what is written; with --strict an error keeps anything from being
   // written.
-  con.warn(findingLines(check));
+  if (!check.counts.empty()) con.warn(findingLines(check));
   if (settings.strict && check.hasError()) {
     throw NurvoError("error findings with --strict: no mission written\n");
   }
@@ -191,10 +191,17 @@ int run(int argc, char** argv, Console& console, const Clock& clock, FileOps& fi
   std::optional<CheckOutput> checkAsked;
   // A refusal is printed as the options ask: as it is, or as the one JSON document of
   // --check=json on standard output. Where the options themselves are refused, their words say.
-  const auto refuse = [&](const std::string& text, const std::string& message,
+  // The text needs no memory: it is what is printed when even the JSON cannot be made.
+  const auto refuse = [&](std::string_view text, std::string_view message,
                           const ErrorPlace& place) {
-    const bool json = checkAsked ? *checkAsked == CheckOutput::json : asksForJsonCheck(argc, argv);
-    console.write(json ? refusalJson(message, place) : text);
+    try {
+      if (checkAsked ? *checkAsked == CheckOutput::json : asksForJsonCheck(argc, argv)) {
+        console.write(refusalJson(message, place));
+        return;
+      }
+    } catch (const std::exception&) {
+    }
+    console.write(text);
   };
   try {
     return runOrThrow(argc, argv, console, clock, fileOps, checkAsked);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace nurvo {
@@ -28,7 +29,9 @@ class NurvoError : public std::runtime_error {
 
   const ErrorPlace& place() const { return place_; }
   // The refusal in words: the console text unless a shorter message was given.
-  std::string message() const { return message_.empty() ? what() : message_; }
+  std::string_view message() const {
+    return message_.empty() ? std::string_view(what()) : std::string_view(message_);
+  }
 
  private:
   ErrorPlace place_;
