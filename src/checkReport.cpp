@@ -32,6 +32,19 @@ std::string findingLine(const Finding& f) {
   return (s += f.message) += '\n';
 }
 
+std::string findingLines(const MissionCheck& check) {
+  std::string t;
+  auto f = check.findings.begin();
+  for (const RuleCount& count : check.counts) {
+    for (; f != check.findings.end() && f->rule == count.rule; ++f) t += findingLine(*f);
+    if (count.omitted > 0) {
+      t += "... and " + std::to_string(count.omitted) + " more " + ruleRow(count.rule).id +
+           " finding(s), not listed\n";
+    }
+  }
+  return t;
+}
+
 std::string checkReportText(const MissionCheck& check) {
   const MissionStatistics& s = check.statistics;
   std::string t = "Mission check\n";
@@ -54,15 +67,13 @@ std::string checkReportText(const MissionCheck& check) {
   line("mission timer", std::to_string(s.timerSeconds) + " s");
   line("endurance", s.enduranceHours ? fixedText(*s.enduranceHours, 1) + " h"
                                      : std::string("not checked (give --endurance HOURS)"));
-  std::size_t errors = 0;
-  for (const Finding& f : check.findings) errors += f.severity == Severity::error ? 1 : 0;
-  if (check.findings.empty()) {
+  if (check.counts.empty()) {
     t += "Findings: none\n";
   } else {
-    t += "Findings: " + std::to_string(errors) + " error(s), " +
-         std::to_string(check.findings.size() - errors) + " warning(s)\n";
+    t += "Findings: " + std::to_string(check.errors()) + " error(s), " +
+         std::to_string(check.warnings()) + " warning(s)\n";
   }
-  for (const Finding& f : check.findings) t += findingLine(f);
+  t += findingLines(check);
   return t;
 }
 
@@ -95,8 +106,36 @@ std::string checkReportJson(const MissionCheck& check) {
                         {"waypoint", f.waypoint ? Json(*f.waypoint) : Json(nullptr)},
                         {"message", f.message}});
   }
-  const Json doc = {{"statistics", std::move(stats)}, {"findings", std::move(findings)}};
+  Json rules = Json::object();
+  for (const RuleCount& c : check.counts) {
+    rules[ruleRow(c.rule).id] = {
+        {"errors", c.errors}, {"warnings", c.warnings}, {"omitted", c.omitted}};
+  }
+  Json counts = {{"errors", check.errors()},
+                 {"warnings", check.warnings()},
+                 {"omitted", check.omitted()},
+                 {"rules", std::move(rules)}};
+  const Json doc = {{"statistics", std::move(stats)},
+                    {"counts", std::move(counts)},
+                    {"findings", std::move(findings)}};
   return doc.dump(2) + "\n";
+}
+
+std::string refusalJson(std::string_view message, const ErrorPlace& place) {
+  using Json = nlohmann::ordered_json;
+  // The message as one line of text: the line ends that end it on the console are left out.
+  const std::size_t first = message.find_first_not_of("\r\n");
+  const std::size_t last = message.find_last_not_of("\r\n ");
+  const std::string_view text = first == std::string_view::npos
+                                    ? std::string_view()
+                                    : message.substr(first, last - first + 1);
+  const auto known = [](std::size_t n) { return n > 0 ? Json(n) : Json(nullptr); };
+  const Json error = {{"message", text},
+                      {"file", place.file.empty() ? Json(nullptr) : Json(place.file)},
+                      {"line", known(place.line)},
+                      {"column", known(place.column)}};
+  // Bytes that are not UTF-8 (a file name may hold any) are replaced, never a failure.
+  return Json{{"error", error}}.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace nurvo

@@ -43,47 +43,50 @@ std::string metres(double v) {
   return fixedText(v, 1) + " m";
 }
 
-// Collects findings, at most maxFindingsPerRule of one rule; the rest are counted.
+// How one finding is judged and mended: its rule's severity and mend unless the finding says more.
+struct Advice {
+  Severity severity;
+  std::string mend;
+};
+
+// Collects findings, at most maxFindingsPerRule of one rule; all of them are counted.
 class Findings {
  public:
   explicit Findings(const MissionParams& params) : params_(params) {}
 
-  void add(Rule rule, std::optional<int> waypoint, const std::string& facts) {
-    if (rule != current_) flush();
-    current_ = rule;
-    if (listed_ == maxFindingsPerRule) {
-      ++left_;
-      return;
-    }
-    ++listed_;
+  // The rule's own advice: leg-timeout is a warning when a timeout does not abort the mission.
+  Advice advice(Rule rule) const {
     const RuleRow& row = ruleRow(rule);
-    list_.push_back({rule, severity(row), waypoint, facts + "; " + row.mend});
+    if (rule == Rule::legTimeout && params_.abortOnTimeout != 1) {
+      return {Severity::warning, row.mend};
+    }
+    return {row.severity, row.mend};
   }
 
-  std::vector<Finding> take() {
-    flush();
-    return std::move(list_);
+  void add(Rule rule, std::optional<int> waypoint, const std::string& facts) {
+    add(rule, waypoint, facts, advice(rule));
+  }
+
+  void add(Rule rule, std::optional<int> waypoint, const std::string& facts, const Advice& a) {
+    if (counts_.empty() || counts_.back().rule != rule) counts_.push_back({rule});
+    RuleCount& count = counts_.back();
+    ++(a.severity == Severity::error ? count.errors : count.warnings);
+    if (count.errors + count.warnings > maxFindingsPerRule) {
+      ++count.omitted;
+      return;
+    }
+    list_.push_back({rule, a.severity, waypoint, facts + "; " + a.mend});
+  }
+
+  void takeInto(MissionCheck& check) {
+    check.findings = std::move(list_);
+    check.counts = std::move(counts_);
   }
 
  private:
-  Severity severity(const RuleRow& row) const {
-    if (row.rule == Rule::legTimeout && params_.abortOnTimeout != 1) return Severity::warning;
-    return row.severity;
-  }
-  void flush() {
-    if (left_ > 0) {
-      list_.push_back({current_, severity(ruleRow(current_)), std::nullopt,
-                       "and " + std::to_string(left_) + " more like these"});
-    }
-    listed_ = 0;
-    left_ = 0;
-  }
-
   const MissionParams& params_;
   std::vector<Finding> list_;
-  Rule current_ = Rule::duplicateWaypoint;
-  std::size_t listed_ = 0;
-  std::size_t left_ = 0;
+  std::vector<RuleCount> counts_;  // the checks run rule by rule, in rule table order
 };
 
 // Whether two coordinates are written alike with four decimals. Their texts are compared only
@@ -132,12 +135,19 @@ MissionStatistics statisticsOf(const wptList& route, const RouteTotals& totals) 
   return s;
 }
 
-void checkLegs(const wptList& route, Findings& found) {
+// Whether the leg from `n` to the next waypoint is a piece of a leg cut by the run, not a leg
+// between two waypoints the operator gave.
+bool isPiece(const node& n) {
+  return n.inserted || n.nextPtr->inserted;
+}
+
+void checkLegs(const wptList& route, double maxLegMeters, Findings& found) {
   // Two passes, so that the findings come rule by rule without holding the legs.
   for (const node* n = route.head(); n != nullptr && n->nextPtr != nullptr; n = n->nextPtr) {
     const node& to = *n->nextPtr;
-    // Positions that agree to four decimals lie within 16 m: only then are their texts compared.
-    if (n->legMeters < 20.0 && sameWrittenPosition(*n, to)) {
+    // A piece of a cut leg is never a duplicate: neither of its ends can be deleted. Positions
+    // that agree to four decimals lie within 16 m: only then are their texts compared.
+    if (!isPiece(*n) && n->legMeters < 20.0 && sameWrittenPosition(*n, to)) {
       found.add(Rule::duplicateWaypoint, to.wptNumber,
                 "waypoint " + std::to_string(to.wptNumber) + " lies where waypoint " +
                     std::to_string(n->wptNumber) + " does, as the files write them: a leg of " +
@@ -146,14 +156,20 @@ void checkLegs(const wptList& route, Findings& found) {
   }
   for (const node* n = route.head(); n != nullptr && n->nextPtr != nullptr; n = n->nextPtr) {
     const node& to = *n->nextPtr;
-    if (n->legMeters >= captureRadiusMeters || sameWrittenPosition(*n, to)) continue;
-    const bool piece = n->inserted || to.inserted;
+    const bool piece = isPiece(*n);
+    if (n->legMeters >= captureRadiusMeters || (!piece && sameWrittenPosition(*n, to))) continue;
     const std::string leg =
         "from waypoint " + std::to_string(n->wptNumber) + " to " + std::to_string(to.wptNumber);
-    found.add(Rule::shortLeg, to.wptNumber,
-              (piece ? "a piece of a cut leg, " + leg + "," : "the leg " + leg) + " is " +
-                  metres(n->legMeters) + ", shorter than the 10 m capture radius: the vehicle " +
-                  "counts both waypoints as reached at once");
+    const std::string facts = (piece ? "a piece of a cut leg, " + leg + "," : "the leg " + leg) +
+                              " is " + metres(n->legMeters) +
+                              ", shorter than the 10 m capture radius: the vehicle counts both " +
+                              "waypoints as reached at once";
+    if (piece) {
+      found.add(Rule::shortLeg, to.wptNumber, facts,
+                {ruleRow(Rule::shortLeg).severity, cutPieceMend(maxLegMeters)});
+    } else {
+      found.add(Rule::shortLeg, to.wptNumber, facts);
+    }
   }
 }
 
@@ -186,13 +202,21 @@ void checkParams(const MissionParams& p, Findings& found) {
               "abortLockoutDepth " + metres(p.abortLockoutDepth) +
                   " is not between 0 and minDepth " + metres(p.minDepth));
   }
-  for (const auto& [name, speed] : {std::pair{"missionSpeed", p.missionSpeed},
-                                    std::pair{"missionSpeedSlow", p.missionSpeedSlow}}) {
-    if (speed < 1.0) {
-      found.add(Rule::legTimeout, std::nullopt,
-                std::string(name) + " " + fixedText(speed, 3) +
-                    " m/s is below 1 m/s: every leg flown at it times out before its waypoint");
-    }
+  if (p.missionSpeed < 1.0) {
+    found.add(Rule::legTimeout, std::nullopt,
+              "missionSpeed " + fixedText(p.missionSpeed, 3) +
+                  " m/s is below 1 m/s: every leg is flown at it and times out before its "
+                  "waypoint");
+  }
+  // The script defines MISSION_SPEED_SLOW and no block of it flies at it: a slow speed under
+  // 1 m/s can only make a block edited by hand to use it time out, a warning.
+  if (p.missionSpeedSlow < 1.0) {
+    found.add(Rule::legTimeout, std::nullopt,
+              "missionSpeedSlow " + fixedText(p.missionSpeedSlow, 3) +
+                  " m/s is below 1 m/s: the script only defines it, as MISSION_SPEED_SLOW for "
+                  "blocks edited by hand, and flies no leg at it; a leg edited to fly at it times "
+                  "out before its waypoint",
+              {Severity::warning, ruleRow(Rule::legTimeout).mend});
   }
   if (p.missionSpeedSlow > p.missionSpeed) {
     found.add(Rule::slowAboveFast, std::nullopt,
@@ -205,6 +229,9 @@ void checkEndurance(const wptList& route, const RouteTotals& totals, double hour
                     Findings& found) {
   const double limit = hours * 3600.0;
   if (!(totals.missionTime * timerMargin > limit)) return;
+  // The waypoints as late as the timer lets the vehicle reach them: every leg, the launch leg
+  // first, takes its time and the margin. The legs add up to the mission time, so one of them
+  // ends past the endurance.
   double seconds = 0.0;
   const node* past = route.tail();
   for (const node* n = route.head(); n->nextPtr != nullptr; n = n->nextPtr) {
@@ -214,11 +241,14 @@ void checkEndurance(const wptList& route, const RouteTotals& totals, double hour
       break;
     }
   }
+  const auto h = [](double s) { return fixedText(s / 3600.0, 1) + " h"; };
   found.add(Rule::endurance, past->wptNumber,
-            "the mission takes " + fixedText(totals.missionTime * timerMargin / 3600.0, 1) +
-                " h with the timer's 20 % margin, more than the endurance of " +
-                fixedText(hours, 1) + " h; waypoint " + std::to_string(past->wptNumber) +
-                " is the first reached after " + fixedText(hours, 1) + " h");
+            "the mission takes " + h(totals.missionTime * timerMargin) +
+                " with the timer's 20 % margin (" + h(totals.missionTime) +
+                " as planned), more than the endurance of " + fixedText(hours, 1) +
+                " h; with that margin on every leg, waypoint " + std::to_string(past->wptNumber) +
+                " is the first reached after " + fixedText(hours, 1) + " h, at " +
+                h(seconds * timerMargin) + " (" + h(seconds) + " as planned)");
 }
 
 }  // namespace
@@ -232,9 +262,35 @@ const RuleRow& ruleRow(Rule rule) {
                        [rule](const RuleRow& r) { return r.rule == rule; });
 }
 
+std::string cutPieceMend(double maxLegMeters) {
+  const std::string equalLegs =
+      "--equal-legs, which cuts a long leg into pieces of one length, none shorter than half of "
+      "maxLegMeters";
+  if (maxLegMeters >= 2.0 * captureRadiusMeters) return "cut with " + equalLegs;
+  return "set maxLegMeters to " + fixedText(2.0 * captureRadiusMeters, 0) +
+         " m or more and cut with " + equalLegs;
+}
+
 bool MissionCheck::hasError() const {
-  return std::any_of(findings.begin(), findings.end(),
-                     [](const Finding& f) { return f.severity == Severity::error; });
+  return errors() > 0;
+}
+
+namespace {
+std::size_t sum(const std::vector<RuleCount>& counts, std::size_t RuleCount::*member) {
+  std::size_t n = 0;
+  for (const RuleCount& c : counts) n += c.*member;
+  return n;
+}
+}  // namespace
+
+std::size_t MissionCheck::errors() const {
+  return sum(counts, &RuleCount::errors);
+}
+std::size_t MissionCheck::warnings() const {
+  return sum(counts, &RuleCount::warnings);
+}
+std::size_t MissionCheck::omitted() const {
+  return sum(counts, &RuleCount::omitted);
 }
 
 MissionCheck checkMission(const wptList& route, const MissionParams& params,
@@ -243,10 +299,10 @@ MissionCheck checkMission(const wptList& route, const MissionParams& params,
   check.statistics = statisticsOf(route, totals);
   check.statistics.enduranceHours = enduranceHours;
   Findings found(params);
-  checkLegs(route, found);
+  checkLegs(route, params.maxLegMeters, found);
   checkParams(params, found);
   if (enduranceHours) checkEndurance(route, totals, *enduranceHours, found);
-  check.findings = found.take();
+  found.takeInto(check);
   return check;
 }
 

@@ -32,11 +32,15 @@ enum class Rule {
 struct RuleRow {
   Rule rule;
   const char* id;
-  Severity severity;  // leg-timeout is a warning instead when abortOnTimeout is not 1
-  const char* mend;
+  // leg-timeout is a warning instead when abortOnTimeout is not 1, and for missionSpeedSlow
+  Severity severity;
+  const char* mend;  // a short piece of a cut leg has a mend of its own (cutPieceMend)
 };
 std::span<const RuleRow> ruleTable();
 const RuleRow& ruleRow(Rule rule);
+// How a piece of a cut leg shorter than the capture radius is mended: by cutting into equal pieces
+// when maxLegMeters allows pieces of the radius, else by a longer maxLegMeters.
+std::string cutPieceMend(double maxLegMeters);
 
 // What one rule found. `waypoint` is the number of the waypoint concerned (for a leg, the
 // waypoint it arrives at), where there is one.
@@ -71,13 +75,29 @@ struct MissionStatistics {
   std::optional<double> enduranceHours;  // null when not given: endurance was not checked
 };
 
-struct MissionCheck {
-  MissionStatistics statistics;
-  std::vector<Finding> findings;  // in rule table order, a rule's findings in route order
-  bool hasError() const;
+// What one rule found in all, listed or not.
+struct RuleCount {
+  Rule rule;
+  std::size_t errors = 0;
+  std::size_t warnings = 0;
+  std::size_t omitted = 0;  // of these, the findings left out of the list
 };
 
-// At most this many findings of one rule are listed; one more says how many were left out.
+struct MissionCheck {
+  MissionStatistics statistics;
+  // The findings listed: in rule table order, a rule's findings in route order, at most
+  // maxFindingsPerRule of one rule.
+  std::vector<Finding> findings;
+  // One count for each rule that found anything, in rule table order.
+  std::vector<RuleCount> counts;
+  bool hasError() const;
+  // The totals over all rules.
+  std::size_t errors() const;
+  std::size_t warnings() const;
+  std::size_t omitted() const;
+};
+
+// At most this many findings of one rule are listed; the rest are counted.
 constexpr std::size_t maxFindingsPerRule = 20;
 
 // Checks a prepared route (launch waypoint first, legs timed) with its parameters and totals.

@@ -1,6 +1,7 @@
 #include "nurvo.h"
 
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "calcs.h"
@@ -85,11 +86,15 @@ namespace {
 
 // The run's end when the waypoint file `name` cannot be opened or read.
 [[noreturn]] void cannotOpen(const std::string& name) {
-  throw NurvoError(strprintf("***CANNOT OPEN FILE %s ", name.c_str()) + help());
+  throw NurvoError(strprintf("***CANNOT OPEN FILE %s ", name.c_str()) + help(), {name},
+                   "cannot open file " + name);
 }
 
-int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps& fileOps) {
+// `checkAsked` is set to the report the options ask for as soon as they are read.
+int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps& fileOps,
+               std::optional<CheckOutput>& checkAsked) {
   RunSettings settings = parseOptions(argc, argv, con);
+  checkAsked = settings.check;
   if (settings.version) {
     con.print("nurvo %s\n", NURVO_VERSION);
     return 0;
@@ -136,7 +141,8 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
   } else {
     if (settings.operands.empty()) {
       if (settings.usageShown) return 0;  // the usage was all that was asked for
-      throw NurvoError("\n\n*** WAYPOINTS FILENAME IS MISSING ***\n" + help());
+      throw NurvoError("\n\n*** WAYPOINTS FILENAME IS MISSING ***\n" + help(), {},
+                       "waypoints filename is missing");
     }
     if (settings.operands.size() > 1) {
       throw NurvoError(strprintf("more than one waypoint file: '%s' follows '%s'\n",
@@ -146,7 +152,10 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
     const FilePtr file = openWaypointFile(name);
     if (!file || !readRouteFile(file.get(), name, settings.import, route)) cannotOpen(name);
   }
-  if (route.empty()) throw NurvoError("list is empty\n");
+  if (route.empty()) {
+    const bool fromFile = survey.areaFile.empty() && !settings.interactive;
+    throw NurvoError("list is empty\n", {fromFile ? settings.operands.front() : std::string()});
+  }
 
   const RouteTotals totals = prepareRoute(route, params, settings.legCut);
   const MissionCheck check = checkMission(route, params, totals, settings.enduranceHours);
@@ -157,7 +166,7 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
   }
   // A finding never changes what is written; with --strict an error keeps anything from being
   // written.
-  for (const Finding& f : check.findings) con.warn(findingLine(f));
+  if (!check.counts.empty()) con.warn(findingLines(check));
   if (settings.strict && check.hasError()) {
     throw NurvoError("error findings with --strict: no mission written\n");
   }
@@ -173,16 +182,34 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
 }  // namespace
 
 int run(int argc, char** argv, Console& console, const Clock& clock, FileOps& fileOps) {
+  // What --check asks for, once the options are read.
+  std::optional<CheckOutput> checkAsked;
+  // A refusal is printed as the options ask: as it is, or as the one JSON document of
+  // --check=json on standard output. Where the options themselves are refused, their words say.
+  // The text needs no memory: it is what is printed when even the JSON cannot be made.
+  const auto refuse = [&](std::string_view text, std::string_view message,
+                          const ErrorPlace& place) {
+    try {
+      if (checkAsked ? *checkAsked == CheckOutput::json : asksForJsonCheck(argc, argv)) {
+        console.write(refusalJson(message, place));
+        return;
+      }
+    } catch (const std::exception&) {
+    }
+    console.write(text);
+  };
   try {
-    return runOrThrow(argc, argv, console, clock, fileOps);
+    return runOrThrow(argc, argv, console, clock, fileOps, checkAsked);
   } catch (const NurvoError& e) {
-    // A message may quote what a file or the command line holds: shown as the terminal may show it.
-    console.write(printable(e.what(), Shown::lines));
+    // A message may quote what a file or the command line holds: shown as the terminal may show
+    // it (the JSON escapes it).
+    refuse(printable(e.what(), Shown::lines), e.message(), e.place());
   } catch (const std::bad_alloc&) {
-    console.write("\nnurvo: out of memory: no mission written\n");
+    refuse("\nnurvo: out of memory: no mission written\n", "out of memory: no mission written", {});
   } catch (const std::exception& e) {
     // Anything else the library throws still ends the run with its message and status 1.
-    console.print("\nnurvo: %s: no mission written\n", printable(e.what(), Shown::inLine).c_str());
+    const std::string message = printable(e.what(), Shown::inLine) + ": no mission written";
+    refuse("\nnurvo: " + message + "\n", message, {});
   }
   return 1;
 }

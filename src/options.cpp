@@ -381,7 +381,9 @@ RunSettings parseOptions(int argc, char** argv, TextSink& console) {
     } else {
       // '?': the parser has reported an unknown option, an ambiguous abbreviation, a missing
       // value or an unwanted one. A run on a mistyped command line would quietly use defaults.
-      throw NurvoError(help());
+      throw NurvoError(help(), {},
+                       "an option is unknown, an ambiguous abbreviation, or without its value or "
+                       "with one it does not take (named on standard error)");
     }
   }
   if (settings.interactive) {
@@ -396,6 +398,32 @@ RunSettings parseOptions(int argc, char** argv, TextSink& console) {
   for (int i = optind; i < argc; ++i) settings.operands.emplace_back(argv[i]);
   checkSurvey(settings.survey, surveyWords);
   return settings;
+}
+
+bool asksForJsonCheck(int argc, char** argv) {
+  const std::vector<option> opts = longOptions();
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view word = argv[i];
+    if (word == "--") break;
+    if (!word.starts_with("--") || !word.ends_with("=json")) continue;
+    const std::string_view name = word.substr(2, word.size() - 2 - 5);
+    if (name.empty()) continue;
+    // The name or an abbreviation of it that fits no other option, as the parser reads them.
+    std::size_t fits = 0;
+    bool check = false;
+    for (const option& o : opts) {
+      if (o.name == nullptr || !std::string_view(o.name).starts_with(name)) continue;
+      if (o.name == name) {
+        fits = 1;
+        check = o.val == checkCode;
+        break;
+      }
+      ++fits;
+      check = o.val == checkCode;
+    }
+    if (fits == 1 && check) return true;
+  }
+  return false;
 }
 
 }  // namespace nurvo

@@ -69,4 +69,9 @@ std::vector<option> longOptions();
 // number of the parameter's kind, or breaks its constraint, with the reason (NurvoError).
 RunSettings parseOptions(int argc, char** argv, TextSink& console);
 
+// Whether a word of argv before any "--" is --check=json, or an abbreviation of it that fits no
+// other option: how a refusal of the command line itself is to be printed, the parser having
+// stopped before it saw every option.
+bool asksForJsonCheck(int argc, char** argv);
+
 }  // namespace nurvo

@@ -106,7 +106,8 @@ const RouteCandidate* chosenRoute(const std::vector<RouteCandidate>& routes,
         strprintf("%s holds %zu routes named \"%s\": %s; choose one by its number "
                   "with --route N\n",
                   fileName.c_str(), named.size(), shortened(choice, shownNameLength).c_str(),
-                  numberList(named).c_str()));
+                  numberList(named).c_str()),
+        {fileName});
   }
   if (named.size() == 1) return &routes[named.front() - 1];
   const std::optional<int> n = parseIntValue(choice);
@@ -179,7 +180,7 @@ std::vector<GeoPoint> importRoute(std::string_view bytes, InputFormat format,
     if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) return {};
     routes = readRoutes(text, format);
   } catch (const ImportError& e) {
-    throw NurvoError(importMessage(fileName, e));
+    throw NurvoError(importMessage(fileName, e), {fileName, e.pos.line, e.pos.column});
   }
   if (routes.empty()) return {};
   if (!route && routes.size() == 1) return std::move(routes.front().points);
@@ -189,7 +190,8 @@ std::vector<GeoPoint> importRoute(std::string_view bytes, InputFormat format,
     }
     throw NurvoError(strprintf("%s holds no route named or numbered \"%s\"; its routes:\n",
                                fileName.c_str(), shortened(*route, shownNameLength).c_str()) +
-                     candidateList(routes));
+                         candidateList(routes),
+                     {fileName});
   }
   if (choose) {
     const std::size_t n =
@@ -200,7 +202,8 @@ std::vector<GeoPoint> importRoute(std::string_view bytes, InputFormat format,
   }
   throw NurvoError(strprintf("%s holds %zu routes; choose one with --route NAME or --route N:\n",
                              fileName.c_str(), routes.size()) +
-                   candidateList(routes));
+                       candidateList(routes),
+                   {fileName});
 }
 
 bool readImportBytes(std::FILE* file, const std::string& name, InputFormat format,
@@ -213,7 +216,8 @@ bool readImportBytes(std::FILE* file, const std::string& name, InputFormat forma
     bytes.resize(old + got);
     if (bytes.size() > maxImportBytes(format)) {
       throw NurvoError(strprintf("%s is larger than %zu MiB, the most a %s file may be\n",
-                                 name.c_str(), maxImportBytes(format) >> 20, formatTitle(format)));
+                                 name.c_str(), maxImportBytes(format) >> 20, formatTitle(format)),
+                       {name});
     }
     if (got < chunk) {
       if (std::ferror(file)) return false;
@@ -233,12 +237,13 @@ std::vector<std::vector<GeoPoint>> importPolygon(std::string_view bytes, InputFo
     if (format == InputFormat::kml) return readKmlPolygon(text);
     routes = readRoutes(text, format);
   } catch (const ImportError& e) {
-    throw NurvoError(importMessage(fileName, e));
+    throw NurvoError(importMessage(fileName, e), {fileName, e.pos.line, e.pos.column});
   }
   if (routes.size() > 1) {
     throw NurvoError(strprintf("%s holds %zu routes; a polygon file holds one:\n", fileName.c_str(),
                                routes.size()) +
-                     candidateList(routes));
+                         candidateList(routes),
+                     {fileName});
   }
   if (routes.empty()) return {};
   return {std::move(routes.front().points)};
@@ -249,10 +254,12 @@ bool readRouteFile(std::FILE* file, const std::string& name, const ImportSetting
   const InputFormat format = settings.format.value_or(formatOfFileName(name));
   if (format == InputFormat::plain) {
     if (settings.route) {
-      throw NurvoError(strprintf(
-          "--route chooses one of the routes of a GPX, KML or GeoJSON file; %s is read as a "
-          "plain waypoint file\n",
-          name.c_str()));
+      throw NurvoError(
+          strprintf(
+              "--route chooses one of the routes of a GPX, KML or GeoJSON file; %s is read as a "
+              "plain waypoint file\n",
+              name.c_str()),
+          {name});
     }
     return readWaypoints(file, name, list, copy);
   }
@@ -260,7 +267,8 @@ bool readRouteFile(std::FILE* file, const std::string& name, const ImportSetting
   if (!readImportBytes(file, name, format, bytes)) return false;
   const std::vector<GeoPoint> points = importRoute(bytes, format, name, settings.route, choose);
   if (points.size() > maxRouteNodes) {
-    throw NurvoError(strprintf("%s holds more than %zu waypoints\n", name.c_str(), maxRouteNodes));
+    throw NurvoError(strprintf("%s holds more than %zu waypoints\n", name.c_str(), maxRouteNodes),
+                     {name});
   }
   for (const GeoPoint& p : points) list.insertLatLonEnd(p.lat, p.lon);
   if (copy != nullptr) *copy += pointLines(points);

@@ -84,7 +84,8 @@ std::string ringName(std::size_t index) {
 
 [[noreturn]] void refuse(const std::string& what, const std::string& file,
                          const std::string& problem) {
-  throw NurvoError(strprintf("%s file %s: %s\n", what.c_str(), file.c_str(), problem.c_str()));
+  throw NurvoError(strprintf("%s file %s: %s\n", what.c_str(), file.c_str(), problem.c_str()),
+                   {file});
 }
 
 std::string position(const LocalPlane& plane, const Pt& p) {

@@ -160,7 +160,8 @@ class LineReader {
 [[noreturn]] void badLine(std::size_t lineNumber, const std::string& name,
                           std::string_view problem) {
   throw NurvoError(strprintf("line %zu of %s: %.*s\n", lineNumber, name.c_str(),
-                             static_cast<int>(problem.size()), problem.data()));
+                             static_cast<int>(problem.size()), problem.data()),
+                   {name, lineNumber});
 }
 
 }  // namespace
@@ -185,7 +186,7 @@ bool readWaypoints(std::FILE* file, const std::string& name, wptList& list, std:
       if (w.kind == WaypointLine::bad) badLine(lineNumber, name, w.problem);
       if (++count > maxRouteNodes) {
         throw NurvoError(
-            strprintf("%s holds more than %zu waypoints\n", name.c_str(), maxRouteNodes));
+            strprintf("%s holds more than %zu waypoints\n", name.c_str(), maxRouteNodes), {name});
       }
       list.insertLatLonEnd(w.lat, w.lon);
     }

@@ -34,6 +34,13 @@ std::string lineError(int line, const std::string& problem) {
   return "line " + std::to_string(line) + " of route.txt: " + problem + "\n";
 }
 
+// The refusal as --check=json prints it; the place's fields as JSON values.
+std::string jsonRefusal(const std::string& message, const std::string& file = "null",
+                        const std::string& line = "null", const std::string& column = "null") {
+  return "{\n  \"error\": {\n    \"message\": \"" + message + "\",\n    \"file\": " + file +
+         ",\n    \"line\": " + line + ",\n    \"column\": " + column + "\n  }\n}\n";
+}
+
 const std::string good = "36.8167 -121.8170\n36.8215 -121.7986\n";
 const std::string square = "36.80 -121.90\n36.80 -121.86\n36.82 -121.86\n36.82 -121.90\n";
 const std::string notTwoNumbers =
@@ -319,6 +326,32 @@ std::vector<BadInput> catalogue() {
        good,
        {"--endurance", "0", "route.txt"},
        "invalid value '0' for option --endurance: the endurance must be greater than 0\n"},
+
+      // With --check=json a refusal is one JSON document on standard output, wherever it comes
+      // from: the file, the reader, the route, the command line before --check=json is read.
+      {"CheckJsonOfAMissingFile",
+       "",
+       {"--check=json", "nothere.txt"},
+       jsonRefusal("cannot open file nothere.txt", "\"nothere.txt\"")},
+      {"CheckJsonOfAnEmptyFile",
+       "",
+       {"--check=json", "route.txt"},
+       jsonRefusal("list is empty", "\"route.txt\"")},
+      {"CheckJsonOfABadLine",
+       good + "36.8 W121\n",
+       {"--check=json", "route.txt"},
+       jsonRefusal("line 3 of route.txt: expected a longitude in decimal degrees after latitude "
+                   "36.8",
+                   "\"route.txt\"", "3")},
+      {"CheckJsonOfAGpxPointWithoutLatitude",
+       "<gpx>\n<wpt lon=\"1\"/></gpx>",
+       {"--input-format", "gpx", "--check=json", "route.txt"},
+       jsonRefusal("route.txt:2:1: expected attribute lat (the latitude in decimal degrees)",
+                   "\"route.txt\"", "2", "1")},
+      {"CheckJsonAbbreviatedAfterABadValue",
+       good,
+       {"--gpsHits", "abc", "--che=json", "route.txt"},
+       jsonRefusal("invalid value 'abc' for option --gpsHits: expected a whole number")},
 
       // A mission the check finds wrong.
       {"StrictWithAnErrorFinding",

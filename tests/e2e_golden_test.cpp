@@ -238,7 +238,9 @@ TEST_P(GoldenCheck, ReportsAsTextAndAsJsonAndANormalRunWarnsAndWrites) {
       runNurvo({"-c",
                 "import json, sys\n"
                 "d = json.load(open(sys.argv[1]))\n"
-                "assert set(d) == {'statistics', 'findings'}\n"
+                "assert list(d) == ['statistics', 'counts', 'findings']\n"
+                "c = d['counts']\n"
+                "assert c['errors'] + c['warnings'] - c['omitted'] == len(d['findings'])\n"
                 "for f in d['findings']:\n"
                 "    assert f['waypoint'] is None or type(f['waypoint']) is int\n"
                 "    print(f['severity'] + ': ' + f['rule'] + ': ' + f['message'])\n",

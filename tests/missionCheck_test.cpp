@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
+#include "checkReport.h"
+#include "testSupport.h"
 #include "waypointFile.h"
 
 namespace nurvo::test {
@@ -47,8 +50,11 @@ struct RuleCase {
   std::function<void(MissionParams&)> set;
   std::vector<std::pair<double, double>> route = cutLeg;
   std::optional<double> enduranceHours = std::nullopt;
-  Severity severity = Severity::warning;
+  Severity severity = Severity::warning;  // of the first finding
   std::optional<int> waypoint = std::nullopt;
+  std::string says = {};  // a part of the first finding's message
+  std::string mend = {};  // how the message ends, where not the rule's own mend
+  std::size_t found = 1;  // the findings of the rule
 };
 
 TEST(MissionCheck, EachRuleFiresAloneWhereItsConditionHolds) {
@@ -63,7 +69,28 @@ TEST(MissionCheck, EachRuleFiresAloneWhereItsConditionHolds) {
       {"short-leg", none, {{36.8, -121.9}, {36.80008, -121.9}}, std::nullopt, Severity::warning, 2},
       // 10684.47 m in pieces of 3560 m leave a last piece of 4.47 m.
       {"short-leg", [](MissionParams& p) { p.maxLegMeters = 3560.0; }, cutLeg, std::nullopt,
-       Severity::warning, 5},
+       Severity::warning, 5, "a piece of a cut leg, from waypoint 4 to 5, is 4.5 m",
+       cutPieceMend(3560.0)},
+      // 7201 m in pieces of 3600 m: the last piece of 1 m ends where the files write the cut
+      // point before it, and still neither of its ends can be deleted.
+      {"short-leg",
+       none,
+       {{36.8, -121.8}, {36.864760, -121.8}},
+       std::nullopt,
+       Severity::warning,
+       4,
+       "a piece of a cut leg, from waypoint 3 to 4, is 1.0 m",
+       cutPieceMend(3600.0)},
+      // 11.6 m in pieces of 8 m: all pieces are short, and a longer maxLegMeters is the mend.
+      {"short-leg",
+       [](MissionParams& p) { p.maxLegMeters = 8.0; },
+       {{36.8, -121.9}, {36.8, -121.89987}},
+       std::nullopt,
+       Severity::warning,
+       2,
+       "a piece of a cut leg, from waypoint 1 to 2, is 8.0 m",
+       "set maxLegMeters to 20 m or more and cut with --equal-legs",
+       2},
       {"depth-envelope", [](MissionParams& p) { p.abortDepth = 80.0; }, cutLeg, std::nullopt,
        Severity::error},
       {"yoyo-outside-envelope", [](MissionParams& p) { p.missionYoyoMaxDepth = 95; }},
@@ -74,28 +101,46 @@ TEST(MissionCheck, EachRuleFiresAloneWhereItsConditionHolds) {
        }},
       {"abort-altitude", [](MissionParams& p) { p.abortAltitude = 15.0; }},
       {"lockout-outside-envelope", [](MissionParams& p) { p.abortLockoutDepth = -1.0; }},
-      {"leg-timeout", [](MissionParams& p) { p.missionSpeedSlow = 0.9; }, cutLeg, std::nullopt,
-       Severity::error},
+      // Every leg is flown at missionSpeed; no block flies at missionSpeedSlow as written.
       {"leg-timeout",
        [](MissionParams& p) {
+         p.missionSpeed = 0.9;
+         p.missionSpeedSlow = 0.8;
+       },
+       cutLeg, std::nullopt, Severity::error, std::nullopt,
+       "missionSpeed 0.900 m/s is below 1 m/s: every leg is flown at it", "", 2},
+      {"leg-timeout", [](MissionParams& p) { p.missionSpeedSlow = 0.8; }, cutLeg, std::nullopt,
+       Severity::warning, std::nullopt,
+       "missionSpeedSlow 0.800 m/s is below 1 m/s: the script only defines it, as "
+       "MISSION_SPEED_SLOW for blocks edited by hand, and flies no leg at it"},
+      {"leg-timeout",
+       [](MissionParams& p) {
+         p.missionSpeed = 0.9;
          p.missionSpeedSlow = 0.9;
          p.abortOnTimeout = 0;
-       }},
+       },
+       cutLeg, std::nullopt, Severity::warning, std::nullopt, "", "", 2},
       {"slow-above-fast", [](MissionParams& p) { p.missionSpeedSlow = 1.6; }},
       // Waypoints reached at 650, 4250, 7850 and 11334 s, 780 ... 13601 s with the margin.
-      {"endurance", none, cutLeg, 2.0, Severity::error, 3},
+      {"endurance", none, cutLeg, 2.0, Severity::error, 3,
+       "the mission takes 3.8 h with the timer's 20 % margin (3.1 h as planned), more than the "
+       "endurance of 2.0 h; with that margin on every leg, waypoint 3 is the first reached after "
+       "2.0 h, at 2.6 h (2.2 h as planned)"},
   };
   for (const RuleCase& c : cases) {
     MissionParams params;
     c.set(params);
     const Prepared p(c.route, params);
     const MissionCheck check = checkMission(p.route, params, p.totals, c.enduranceHours);
-    ASSERT_EQ(check.findings.size(), 1u) << c.rule;
+    ASSERT_EQ(check.counts.size(), 1u) << c.rule;
+    ASSERT_EQ(check.findings.size(), c.found) << c.rule;
     const Finding& f = check.findings.front();
     EXPECT_STREQ(ruleRow(f.rule).id, c.rule);
     EXPECT_EQ(f.severity, c.severity) << c.rule;
     EXPECT_EQ(f.waypoint, c.waypoint) << c.rule;
-    EXPECT_TRUE(f.message.ends_with(ruleRow(f.rule).mend)) << f.message;
+    EXPECT_TRUE(contains(f.message, c.says)) << f.message;
+    EXPECT_TRUE(contains(f.message, "; " + (c.mend.empty() ? ruleRow(f.rule).mend : c.mend)))
+        << f.message;
     EXPECT_EQ(check.hasError(), c.severity == Severity::error) << c.rule;
   }
 
@@ -112,9 +157,20 @@ TEST(MissionCheck, ARuleListsItsFirstFindingsAndCountsTheRest) {
   std::vector<std::pair<double, double>> same(maxFindingsPerRule + 6, {36.8, -121.9});
   const Prepared p(same, MissionParams{});
   const MissionCheck check = checkMission(p.route, MissionParams{}, p.totals, std::nullopt);
-  ASSERT_EQ(check.findings.size(), maxFindingsPerRule + 1);
-  EXPECT_EQ(check.findings.back().message, "and 5 more like these");
-  EXPECT_EQ(check.findings.back().waypoint, std::nullopt);
+  // 25 duplicates: 20 listed, all counted, the report's totals true.
+  EXPECT_EQ(check.findings.size(), maxFindingsPerRule);
+  ASSERT_EQ(check.counts.size(), 1u);
+  const RuleCount& c = check.counts.front();
+  EXPECT_EQ((std::vector{c.errors, c.warnings, c.omitted, check.errors(), check.omitted()}),
+            (std::vector<std::size_t>{25, 0, 5, 25, 5}));
+  const std::string text = checkReportText(check);
+  EXPECT_TRUE(contains(text, "\nFindings: 25 error(s), 0 warning(s)\n")) << text;
+  EXPECT_TRUE(text.ends_with("\n... and 5 more duplicate-waypoint finding(s), not listed\n"));
+  const auto json = nlohmann::json::parse(checkReportJson(check));
+  EXPECT_EQ(json["counts"].dump(),
+            R"({"errors":25,"omitted":5,"rules":{"duplicate-waypoint":{"errors":25,)"
+            R"("omitted":5,"warnings":0}},"warnings":0})");
+  EXPECT_EQ(json["findings"].size(), maxFindingsPerRule);
 }
 
 }  // namespace
