@@ -145,9 +145,9 @@ GeoPolygon readPolygonFile(const std::string& name, const char* what) {
           strprintf("  %zu  %s%sfirst vertex %s\n", i + 1, words.c_str(), words.empty() ? "" : ", ",
                     outer.empty() ? "none" : positionText(outer.front()).c_str());
     }
-    throw NurvoError(strprintf("%s file %s holds %zu polygons; it may hold one, its holes inside "
-                               "it:\n",
-                               what, name.c_str(), shapes.size()) +
+    throw NurvoError(strprintf("%s file %s holds %zu polygons; an %s is one polygon (with its "
+                               "holes):\n",
+                               what, name.c_str(), shapes.size(), what) +
                      list);
   }
   return {name, std::move(shapes.front().rings)};
