@@ -1,5 +1,6 @@
 #include "areaFile.h"
 
+#include <cmath>
 #include <optional>
 
 #include "nurvoError.h"
@@ -69,10 +70,23 @@ std::optional<std::vector<std::vector<GeoRing>>> joinedParts(std::span<const Pol
   }
   if (all.size() >= parts.size()) return std::nullopt;
   std::vector<std::vector<GeoRing>> joined;
+  // The vertices the cut made, on the meridian 180 and on the line between their neighbours, are
+  // left out: on the plane they would bend the edge by a few centimetres.
   const auto geoRing = [](const Polygon::ring_type& ring) {
     GeoRing out;
-    for (std::size_t i = 0; i + 1 < ring.size(); ++i) {
-      out.push_back({ring[i].y(), wrapLongitude(ring[i].x())});
+    const std::size_t n = ring.size() - 1;
+    for (std::size_t i = 0; i < n; ++i) {
+      const Pt& p = ring[i];
+      const Pt& a = ring[(i + n - 1) % n];
+      const Pt& b = ring[i + 1];
+      const bool onCut = std::abs(std::abs(std::remainder(p.x(), 360.0)) - 180.0) < 1e-9;
+      const double chord = std::hypot(b.x() - a.x(), b.y() - a.y());
+      const double off =
+          std::abs((p.x() - a.x()) * (b.y() - a.y()) - (p.y() - a.y()) * (b.x() - a.x()));
+      if (onCut && chord > 0.0 && off <= 1e-7 * chord && (p.x() - a.x()) * (b.x() - p.x()) > 0.0) {
+        continue;
+      }
+      out.push_back({p.y(), wrapLongitude(p.x())});
     }
     return out;
   };

@@ -132,6 +132,19 @@ TEST(SurveyArea, RefusesBadRingsNamingTheRingAndVertexOrEdge) {
   EXPECT_NO_THROW(prepareSurveyArea(polygonOf({closedTwice}), {}, 50.0));
 }
 
+// nurvo's own GeoJSON export of an area across the antimeridian, cut there into a MultiPolygon,
+// reads back as that area.
+TEST(AreaFile, AnExportCutAtTheAntimeridianReadsBackAsItsArea) {
+  const std::string dir = NURVO_TESTS_DIR "/golden/survey_antimeridian/";
+  const SurveyArea given = prepareSurveyArea(readPolygonFile(dir + "route.txt", "area"), {}, 0.0);
+  const SurveyArea read =
+      prepareSurveyArea(readPolygonFile(dir + "files/2026_340_1529.geojson", "area"), {}, 0.0);
+  MultiPolygon apart;
+  bg::sym_difference(given.area, read.area, apart);
+  EXPECT_LT(bg::area(apart), 1.0);
+  EXPECT_GT(bg::area(read.area), 1e6);
+}
+
 // ---- Properties over random star-shaped areas, some with an island and a keep-out, and over
 // rough coasts with islands.
 
