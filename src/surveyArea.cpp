@@ -61,6 +61,25 @@ std::optional<Pt> meetingPoint(const Pt& a, const Pt& b, const Pt& c, const Pt& 
   return a;
 }
 
+// Whether segments ab and cd, which meet, only touch: at an end of one of them, or along no
+// length where they lie on one line. Rings may touch so; they may not cross or share an edge.
+bool onlyTouch(const Pt& a, const Pt& b, const Pt& c, const Pt& d) {
+  const double rx = b.x() - a.x(), ry = b.y() - a.y();
+  const double sx = d.x() - c.x(), sy = d.y() - c.y();
+  const double den = rx * sy - ry * sx;
+  constexpr double e = 1e-9;
+  if (std::abs(den) > 1e-12 * std::hypot(rx, ry) * std::hypot(sx, sy)) {
+    const double t = ((c.x() - a.x()) * sy - (c.y() - a.y()) * sx) / den;
+    const double u = ((c.x() - a.x()) * ry - (c.y() - a.y()) * rx) / den;
+    return t <= e || t >= 1.0 - e || u <= e || u >= 1.0 - e;
+  }
+  const double len2 = rx * rx + ry * ry;
+  if (len2 == 0.0) return true;
+  const double tc = ((c.x() - a.x()) * rx + (c.y() - a.y()) * ry) / len2;
+  const double td = ((d.x() - a.x()) * rx + (d.y() - a.y()) * ry) / len2;
+  return std::min(1.0, std::max(tc, td)) - std::max(0.0, std::min(tc, td)) <= e;
+}
+
 struct Ring {
   std::vector<Pt> plane;
   std::vector<Pt> degrees;
@@ -196,16 +215,19 @@ std::string position(const LocalPlane& plane, const Pt& p) {
   return strprintf("%.4f %.4f", g.lat, g.lon);
 }
 
-// Where rings `a` and `b` (closed) first meet: the edge of `a` and the point.
+// Where rings `a` and `b` (closed) first meet: the edge of `a` and the point; with `crossing`,
+// only where they cross or share an edge, not where they only touch.
 std::optional<std::pair<std::size_t, Pt>> ringsMeet(const Polygon::ring_type& a,
-                                                    const Polygon::ring_type& b) {
+                                                    const Polygon::ring_type& b,
+                                                    bool crossing = false) {
   bg::model::box<Pt> boxA, boxB;
   bg::envelope(a, boxA);
   bg::envelope(b, boxB);
   if (!bg::intersects(boxA, boxB)) return std::nullopt;
   for (std::size_t i = 0; i + 1 < a.size(); ++i) {
     for (std::size_t j = 0; j + 1 < b.size(); ++j) {
-      if (const auto p = meetingPoint(a[i], a[i + 1], b[j], b[j + 1])) return std::pair(i, *p);
+      const auto p = meetingPoint(a[i], a[i + 1], b[j], b[j + 1]);
+      if (p && !(crossing && onlyTouch(a[i], a[i + 1], b[j], b[j + 1]))) return std::pair(i, *p);
     }
   }
   return std::nullopt;
@@ -217,29 +239,36 @@ std::string polygonProblem(const Polygon& poly, bg::validity_failure_type failur
                            const LocalPlane& plane) {
   std::vector<const Polygon::ring_type*> rings = {&poly.outer()};
   for (const Polygon::ring_type& hole : poly.inners()) rings.push_back(&hole);
-  for (std::size_t i = 0; i < rings.size(); ++i) {
-    for (std::size_t j = i + 1; j < rings.size(); ++j) {
-      if (const auto meet = ringsMeet(*rings[i], *rings[j])) {
+  // Rings that cross or share an edge first; rings that only touch where nothing else is wrong
+  // (touching rings that close a loop cut the area apart).
+  for (const bool crossing : {true, false}) {
+    for (std::size_t i = 0; i < rings.size(); ++i) {
+      for (std::size_t j = i + 1; j < rings.size(); ++j) {
+        const auto meet = ringsMeet(*rings[i], *rings[j], crossing);
+        if (!meet) continue;
         const std::string where = planePosition(plane, meet->second);
+        if (crossing) {
+          return strprintf(
+              "%s and %s meet along an edge or cross at %s; rings may touch only "
+              "at single points",
+              ringName(i).c_str(), ringName(j).c_str(), where.c_str());
+        }
         if (failure == bg::failure_disconnected_interior) {
           return strprintf("the holes cut it into pieces where %s and %s meet at %s",
                            ringName(i).c_str(), ringName(j).c_str(), where.c_str());
         }
-        return strprintf(
-            "%s and %s meet along an edge or cross at %s; rings may touch only at "
-            "single points",
-            ringName(i).c_str(), ringName(j).c_str(), where.c_str());
       }
-      if (i == 0) continue;
-      // Holes apart from one another's edges: one may still lie inside the other.
-      for (const auto& [in, out] : {std::pair(j, i), std::pair(i, j)}) {
-        Polygon around;
-        around.outer() = *rings[out];
-        bg::correct(around);
-        if (bg::within(rings[in]->front(), around)) {
-          return strprintf("%s lies inside %s, around %s", ringName(in).c_str(),
-                           ringName(out).c_str(), planePosition(plane, rings[in]->front()).c_str());
-        }
+    }
+  }
+  // Holes apart from one another's edges: one may still lie inside the other.
+  for (std::size_t i = 1; i < rings.size(); ++i) {
+    for (std::size_t j = 1; j < rings.size(); ++j) {
+      Polygon around;
+      around.outer() = *rings[i];
+      bg::correct(around);
+      if (i != j && bg::within(rings[j]->front(), around)) {
+        return strprintf("%s lies inside %s, around %s", ringName(j).c_str(), ringName(i).c_str(),
+                         planePosition(plane, rings[j]->front()).c_str());
       }
     }
   }

@@ -96,7 +96,7 @@ TEST(SurveyArea, RefusesBadRingsNamingTheRingAndVertexOrEdge) {
        "pole\n"},
       {{square, holeA, {{0.02, 0.05}, {0.02, 0.08}, {0.05, 0.08}, {0.05, 0.05}}},
        {},
-       "area file a.txt: hole 1 and hole 2 meet along an edge or cross at 0.02 0.05; rings may "
+       "area file a.txt: hole 1 and hole 2 meet along an edge or cross at 0.05 0.05; rings may "
        "touch only at single points\n"},
       {{square, holeA, {{0.03, 0.03}, {0.03, 0.04}, {0.04, 0.04}, {0.04, 0.03}}},
        {},
