@@ -114,8 +114,7 @@ std::vector<RouteCandidate> readGeoJsonRoutes(std::string_view text) {
 
 namespace {
 
-std::vector<std::vector<GeoPoint>> polygonRings(const JsonDocument& doc, const Json& polygon) {
-  const Json& coordinates = coordinatesOf(doc, polygon);
+std::vector<std::vector<GeoPoint>> polygonRings(const JsonDocument& doc, const Json& coordinates) {
   if (!coordinates.is_array() || coordinates.empty()) {
     throw ImportError(valuePosition(doc, coordinates),
                       "expected the rings of the Polygon, an array of arrays of positions, "
@@ -127,27 +126,89 @@ std::vector<std::vector<GeoPoint>> polygonRings(const JsonDocument& doc, const J
   return rings;
 }
 
+// What a Feature says of its shapes: its name (or id), role and kind.
+struct FeatureWords {
+  std::string name;
+  std::string role;
+  std::string kind;
+};
+
+FeatureWords featureWords(const Json& feature) {
+  const Json* properties = member(feature, "properties");
+  FeatureWords words{stringProperty(properties, "name"), stringProperty(properties, "role"),
+                     stringProperty(properties, "kind")};
+  if (words.name.empty()) {
+    const Json* id = member(feature, "id");
+    if (id != nullptr && id->is_string()) words.name = id->get<std::string>();
+    if (id != nullptr && id->is_number()) words.name = id->dump();
+  }
+  return words;
+}
+
+// The polygons and points of a geometry, appended to `shapes` as parts of feature `feature`.
+// A Point that nurvo's export made (it has a kind) is a point of a route, not a shape.
+void appendShapes(const JsonDocument& doc, const Json& geometry, const FeatureWords& words,
+                  std::size_t feature, std::vector<PolygonShape>& shapes) {
+  const std::string type = typeOf(doc, geometry, "a geometry");
+  const auto add = [&](bool point, std::vector<std::vector<GeoPoint>> rings, const Json& at) {
+    shapes.push_back(
+        {words.name, words.role, valuePosition(doc, at), feature, point, std::move(rings)});
+  };
+  if (type == "GeometryCollection") {
+    const Json* geometries = member(geometry, "geometries");
+    if (geometries == nullptr || !geometries->is_array()) {
+      throw ImportError(valuePosition(doc, geometry),
+                        "expected \"geometries\", an array of geometries");
+    }
+    for (const Json& g : *geometries) appendShapes(doc, g, words, feature, shapes);
+    return;
+  }
+  if (type != "Polygon" && type != "MultiPolygon" && type != "Point" && type != "MultiPoint") {
+    return;
+  }
+  const Json& coordinates = coordinatesOf(doc, geometry);
+  if (type == "Polygon") {
+    add(false, polygonRings(doc, coordinates), geometry);
+  } else if (type == "Point") {
+    if (!isExportKind(words.kind)) add(true, {{jsonPosition(doc, coordinates)}}, geometry);
+  } else {
+    if (!coordinates.is_array()) {
+      throw ImportError(
+          valuePosition(doc, coordinates),
+          "expected the parts of the " + type + ", an array, found " + describe(coordinates));
+    }
+    for (const Json& part : coordinates) {
+      if (type == "MultiPolygon") {
+        add(false, polygonRings(doc, part), part);
+      } else {
+        add(true, {{jsonPosition(doc, part)}}, part);
+      }
+    }
+  }
+}
+
 }  // namespace
 
-std::vector<std::vector<GeoPoint>> readGeoJsonPolygon(std::string_view text) {
+std::vector<PolygonShape> readGeoJsonShapes(std::string_view text) {
   const JsonDocument doc = parseJson(text);
-  std::vector<const Json*> geometries;
+  std::vector<PolygonShape> shapes;
   const std::string type = typeOf(doc, doc.root, "a GeoJSON object");
   if (type == "FeatureCollection") {
-    for (const Json* feature : collectionFeatures(doc)) {
-      geometries.push_back(featureGeometry(doc, *feature));
+    std::size_t feature = 0;
+    for (const Json* f : collectionFeatures(doc)) {
+      ++feature;
+      if (const Json* geometry = featureGeometry(doc, *f)) {
+        appendShapes(doc, *geometry, featureWords(*f), feature, shapes);
+      }
     }
   } else if (type == "Feature") {
-    geometries.push_back(featureGeometry(doc, doc.root));
-  } else {
-    geometries.push_back(&doc.root);
-  }
-  for (const Json* geometry : geometries) {
-    if (geometry != nullptr && typeOf(doc, *geometry, "a geometry") == "Polygon") {
-      return polygonRings(doc, *geometry);
+    if (const Json* geometry = featureGeometry(doc, doc.root)) {
+      appendShapes(doc, *geometry, featureWords(doc.root), 1, shapes);
     }
+  } else {
+    appendShapes(doc, doc.root, {}, 1, shapes);
   }
-  return {};
+  return shapes;
 }
 
 }  // namespace nurvo

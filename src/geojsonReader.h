@@ -16,11 +16,13 @@ namespace nurvo {
 // [longitude, latitude(, altitude)] in range.
 std::vector<RouteCandidate> readGeoJsonRoutes(std::string_view text);
 
-// The rings of a Polygon: alone, as a Feature's geometry, or the first Polygon feature of a
-// FeatureCollection; its first ring is the outer one, the others its holes. Empty when the file
-// holds no Polygon. Refuses (ImportError) what readGeoJsonRoutes refuses, a Polygon whose
-// "coordinates" is not an array of at least one ring, and any position that is not
-// [longitude, latitude(, altitude)] in range.
-std::vector<std::vector<GeoPoint>> readGeoJsonPolygon(std::string_view text);
+// The polygons and points of a file, in file order: each Polygon (its first ring the outer one,
+// the others its holes), each part of a MultiPolygon, each Point and each position of a MultiPoint,
+// alone, as a Feature's geometry, in a FeatureCollection or in a GeometryCollection; named by
+// their Feature's "name" property, else its "id". Points that carry a "kind" (the waypoints of
+// nurvo's own exports) and other geometries are not read. Refuses (ImportError) what
+// readGeoJsonRoutes refuses, a Polygon whose "coordinates" is not an array of at least one ring,
+// and any position that is not [longitude, latitude(, altitude)] in range.
+std::vector<PolygonShape> readGeoJsonShapes(std::string_view text);
 
 }  // namespace nurvo

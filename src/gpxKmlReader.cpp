@@ -68,14 +68,19 @@ struct KmlContents {
   bool kindsGiven = false;  // some point has a kind of nurvo's exports
 };
 
-std::string kmlKind(const XmlTree& placemark) {
+// The value of the placemark's data field `key`, empty where it has none.
+std::string kmlData(const XmlTree& placemark, std::string_view key) {
   for (const XmlTree* data : childElements(placemark, "ExtendedData")) {
     for (const XmlTree* field : childElements(*data, "Data")) {
       const std::string* name = attribute(*field, "name");
-      if (name != nullptr && *name == "kind") return childText(*field, "value");
+      if (name != nullptr && *name == key) return childText(*field, "value");
     }
   }
   return {};
+}
+
+std::string kmlKind(const XmlTree& placemark) {
+  return kmlData(placemark, "kind");
 }
 
 // The geometries of a placemark, also inside a MultiGeometry.
@@ -148,37 +153,74 @@ std::vector<std::vector<GeoPoint>> boundaryRings(const XmlDocument& doc, const X
   return rings;
 }
 
-// The first Polygon of the placemarks under `element`, in document order; null when none.
-const XmlTree* firstPolygon(const XmlTree& element, bool inPlacemark) {
-  for (const auto& [key, child] : element) {
+// What a placemark says of its shapes: its name (else its id), role and kind.
+struct PlacemarkWords {
+  std::string name;
+  std::string role;
+  std::string kind;
+};
+
+// The Polygons and Points of a placemark's geometry, also inside a MultiGeometry, as parts of
+// feature `feature`.
+void appendShapes(const XmlDocument& doc, const XmlTree& geometry, const PlacemarkWords& words,
+                  std::size_t feature, std::vector<PolygonShape>& shapes) {
+  for (const auto& [key, child] : geometry) {
     if (key.empty() || key.front() == '<') continue;
-    const std::string_view name = localName(key);
-    if (inPlacemark && name == "Polygon") return &child;
-    const bool descend = name == "Placemark" || (inPlacemark ? name == "MultiGeometry" : true);
-    if (!descend) continue;
-    if (const XmlTree* found = firstPolygon(child, inPlacemark || name == "Placemark")) {
-      return found;
+    const std::string_view type = localName(key);
+    if (type == "MultiGeometry") {
+      appendShapes(doc, child, words, feature, shapes);
+    } else if (type == "Polygon") {
+      std::vector<std::vector<GeoPoint>> rings = boundaryRings(doc, child, "outerBoundaryIs");
+      if (rings.size() != 1) {
+        throw ImportError(elementPosition(doc, child),
+                          "expected one LinearRing in <outerBoundaryIs> of the Polygon, found " +
+                              std::to_string(rings.size()));
+      }
+      for (std::vector<GeoPoint>& hole : boundaryRings(doc, child, "innerBoundaryIs")) {
+        rings.push_back(std::move(hole));
+      }
+      shapes.push_back(
+          {words.name, words.role, elementPosition(doc, child), feature, false, std::move(rings)});
+    } else if (type == "Point" && !isExportKind(words.kind)) {
+      std::vector<GeoPoint> points;
+      for (const XmlTree* coordinates : childElements(child, "coordinates")) {
+        for (const GeoPoint& p : coordinateTuples(doc, *coordinates)) points.push_back(p);
+      }
+      if (points.size() != 1) {
+        throw ImportError(
+            elementPosition(doc, child),
+            "expected one longitude,latitude in a Point, found " + std::to_string(points.size()));
+      }
+      shapes.push_back(
+          {words.name, words.role, elementPosition(doc, child), feature, true, {points}});
     }
   }
-  return nullptr;
+}
+
+void appendPlacemarkShapes(const XmlDocument& doc, const XmlTree& element,
+                           std::vector<PolygonShape>& shapes, std::size_t& features) {
+  for (const auto& [key, child] : element) {
+    if (key.empty() || key.front() == '<') continue;
+    if (localName(key) != "Placemark") {
+      appendPlacemarkShapes(doc, child, shapes, features);
+      continue;
+    }
+    PlacemarkWords words{childText(child, "name"), kmlData(child, "role"), kmlKind(child)};
+    if (words.name.empty()) {
+      if (const std::string* id = attribute(child, "id")) words.name = *id;
+    }
+    appendShapes(doc, child, words, ++features, shapes);
+  }
 }
 
 }  // namespace
 
-std::vector<std::vector<GeoPoint>> readKmlPolygon(std::string_view text) {
+std::vector<PolygonShape> readKmlShapes(std::string_view text) {
   const XmlDocument doc = parseXml(text);
-  const XmlTree* polygon = firstPolygon(requireRoot(doc, "kml", "KML"), false);
-  if (polygon == nullptr) return {};
-  std::vector<std::vector<GeoPoint>> rings = boundaryRings(doc, *polygon, "outerBoundaryIs");
-  if (rings.size() != 1) {
-    throw ImportError(elementPosition(doc, *polygon),
-                      "expected one LinearRing in <outerBoundaryIs> of the Polygon, found " +
-                          std::to_string(rings.size()));
-  }
-  for (std::vector<GeoPoint>& hole : boundaryRings(doc, *polygon, "innerBoundaryIs")) {
-    rings.push_back(std::move(hole));
-  }
-  return rings;
+  std::vector<PolygonShape> shapes;
+  std::size_t features = 0;
+  appendPlacemarkShapes(doc, requireRoot(doc, "kml", "KML"), shapes, features);
+  return shapes;
 }
 
 }  // namespace nurvo

@@ -19,10 +19,12 @@ std::vector<RouteCandidate> readGpxRoutes(std::string_view text);
 // export writes) gives its survey points, and its line, which holds the others too, is not read.
 std::vector<RouteCandidate> readKmlRoutes(std::string_view text);
 
-// KML: the rings of the first Polygon of a placemark (also inside a MultiGeometry): the
-// coordinates of the LinearRing of its outerBoundaryIs, then those of each innerBoundaryIs (the
-// holes). Empty when the file holds no Polygon. Refuses (ImportError) a file that is not KML, a
-// Polygon without exactly one outer LinearRing, and any coordinate tuple that is not valid.
-std::vector<std::vector<GeoPoint>> readKmlPolygon(std::string_view text);
+// KML: the Polygons and Points of every placemark (also inside a MultiGeometry), in document
+// order, named by the placemark's <name>, else its id: a Polygon's rings are the LinearRing of its
+// outerBoundaryIs, then one hole per innerBoundaryIs. Points that carry a kind (the waypoints of
+// nurvo's own exports) are not read. Refuses (ImportError) a file that is not KML, a Polygon
+// without exactly one outer LinearRing, a Point without exactly one coordinate tuple, and any
+// coordinate tuple that is not valid.
+std::vector<PolygonShape> readKmlShapes(std::string_view text);
 
 }  // namespace nurvo

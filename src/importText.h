@@ -39,6 +39,17 @@ TextPos positionAt(std::string_view text, std::size_t offset);
 // a parser (whose reading and freeing of a tree go deeper with every level) sees it.
 constexpr std::size_t maxNesting = 256;
 
+// A shape of a polygon file (an area, a keep-out): a polygon, its outer ring first and then its
+// holes, or a point (one ring of one position), with what the file says of it.
+struct PolygonShape {
+  std::string name;         // the Feature's "name" (else its "id"), the Placemark's <name>
+  std::string role;         // the "role" nurvo's own exports give their polygons; empty elsewhere
+  TextPos where;            // the geometry's place in the file's text; 0 where not known
+  std::size_t feature = 0;  // from 1; the parts of one MultiPolygon or MultiGeometry share it
+  bool point = false;
+  std::vector<std::vector<GeoPoint>> rings;
+};
+
 // A file refused by a reader: where, and what was expected or found. The file's name is added by
 // whoever knows it (importMessage).
 class ImportError : public std::runtime_error {

@@ -219,6 +219,16 @@ double surveyNumber(const char* option, const char* value, double low, bool lowA
   return *v;
 }
 
+// A survey distance in metres, above 0 (or at least 0 where `zeroAllowed`) and no wider than the
+// widest area: beyond it no plan differs, and the geometry's arithmetic would overflow.
+double surveyMetres(const char* option, const char* value, bool zeroAllowed) {
+  const double v = surveyNumber(option, value, 0.0, zeroAllowed);
+  if (v > maxAreaAcross) {
+    badValue(option, value, strprintf("expected a number of at most %.0f", maxAreaAcross).c_str());
+  }
+  return v;
+}
+
 // What the survey options say, checked together once all are read.
 struct SurveyWords {
   std::optional<double> lineSpacing;
@@ -233,14 +243,12 @@ void setSurveyOption(int c, const char* value, SurveyRequest& r, SurveyWords& w)
   switch (c) {
     case areaCode: r.areaFile = value; break;
     case keepOutCode: r.keepOutFiles.emplace_back(value); break;
-    case keepOutMarginCode: r.keepOutMargin = surveyNumber(name, value, 0.0, true); break;
-    case lineSpacingCode: w.lineSpacing = surveyNumber(name, value, 0.0, false); break;
-    case swathWidthCode: w.swathWidth = surveyNumber(name, value, 0.0, false); break;
+    case keepOutMarginCode: r.keepOutMargin = surveyMetres(name, value, true); break;
+    case lineSpacingCode: w.lineSpacing = surveyMetres(name, value, false); break;
+    case swathWidthCode: w.swathWidth = surveyMetres(name, value, false); break;
     case overlapCode: w.overlap = surveyNumber(name, value, 0.0, true, 100.0); break;
-    case runInCode: r.settings.runIn = surveyNumber(name, value, 0.0, true); break;
-    case tieLineSpacingCode:
-      r.settings.tieLineSpacing = surveyNumber(name, value, 0.0, false);
-      break;
+    case runInCode: r.settings.runIn = surveyMetres(name, value, true); break;
+    case tieLineSpacingCode: r.settings.tieLineSpacing = surveyMetres(name, value, false); break;
     case lineHeadingCode:
       if (std::string_view(value) == "auto") {
         r.settings.heading.reset();

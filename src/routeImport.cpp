@@ -227,26 +227,24 @@ bool readImportBytes(std::FILE* file, const std::string& name, InputFormat forma
   return true;
 }
 
-std::vector<std::vector<GeoPoint>> importPolygon(std::string_view bytes, InputFormat format,
-                                                 const std::string& fileName) {
+std::vector<PolygonShape> importPolygons(std::string_view bytes, InputFormat format,
+                                         const std::string& fileName) {
   std::vector<RouteCandidate> routes;
   try {
     const std::string_view text = routeFileText(bytes);
     if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) return {};
-    if (format == InputFormat::geojson) return readGeoJsonPolygon(text);
-    if (format == InputFormat::kml) return readKmlPolygon(text);
+    if (format == InputFormat::geojson) return readGeoJsonShapes(text);
+    if (format == InputFormat::kml) return readKmlShapes(text);
     routes = readRoutes(text, format);
   } catch (const ImportError& e) {
     throw NurvoError(importMessage(fileName, e), {fileName, e.pos.line, e.pos.column});
   }
-  if (routes.size() > 1) {
-    throw NurvoError(strprintf("%s holds %zu routes; a polygon file holds one:\n", fileName.c_str(),
-                               routes.size()) +
-                         candidateList(routes),
-                     {fileName});
+  std::vector<PolygonShape> shapes;
+  for (RouteCandidate& route : routes) {
+    shapes.push_back({std::move(route.name), {}, {}, shapes.size() + 1, false, {}});
+    shapes.back().rings.push_back(std::move(route.points));
   }
-  if (routes.empty()) return {};
-  return {std::move(routes.front().points)};
+  return shapes;
 }
 
 bool readRouteFile(std::FILE* file, const std::string& name, const ImportSettings& settings,

@@ -53,13 +53,14 @@ std::vector<GeoPoint> importRoute(std::string_view bytes, InputFormat format,
                                   const std::optional<std::string>& route,
                                   const RouteChooser& choose = {});
 
-// The rings of the polygon that a GPX, KML, GeoJSON or CSV file's text holds: the outer ring first,
-// then its holes; empty when it holds none. A GeoJSON or KML file gives its first Polygon, holes
-// and all; a GPX or CSV file gives its one route (or track, or list of points) as the outer ring,
-// open or closed. Refuses (NurvoError, naming `fileName` and where there is one the line and
-// column) what the format's reader refuses, and a GPX or CSV file that holds several routes.
-std::vector<std::vector<GeoPoint>> importPolygon(std::string_view bytes, InputFormat format,
-                                                 const std::string& fileName);
+// The polygons (and points) that a GPX, KML, GeoJSON or CSV file's text holds, in file order; empty
+// when it holds none. A GeoJSON or KML file gives every Polygon, holes and all, every part of a
+// MultiPolygon or MultiGeometry and every Point (readGeoJsonShapes, readKmlShapes); a GPX or CSV
+// file gives each of its routes (or tracks, or its list of points) as an outer ring, open or
+// closed, named as the route. Refuses (NurvoError, naming `fileName` and where there is one the
+// line and column) what the format's reader refuses.
+std::vector<PolygonShape> importPolygons(std::string_view bytes, InputFormat format,
+                                         const std::string& fileName);
 
 // The largest GPX, KML, GeoJSON or CSV file read, in bytes. These are read whole, and their
 // parsers hold several times the file's size: the XML tree about 40 times (a 40 MB GPX route of a

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 
+#include "numberText.h"
 #include "nurvoError.h"
 #include "textSink.h"
 
@@ -34,11 +36,6 @@ bool onOneLine(std::span<const Pt> r, double tolerance) {
   return true;
 }
 
-std::string edgeName(std::span<const std::size_t> numbers, std::size_t i) {
-  const std::size_t next = numbers[(i + 1) % numbers.size()];
-  return strprintf("edge %zu (vertex %zu to %zu)", numbers[i], numbers[i], next);
-}
-
 // Bounds of one edge, for a cheap test before the exact one.
 bool boxesApart(const Pt& a, const Pt& b, const Pt& c, const Pt& d) {
   return std::max(a.x(), b.x()) < std::min(c.x(), d.x()) ||
@@ -47,29 +44,155 @@ bool boxesApart(const Pt& a, const Pt& b, const Pt& c, const Pt& d) {
          std::max(c.y(), d.y()) < std::min(a.y(), b.y());
 }
 
+// A point that segments ab and cd share, if they meet: where they cross, or where they overlap an
+// end of one that lies on the other.
+std::optional<Pt> meetingPoint(const Pt& a, const Pt& b, const Pt& c, const Pt& d) {
+  if (boxesApart(a, b, c, d) || !bg::intersects(Segment(a, b), Segment(c, d))) return std::nullopt;
+  const double rx = b.x() - a.x(), ry = b.y() - a.y();
+  const double sx = d.x() - c.x(), sy = d.y() - c.y();
+  const double den = rx * sy - ry * sx;
+  if (std::abs(den) > 1e-12 * std::hypot(rx, ry) * std::hypot(sx, sy)) {
+    const double t = ((c.x() - a.x()) * sy - (c.y() - a.y()) * sx) / den;
+    return Pt(a.x() + t * rx, a.y() + t * ry);
+  }
+  for (const Pt& p : {c, d}) {
+    if (bg::distance(p, Segment(a, b)) <= 1e-9 * (1.0 + std::hypot(rx, ry))) return p;
+  }
+  return a;
+}
+
+// Whether segments ab and cd, which meet, only touch: at an end of one of them, or along no
+// length where they lie on one line. Rings may touch so; they may not cross or share an edge.
+bool onlyTouch(const Pt& a, const Pt& b, const Pt& c, const Pt& d) {
+  const double rx = b.x() - a.x(), ry = b.y() - a.y();
+  const double sx = d.x() - c.x(), sy = d.y() - c.y();
+  const double den = rx * sy - ry * sx;
+  constexpr double e = 1e-9;
+  if (std::abs(den) > 1e-12 * std::hypot(rx, ry) * std::hypot(sx, sy)) {
+    const double t = ((c.x() - a.x()) * sy - (c.y() - a.y()) * sx) / den;
+    const double u = ((c.x() - a.x()) * ry - (c.y() - a.y()) * rx) / den;
+    return t <= e || t >= 1.0 - e || u <= e || u >= 1.0 - e;
+  }
+  const double len2 = rx * rx + ry * ry;
+  if (len2 == 0.0) return true;
+  const double tc = ((c.x() - a.x()) * rx + (c.y() - a.y()) * ry) / len2;
+  const double td = ((d.x() - a.x()) * rx + (d.y() - a.y()) * ry) / len2;
+  return std::min(1.0, std::max(tc, td)) - std::max(0.0, std::min(tc, td)) <= e;
+}
+
 struct Ring {
   std::vector<Pt> plane;
   std::vector<Pt> degrees;
   std::vector<std::size_t> numbers;
+  std::vector<GeoPoint> geo;  // as the file gives them
 };
 
-// The ring without its closing point and repeated consecutive points, on the plane and in
-// unwrapped degrees, with each point's number in the file.
+// The ring without repeated consecutive points and without its closing point (written once or
+// more), on the plane and in unwrapped degrees, with each point's number in the file.
 Ring cleanRing(const GeoRing& geo, const LocalPlane& plane) {
   Ring r;
   const double refLon = geo.empty() ? 0.0 : geo.front().lon;
+  const auto same = [](const GeoPoint& a, const GeoPoint& b) {
+    return a.lat == b.lat && a.lon == b.lon;
+  };
   for (std::size_t i = 0; i < geo.size(); ++i) {
     const GeoPoint& p = geo[i];
-    if (i > 0 && p.lat == geo[i - 1].lat && p.lon == geo[i - 1].lon) continue;
-    if (i + 1 == geo.size() && i > 0 && p.lat == geo.front().lat && p.lon == geo.front().lon) {
-      continue;
-    }
+    if (i > 0 && same(p, geo[i - 1])) continue;
     const PlanePoint q = plane.forward(p);
     r.plane.emplace_back(q.x, q.y);
     r.degrees.emplace_back(refLon + wrapLongitude(p.lon - refLon), p.lat);
     r.numbers.push_back(i + 1);
+    r.geo.push_back(p);
+  }
+  while (r.geo.size() > 1 && same(r.geo.back(), r.geo.front())) {
+    r.plane.pop_back();
+    r.degrees.pop_back();
+    r.numbers.pop_back();
+    r.geo.pop_back();
   }
   return r;
+}
+
+std::string vertexName(const Ring& r, std::size_t i) {
+  return strprintf("vertex %zu (%s)", r.numbers[i], positionText(r.geo[i]).c_str());
+}
+
+std::string edgeName(const Ring& r, std::size_t i) {
+  const std::size_t next = r.numbers[(i + 1) % r.numbers.size()];
+  return strprintf("edge %zu (vertex %zu to %zu)", r.numbers[i], r.numbers[i], next);
+}
+
+std::string planePosition(const LocalPlane& plane, const Pt& p) {
+  return positionText(plane.inverse({p.x(), p.y()}));
+}
+
+// Whatever is wrong with a ring on its own, in words that name its vertices and edges by their
+// numbers in the file and where they are; empty when the ring is good.
+std::string ringProblem(const Ring& r, const LocalPlane& plane) {
+  const std::size_t n = r.plane.size();
+  if (n < 3) {
+    std::string which;
+    for (std::size_t i = 0; i < n; ++i) which += (i == 0 ? ": " : ", ") + vertexName(r, i);
+    return strprintf("has %zu distinct vertices%s; a ring needs at least 3", n, which.c_str());
+  }
+  // A ring whose longitudes wind once round the earth goes round a pole: seen from the pole it
+  // has no inside, and no plane holds it.
+  double winding = 0.0;
+  double latitudes = 0.0;
+  for (std::size_t i = 0; i < n; ++i) {
+    winding += wrapLongitude(r.geo[(i + 1) % n].lon - r.geo[i].lon);
+    latitudes += r.geo[i].lat;
+  }
+  if (std::abs(winding) > 180.0) {
+    return strprintf("goes round the %s pole; a ring must lie to one side of a pole",
+                     latitudes > 0.0 ? "north" : "south");
+  }
+  // A point the ring passes twice: the ring touches itself there.
+  std::vector<std::size_t> order(n);
+  for (std::size_t i = 0; i < n; ++i) order[i] = i;
+  const auto key = [&](std::size_t i) { return std::pair(r.geo[i].lat, r.geo[i].lon); };
+  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return key(a) < key(b) || (key(a) == key(b) && a < b);
+  });
+  std::optional<std::pair<std::size_t, std::size_t>> repeat;
+  for (std::size_t k = 0; k + 1 < n; ++k) {
+    if (key(order[k]) != key(order[k + 1])) continue;
+    if (!repeat || order[k + 1] < repeat->second) repeat = std::pair(order[k], order[k + 1]);
+  }
+  if (repeat) {
+    return strprintf("%s repeats vertex %zu; a ring passes each point once",
+                     vertexName(r, repeat->second).c_str(), r.numbers[repeat->first]);
+  }
+  // Points typed on one parallel or meridian lie on one line in degrees but not quite on the
+  // plane; either way the ring encloses nothing.
+  if (onOneLine(r.degrees, 1e-9) || onOneLine(r.plane, 0.001)) {
+    std::size_t far = 0;
+    for (std::size_t i = 1; i < n; ++i) {
+      if (bg::distance(r.plane[0], r.plane[i]) > bg::distance(r.plane[0], r.plane[far])) far = i;
+    }
+    return "encloses no area: its vertices lie on one line, from " + vertexName(r, 0) + " to " +
+           vertexName(r, far);
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    const Pt& a = r.plane[i];
+    const Pt& b = r.plane[(i + 1) % n];
+    // An edge that turns straight back over the one before it.
+    const Pt& c = r.plane[(i + 2) % n];
+    const double ab = std::hypot(b.x() - a.x(), b.y() - a.y());
+    const double bc = std::hypot(c.x() - b.x(), c.y() - b.y());
+    const double dot = (b.x() - a.x()) * (c.x() - b.x()) + (b.y() - a.y()) * (c.y() - b.y());
+    if (dot < 0.0 && std::abs(cross(a, b, c)) <= 1e-9 * ab * bc) {
+      return edgeName(r, (i + 1) % n) + " turns back over " + edgeName(r, i) + " at " +
+             vertexName(r, (i + 1) % n);
+    }
+    for (std::size_t j = i + 2; j < n; ++j) {
+      if (i == 0 && j == n - 1) continue;  // neighbours through the first vertex
+      if (const auto p = meetingPoint(a, b, r.plane[j], r.plane[(j + 1) % n])) {
+        return edgeName(r, i) + " crosses " + edgeName(r, j) + " at " + planePosition(plane, *p);
+      }
+    }
+  }
+  return {};
 }
 
 Polygon::ring_type toRing(const std::vector<Pt>& pts) {
@@ -93,13 +216,74 @@ std::string position(const LocalPlane& plane, const Pt& p) {
   return strprintf("%.4f %.4f", g.lat, g.lon);
 }
 
+// Where rings `a` and `b` (closed) first meet: the edge of `a` and the point; with `crossing`,
+// only where they cross or share an edge, not where they only touch.
+std::optional<std::pair<std::size_t, Pt>> ringsMeet(const Polygon::ring_type& a,
+                                                    const Polygon::ring_type& b,
+                                                    bool crossing = false) {
+  bg::model::box<Pt> boxA, boxB;
+  bg::envelope(a, boxA);
+  bg::envelope(b, boxB);
+  if (!bg::intersects(boxA, boxB)) return std::nullopt;
+  for (std::size_t i = 0; i + 1 < a.size(); ++i) {
+    for (std::size_t j = 0; j + 1 < b.size(); ++j) {
+      const auto p = meetingPoint(a[i], a[i + 1], b[j], b[j + 1]);
+      if (p && !(crossing && onlyTouch(a[i], a[i + 1], b[j], b[j + 1]))) return std::pair(i, *p);
+    }
+  }
+  return std::nullopt;
+}
+
+// Why rings that are each good do not make a polygon together, in words that name the rings and
+// where they meet.
+std::string polygonProblem(const Polygon& poly, bg::validity_failure_type failure,
+                           const LocalPlane& plane) {
+  std::vector<const Polygon::ring_type*> rings = {&poly.outer()};
+  for (const Polygon::ring_type& hole : poly.inners()) rings.push_back(&hole);
+  // Rings that cross or share an edge first; rings that only touch where nothing else is wrong
+  // (touching rings that close a loop cut the area apart).
+  for (const bool crossing : {true, false}) {
+    for (std::size_t i = 0; i < rings.size(); ++i) {
+      for (std::size_t j = i + 1; j < rings.size(); ++j) {
+        const auto meet = ringsMeet(*rings[i], *rings[j], crossing);
+        if (!meet) continue;
+        const std::string where = planePosition(plane, meet->second);
+        if (crossing) {
+          return strprintf(
+              "%s and %s meet along an edge or cross at %s; rings may touch only "
+              "at single points",
+              ringName(i).c_str(), ringName(j).c_str(), where.c_str());
+        }
+        if (failure == bg::failure_disconnected_interior) {
+          return strprintf("the holes cut it into pieces where %s and %s meet at %s",
+                           ringName(i).c_str(), ringName(j).c_str(), where.c_str());
+        }
+      }
+    }
+  }
+  // Holes apart from one another's edges: one may still lie inside the other.
+  for (std::size_t i = 1; i < rings.size(); ++i) {
+    for (std::size_t j = 1; j < rings.size(); ++j) {
+      Polygon around;
+      around.outer() = *rings[i];
+      bg::correct(around);
+      if (i != j && bg::within(rings[j]->front(), around)) {
+        return strprintf("%s lies inside %s, around %s", ringName(j).c_str(), ringName(i).c_str(),
+                         planePosition(plane, rings[j]->front()).c_str());
+      }
+    }
+  }
+  return "its rings do not make one polygon";
+}
+
 // The polygon of a file, checked ring by ring and as a whole.
 Polygon checkedPolygon(const std::string& what, const GeoPolygon& geo, const LocalPlane& plane) {
+  const std::string label = geo.label.empty() ? std::string() : geo.label + ": ";
   Polygon poly;
   for (std::size_t k = 0; k < geo.rings.size(); ++k) {
     const Ring r = cleanRing(geo.rings[k], plane);
-    const std::string problem = ringProblem(r.plane, r.degrees, r.numbers);
-    if (!problem.empty()) refuse(what, geo.file, ringName(k) + ": " + problem);
+    const std::string problem = ringProblem(r, plane);
+    if (!problem.empty()) refuse(what, geo.file, label + ringName(k) + ": " + problem);
     if (k == 0) {
       poly.outer() = toRing(r.plane);
       bg::correct(poly);
@@ -110,8 +294,8 @@ Polygon checkedPolygon(const std::string& what, const GeoPolygon& geo, const Loc
     for (std::size_t i = 0; i < r.plane.size(); ++i) {
       if (!bg::covered_by(r.plane[i], outer)) {
         refuse(what, geo.file,
-               strprintf("%s: vertex %zu lies outside the outer ring", ringName(k).c_str(),
-                         r.numbers[i]));
+               strprintf("%s%s: %s lies outside the outer ring", label.c_str(), ringName(k).c_str(),
+                         vertexName(r, i).c_str()));
       }
     }
     Polygon::ring_type hole = toRing(r.plane);
@@ -119,15 +303,35 @@ Polygon checkedPolygon(const std::string& what, const GeoPolygon& geo, const Loc
     holeShape.outer() = hole;
     bg::correct(holeShape);
     if (!bg::within(holeShape, outer)) {
-      refuse(what, geo.file, ringName(k) + ": leaves the outer ring between its vertices");
+      const auto meet = ringsMeet(hole, poly.outer());
+      refuse(what, geo.file,
+             label + ringName(k) + ": " +
+                 (meet ? edgeName(r, meet->first) + " leaves the outer ring at " +
+                             planePosition(plane, meet->second)
+                       : std::string("leaves the outer ring between its vertices")));
     }
     poly.inners().push_back(std::move(hole));
   }
   bg::correct(poly);
-  std::string reason;
-  if (!bg::is_valid(poly, reason))
-    refuse(what, geo.file, "the rings do not form a polygon: " + reason);
+  bg::validity_failure_type failure;
+  if (!bg::is_valid(poly, failure)) {
+    refuse(what, geo.file, label + polygonProblem(poly, failure, plane));
+  }
   return poly;
+}
+
+// The polygon the margin draws round a point keep-out: pointsPerCircle corners outside the true
+// circle of radius `radius`.
+Polygon circleAround(const Pt& centre, double radius) {
+  const double raised = radius / std::cos(std::numbers::pi / pointsPerCircle) + 0.001;
+  Polygon circle;
+  for (int i = 0; i <= pointsPerCircle; ++i) {
+    // Clockwise, as the library's polygons turn; the last corner closes the ring.
+    const double a = -2.0 * std::numbers::pi * (i % pointsPerCircle) / pointsPerCircle;
+    circle.outer().emplace_back(centre.x() + raised * std::cos(a),
+                                centre.y() + raised * std::sin(a));
+  }
+  return circle;
 }
 
 std::vector<GeoPoint> outerPoints(const GeoPolygon& geo) {
@@ -137,39 +341,24 @@ std::vector<GeoPoint> outerPoints(const GeoPolygon& geo) {
 
 }  // namespace
 
-std::string ringProblem(std::span<const Pt> ring, std::span<const Pt> degrees,
-                        std::span<const std::size_t> numbers) {
-  const std::size_t n = ring.size();
-  if (n < 3) {
-    return strprintf("has %zu distinct vertices; a ring needs at least 3", n);
+std::string positionText(const GeoPoint& p) {
+  const auto trimmed = [](double v) {
+    std::string t = fixedText(v, 6);
+    while (t.back() == '0') t.pop_back();
+    if (t.back() == '.') t.pop_back();
+    return t == "-0" ? std::string("0") : t;
+  };
+  return trimmed(p.lat) + " " + trimmed(p.lon);
+}
+
+GeoRing circleRing(const GeoPoint& centre, double radius) {
+  const LocalPlane plane(centre);
+  GeoRing ring;
+  const Polygon circle = circleAround(Pt(0.0, 0.0), radius);
+  for (const Pt& p : circle.outer()) {
+    ring.push_back(plane.inverse({p.x(), p.y()}));
   }
-  // Points typed on one parallel or meridian lie on one line in degrees but not quite on the
-  // plane; either way the ring encloses nothing.
-  if (onOneLine(degrees, 1e-9) || onOneLine(ring, 0.001)) {
-    return "encloses no area: its vertices lie on one line";
-  }
-  for (std::size_t i = 0; i < n; ++i) {
-    const Pt& a = ring[i];
-    const Pt& b = ring[(i + 1) % n];
-    // An edge that turns straight back over the one before it.
-    const Pt& c = ring[(i + 2) % n];
-    const double ab = std::hypot(b.x() - a.x(), b.y() - a.y());
-    const double bc = std::hypot(c.x() - b.x(), c.y() - b.y());
-    const double dot = (b.x() - a.x()) * (c.x() - b.x()) + (b.y() - a.y()) * (c.y() - b.y());
-    if (dot < 0.0 && std::abs(cross(a, b, c)) <= 1e-9 * ab * bc) {
-      return edgeName(numbers, (i + 1) % n) + " turns back over " + edgeName(numbers, i);
-    }
-    for (std::size_t j = i + 2; j < n; ++j) {
-      if (i == 0 && j == n - 1) continue;  // neighbours through the first vertex
-      const Pt& d = ring[j];
-      const Pt& e = ring[(j + 1) % n];
-      if (boxesApart(a, b, d, e)) continue;
-      if (bg::intersects(Segment(a, b), Segment(d, e))) {
-        return edgeName(numbers, i) + " crosses " + edgeName(numbers, j);
-      }
-    }
-  }
-  return {};
+  return ring;
 }
 
 MultiPolygon grown(const MultiPolygon& poly, double distance) {
@@ -190,7 +379,8 @@ SurveyArea prepareSurveyArea(const GeoPolygon& area, std::span<const GeoPolygon>
   s.margin = margin;
   for (std::size_t i = 0; i < outer.size(); ++i) {
     if (std::abs(outer[i].lat) >= 90.0) {
-      refuse("area", area.file, strprintf("vertex %zu lies on a pole", i + 1));
+      refuse("area", area.file,
+             strprintf("vertex %zu (%s) lies on a pole", i + 1, positionText(outer[i]).c_str()));
     }
   }
   s.area = checkedPolygon("area", area, s.plane);
@@ -216,8 +406,21 @@ SurveyArea prepareSurveyArea(const GeoPolygon& area, std::span<const GeoPolygon>
 
   MultiPolygon keep;
   for (const GeoPolygon& k : keepOuts) {
-    MultiPolygon one{checkedPolygon("keep-out", k, s.plane)};
-    if (margin > 0.0) one = grown(one, margin);
+    MultiPolygon one;
+    if (k.point) {
+      const GeoPoint at = k.rings.front().front();
+      if (margin <= 0.0) {
+        const std::string which = k.label.empty() ? std::string("point") : k.label;
+        refuse("keep-out", k.file,
+               which + " at " + positionText(at) +
+                   ": a point is kept clear by the margin, and --keep-out-margin is 0");
+      }
+      const PlanePoint q = s.plane.forward(at);
+      one.push_back(circleAround(Pt(q.x, q.y), margin));
+    } else {
+      one.push_back(checkedPolygon("keep-out", k, s.plane));
+      if (margin > 0.0) one = grown(one, margin);
+    }
     MultiPolygon merged;
     bg::union_(keep, one, merged);
     keep = std::move(merged);

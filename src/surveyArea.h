@@ -25,18 +25,16 @@ using GeoRing = std::vector<GeoPoint>;
 
 // A polygon as a file gives it: the outer ring first, then its holes. A ring may end with a repeat
 // of its first point or not; repeated consecutive points count once.
+// A keep-out may also be a point (one ring of one position), kept clear by the margin.
 struct GeoPolygon {
   std::string file;  // named in every refusal
   std::vector<GeoRing> rings;
+  std::string label = {};  // which of the file's shapes, named after the file where it has several
+  bool point = false;
 };
 
-// Whatever is wrong with a ring on the plane, in words that name its vertices and edges by their
-// numbers in the file (`vertexNumbers`, from 1, one per point of `ring`, which holds no repeated
-// consecutive points and no closing point); empty when the ring is good. `ring` and
-// `degrees` (the same ring as x = longitude unwrapped, y = latitude) decide collinearity: a ring
-// whose points lie on one line in either has no area.
-std::string ringProblem(std::span<const Pt> ring, std::span<const Pt> degrees,
-                        std::span<const std::size_t> vertexNumbers);
+// "36.8 -121.905": a position as the refusals name it, latitude first, to the micro-degree.
+std::string positionText(const GeoPoint& p);
 
 // The area less what the vehicle must keep out of, on the plane centred on the area.
 struct SurveyArea {
@@ -50,11 +48,14 @@ struct SurveyArea {
 // The widest area planned, in metres across.
 constexpr double maxAreaAcross = 200000.0;
 
-// Projects and checks the area and the keep-outs, grows the keep-outs by `margin` (metres, >= 0)
-// and takes them out of the area. Refuses (NurvoError, naming the file, the ring and the vertex or
-// edge) a ring that crosses itself, has fewer than three distinct vertices or no area, a hole that
-// leaves its outer ring, an area that reaches a pole or is more than maxAreaAcross wide, and
-// keep-outs that leave nothing or cut the area into parts (each named by a position inside it).
+// Projects and checks the area and the keep-outs, grows the keep-outs by `margin` (metres, >= 0),
+// a point keep-out into a circle, and takes them out of the area. Refuses (NurvoError, naming the
+// file, the shape where the file has several, the ring, and the vertex or edge with its latitude
+// and longitude) a ring that crosses or touches itself, goes round a pole, has fewer than three
+// distinct vertices or no area, a hole that leaves its outer ring, holes that overlap, touch along
+// an edge or cut the area apart, a point keep-out without a margin, an area that reaches a pole or
+// is more than maxAreaAcross wide, and keep-outs that leave nothing or cut the area into parts
+// (each named by a position inside it). A ring's closing point may be written any number of times.
 SurveyArea prepareSurveyArea(const GeoPolygon& area, std::span<const GeoPolygon> keepOuts,
                              double margin);
 
@@ -63,5 +64,9 @@ SurveyArea prepareSurveyArea(const GeoPolygon& area, std::span<const GeoPolygon>
 constexpr int pointsPerCircle = 36;
 // `poly` grown by `distance` metres (> 0), every point of the true offset inside the result.
 MultiPolygon grown(const MultiPolygon& poly, double distance);
+
+// The ring drawn for a point keep-out of margin `radius` (metres, > 0), in degrees: the polygon
+// that the margin makes of it, pointsPerCircle corners outside the true circle, closed.
+GeoRing circleRing(const GeoPoint& centre, double radius);
 
 }  // namespace nurvo

@@ -9,13 +9,19 @@ SurveyPlan planRequestedSurvey(const SurveyRequest& request, std::vector<DrawnPo
   const GeoPolygon area = readPolygonFile(request.areaFile, "area");
   std::vector<GeoPolygon> keepOuts;
   for (const std::string& name : request.keepOutFiles) {
-    keepOuts.push_back(readPolygonFile(name, "keep-out"));
+    for (GeoPolygon& k : readKeepOutFile(name)) keepOuts.push_back(std::move(k));
   }
   const SurveyArea prepared = prepareSurveyArea(area, keepOuts, request.keepOutMargin);
   SurveyPlan plan = planSurvey(prepared, request.settings, request.areaFile);
   if (drawn != nullptr) {
     drawn->push_back({PolygonRole::area, area.rings});
-    for (const GeoPolygon& k : keepOuts) drawn->push_back({PolygonRole::keepOut, k.rings});
+    for (const GeoPolygon& k : keepOuts) {
+      // A point keep-out is drawn as the circle its margin keeps clear.
+      drawn->push_back(
+          {PolygonRole::keepOut, k.point ? std::vector<GeoRing>{circleRing(k.rings.front().front(),
+                                                                           request.keepOutMargin)}
+                                         : k.rings});
+    }
   }
   return plan;
 }

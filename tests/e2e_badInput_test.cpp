@@ -285,7 +285,8 @@ std::vector<BadInput> catalogue() {
       {"AreaCrossesItself",
        "36.80 -121.90\n36.82 -121.86\n36.82 -121.90\n36.80 -121.86\n",
        {"--area", "route.txt", "--line-spacing", "50"},
-       "area file route.txt: outer ring: edge 1 (vertex 1 to 2) crosses edge 3 (vertex 3 to 4)\n"},
+       "area file route.txt: outer ring: edge 1 (vertex 1 to 2) crosses edge 3 (vertex 3 to 4) at "
+       "36.810003 -121.88\n"},
       {"AreaGeoJsonWithoutPolygon",
        good,
        {"--area", "a.geojson", "--line-spacing", "50"},
@@ -313,6 +314,40 @@ std::vector<BadInput> catalogue() {
                                     std::string(100'000, '[') + std::string(100'000, ']') +
                                     R"(},"geometry":null})");
        }},
+      {"AreaOfTwoPolygons",
+       good,
+       {"--area", "a.geojson", "--line-spacing", "50"},
+       "area file a.geojson holds 2 polygons; an area is one polygon (with its holes):\n"
+       "  1  \"north bay\", line 2, first vertex 36.8 -121.9\n"
+       "  2  line 4, first vertex 36.9 -121.9\n",
+       [] {
+         writeFile(
+             "a.geojson",
+             "{\"type\": \"FeatureCollection\", \"features\": [\n"
+             "{\"type\": \"Feature\", \"properties\": {\"name\": \"north bay\"}, \"geometry\":"
+             " {\"type\": \"Polygon\", \"coordinates\": [[[-121.9, 36.8], [-121.8, 36.8], "
+             "[-121.8, 36.81]]]}},\n{\"type\": \"Feature\", \"properties\": {}, \"geometry\":\n"
+             " {\"type\": \"MultiPolygon\", \"coordinates\": [[[[-121.9, 36.9], [-121.8, 36.9], "
+             "[-121.8, 36.91]]]]}}]}\n");
+       }},
+      {"KeepOutPointWithoutMargin",
+       square,
+       {"--area", "route.txt", "--line-spacing", "50", "--keep-out", "k.kml", "--keep-out-margin",
+        "0"},
+       "keep-out file k.kml: point 2 (\"wreck B\", line 3) at 36.81 -121.88: a point is kept "
+       "clear by the margin, and --keep-out-margin is 0\n",
+       [] {
+         writeFile("k.kml",
+                   "<kml><Document><Placemark><name>wreck A</name><Polygon><outerBoundaryIs>"
+                   "<LinearRing><coordinates>-121.881,36.8095 -121.879,36.8095 -121.879,36.8105"
+                   "</coordinates></LinearRing></outerBoundaryIs></Polygon></Placemark>\n"
+                   "<Placemark><name>wreck B</name>\n<Point><coordinates>-121.88,36.81"
+                   "</coordinates></Point></Placemark></Document></kml>\n");
+       }},
+      {"SpacingPastTheWidestArea",
+       square,
+       {"--area", "route.txt", "--line-spacing", "1e20"},
+       "invalid value '1e20' for option --line-spacing: expected a number of at most 200000\n"},
       {"TooManyLines",
        square,
        {"--area", "route.txt", "--line-spacing", "0.1", "--line-heading", "0"},

@@ -260,10 +260,10 @@ INSTANTIATE_TEST_SUITE_P(Reports, GoldenCheck,
                          testing::Values("check_example", "check_three_findings"));
 
 // Surveys: the route file is the area (the last argument is --area), `inputs/` holds the keep-outs.
-const auto surveyCases =
-    testing::Values("survey_rectangle", "survey_rotated_auto", "survey_u_bay",
-                    "survey_wreck_keep_out", "survey_antimeridian", "survey_70n", "survey_run_in",
-                    "survey_tie_lines", "survey_island", "equal_legs_example", "survey_export_all");
+const auto surveyCases = testing::Values(
+    "survey_rectangle", "survey_rotated_auto", "survey_u_bay", "survey_wreck_keep_out",
+    "survey_antimeridian", "survey_70n", "survey_run_in", "survey_tie_lines", "survey_island",
+    "equal_legs_example", "survey_export_all", "survey_two_wrecks");
 INSTANTIATE_TEST_SUITE_P(Surveys, GoldenRun, surveyCases);
 
 // ---- The golden exports, opened by real readers of their formats.
@@ -327,7 +327,8 @@ TEST_P(GoldenExportReaders, OpenEveryFileAndFindTheWaypointsOfTheWptFile) {
 
 INSTANTIATE_TEST_SUITE_P(Exports, GoldenExportReaders, exportCases);
 INSTANTIATE_TEST_SUITE_P(Surveys, GoldenExportReaders,
-                         testing::Values("survey_export_all", "survey_island"));
+                         testing::Values("survey_export_all", "survey_island",
+                                         "survey_two_wrecks"));
 
 // ---- The time stamp of a run.
 

@@ -317,40 +317,74 @@ TEST(ImportRoute, ListsTheRoutesWhereNoneIsChosen) {
   }
 }
 
-// The number of points of each ring of the polygon a file gives, outer ring first.
-TEST(ImportPolygon, ReadsTheRingsOfEachFormat) {
+// The shapes a polygon file gives, in order, each as its name, its feature and the number of
+// points of each ring (outer ring first), or "point".
+TEST(ImportPolygon, ReadsTheShapesOfEachFormat) {
   const struct {
     const char* name;
     InputFormat format;
     std::string text;
-    std::vector<std::size_t> ringSizes;
+    const char* shapes;
   } rows[] = {
-      {"KmlFirstPolygonWithHoles",
-       F::kml,
+      {"KmlPolygonsWithHolesAndPointsInMultiGeometry", F::kml,
        "<kml><Placemark><LineString><coordinates>1,1 2,2</coordinates></LineString></Placemark>"
-       "<Folder><Placemark><MultiGeometry><Polygon><outerBoundaryIs><LinearRing><coordinates>"
-       "0,0 3,0 3,3 0,3</coordinates></LinearRing></outerBoundaryIs><innerBoundaryIs><LinearRing>"
-       "<coordinates>1,1 2,1 2,2</coordinates></LinearRing></innerBoundaryIs><innerBoundaryIs>"
-       "<LinearRing><coordinates>1,2 1,2.5 1.5,2.5</coordinates></LinearRing></innerBoundaryIs>"
-       "</Polygon><Polygon/></MultiGeometry></Placemark></Folder></kml>",
-       {4, 3, 3}},
-      {"GeoJsonFeaturePolygon",
-       F::geojson,
+       "<Folder><Placemark><name>A</name><MultiGeometry><Polygon><outerBoundaryIs><LinearRing>"
+       "<coordinates>0,0 3,0 3,3 0,3</coordinates></LinearRing></outerBoundaryIs><innerBoundaryIs>"
+       "<LinearRing><coordinates>1,1 2,1 2,2</coordinates></LinearRing></innerBoundaryIs>"
+       "<innerBoundaryIs><LinearRing><coordinates>1,2 1,2.5 1.5,2.5</coordinates></LinearRing>"
+       "</innerBoundaryIs></Polygon><Point><coordinates>5,5</coordinates></Point></MultiGeometry>"
+       "</Placemark><Placemark id=\"p7\"><Polygon><outerBoundaryIs><LinearRing><coordinates>"
+       "0,0 1,0 1,1</coordinates></LinearRing></outerBoundaryIs></Polygon></Placemark></Folder>"
+       "</kml>",
+       "\"A\" 2: 4 3 3; \"A\" 2: point; \"p7\" 3: 3"},
+      {"KmlExportPointsAreRouteNotShapes", F::kml,
+       "<kml><Placemark><ExtendedData><Data name=\"role\"><value>area</value></Data>"
+       "</ExtendedData><Polygon><outerBoundaryIs><LinearRing><coordinates>0,0 1,0 1,1"
+       "</coordinates></LinearRing></outerBoundaryIs></Polygon></Placemark><Placemark>"
+       "<ExtendedData><Data name=\"kind\"><value>line end</value></Data></ExtendedData><Point>"
+       "<coordinates>5,5</coordinates></Point></Placemark></kml>",
+       "area 1: 3"},
+      {"GeoJsonFeaturePolygon", F::geojson,
        R"({"type":"Feature","geometry":{"type":"Polygon","coordinates":[[[0,0],[3,0],[3,3],[0,0]]]}})",
-       {4}},
-      {"GpxClosedTrack",
-       F::gpx,
+       "1: 4"},
+      {"GeoJsonCollectionOfPolygonsMultiPolygonsAndPoints", F::geojson,
+       R"({"type":"FeatureCollection","features":[)"
+       R"({"type":"Feature","properties":{"name":"w1"},"geometry":{"type":"Polygon",)"
+       R"("coordinates":[[[0,0],[1,0],[1,1]]]}},)"
+       R"({"type":"Feature","id":12,"properties":null,"geometry":{"type":"MultiPolygon",)"
+       R"("coordinates":[[[[0,0],[1,0],[1,1]]],[[[5,5],[6,5],[6,6],[5,6]],[[5.1,5.1],[5.2,5.1],)"
+       R"([5.2,5.2]]]]}},)"
+       R"({"type":"Feature","properties":{"name":"buoys"},"geometry":{"type":"MultiPoint",)"
+       R"("coordinates":[[2,2],[3,3]]}},)"
+       R"({"type":"Feature","properties":{"kind":"move"},"geometry":{"type":"Point",)"
+       R"("coordinates":[4,4]}},)"
+       R"({"type":"Feature","properties":{},"geometry":{"type":"GeometryCollection",)"
+       R"("geometries":[{"type":"Point","coordinates":[7,7]}]}}]})",
+       "\"w1\" 1: 3; \"12\" 2: 3; \"12\" 2: 4 3; \"buoys\" 3: point; \"buoys\" 3: point; 5: point"},
+      {"GpxClosedTrack", F::gpx,
        "<gpx><trk><trkseg><trkpt lat=\"0\" lon=\"0\"/><trkpt lat=\"0\" lon=\"1\"/>"
        "</trkseg><trkseg><trkpt lat=\"1\" lon=\"1\"/></trkseg></trk></gpx>",
-       {3}},
-      {"GeoJsonWithoutPolygon", F::geojson, R"({"type":"Point","coordinates":[1,2]})", {}},
+       "1: 3"},
+      {"GpxTwoRoutes", F::gpx,
+       "<gpx><rte><name>r</name><rtept lat=\"0\" lon=\"0\"/></rte><rte><rtept lat=\"1\" "
+       "lon=\"1\"/></rte></gpx>",
+       "\"r\" 1: 1; 2: 1"},
+      {"GeoJsonWithoutPolygon", F::geojson, R"({"type":"LineString","coordinates":[[1,2],[3,4]]})",
+       ""},
   };
   for (const auto& r : rows) {
-    std::vector<std::size_t> sizes;
-    for (const std::vector<GeoPoint>& ring : importPolygon(r.text, r.format, "f")) {
-      sizes.push_back(ring.size());
+    std::string shapes;
+    for (const PolygonShape& s : importPolygons(r.text, r.format, "f")) {
+      if (!shapes.empty()) shapes += "; ";
+      if (!s.role.empty()) shapes += s.role + " ";
+      if (!s.name.empty()) shapes += "\"" + s.name + "\" ";
+      shapes += std::to_string(s.feature) + ":";
+      if (s.point) shapes += " point";
+      for (std::size_t i = 0; i < s.rings.size() && !s.point; ++i) {
+        shapes += " " + std::to_string(s.rings[i].size());
+      }
     }
-    EXPECT_EQ(sizes, r.ringSizes) << r.name;
+    EXPECT_EQ(shapes, r.shapes) << r.name;
   }
 }
 

@@ -47,27 +47,33 @@ GeoPolygon polygonOf(std::vector<GeoRing> rings) {
 
 TEST(SurveyArea, RefusesBadRingsNamingTheRingAndVertexOrEdge) {
   const GeoRing square = {{0, 0}, {0, 0.1}, {0.1, 0.1}, {0.1, 0}};
+  const GeoRing holeA = {{0.02, 0.02}, {0.02, 0.05}, {0.05, 0.05}, {0.05, 0.02}};
   const struct {
     std::vector<GeoRing> area;
     std::vector<GeoRing> keepOut;
     const char* message;
+    bool pointKeepOut = false;
+    double margin = 50.0;
   } cases[] = {
       {{{{0, 0}, {0, 0.1}, {0, 0.1}, {0, 0}}},
        {},
-       "area file a.txt: outer ring: has 2 distinct vertices; a ring needs at least 3\n"},
+       "area file a.txt: outer ring: has 2 distinct vertices: vertex 1 (0 0), vertex 2 (0 0.1); a "
+       "ring needs at least 3\n"},
       {{{{0, 0}, {0, 0.1}, {0, 0.2}}},
        {},
-       "area file a.txt: outer ring: encloses no area: its vertices lie on one line\n"},
+       "area file a.txt: outer ring: encloses no area: its vertices lie on one line, from vertex 1 "
+       "(0 0) to vertex 3 (0 0.2)\n"},
       {{{{0, 0}, {0.1, 0.1}, {0, 0.1}, {0.12, 0}}},
        {},
-       "area file a.txt: outer ring: edge 1 (vertex 1 to 2) crosses edge 3 (vertex 3 to 4)\n"},
+       "area file a.txt: outer ring: edge 1 (vertex 1 to 2) crosses edge 3 (vertex 3 to 4) at "
+       "0.054546 0.054545\n"},
       {{square, {{0.05, 0.05}, {0.05, 0.2}, {0.06, 0.06}}},
        {},
-       "area file a.txt: hole 1: vertex 2 lies outside the outer ring\n"},
+       "area file a.txt: hole 1: vertex 2 (0.05 0.2) lies outside the outer ring\n"},
       {{{{89.5, 0}, {89.7, 100}, {89.3, -130}}},
        {},
-       "area file a.txt: reaches the north pole, where lines of a heading do not "
-       "exist\n"},
+       "area file a.txt: outer ring: goes round the north pole; a ring must lie to one side of a "
+       "pole\n"},
       {{{{0, 0}, {0, 2}, {2, 2}, {2, 0}}},
        {},
        "area file a.txt: is 314.5 km across; an area may be at most 200 km across\n"},
@@ -79,17 +85,64 @@ TEST(SurveyArea, RefusesBadRingsNamingTheRingAndVertexOrEdge) {
        "area file a.txt: the keep-outs and their margin cut it into 2 parts that no move inside "
        "it can join: part 1 around 0.0600 0.0709 (60.027 km2); part 2 around 0.0600 0.0297 "
        "(61.263 km2)\n"},
+      {{{{0, 0}, {0, 0.1}, {0.1, 0.1}, {0.05, 0.05}, {0.1, 0}, {0.05, 0.05}}},
+       {},
+       "area file a.txt: outer ring: vertex 6 (0.05 0.05) repeats vertex 4; a ring passes each "
+       "point once\n"},
+      // On one parallel, but round the pole: not a ring without area.
+      {{{{85, 0}, {85, 90}, {85, 180}, {85, -90}}},
+       {},
+       "area file a.txt: outer ring: goes round the north pole; a ring must lie to one side of a "
+       "pole\n"},
+      {{square, holeA, {{0.02, 0.05}, {0.02, 0.08}, {0.05, 0.08}, {0.05, 0.05}}},
+       {},
+       "area file a.txt: hole 1 and hole 2 meet along an edge or cross at 0.05 0.05; rings may "
+       "touch only at single points\n"},
+      {{square, holeA, {{0.03, 0.03}, {0.03, 0.04}, {0.04, 0.04}, {0.04, 0.03}}},
+       {},
+       "area file a.txt: hole 2 lies inside hole 1, around 0.03 0.03\n"},
+      {{square},
+       {{{0.1, 0.2}, {0.15, 0.25}, {0.1, 0.25}, {0.15, 0.2}}},
+       "keep-out file k.txt: polygon 2: outer ring: edge 1 (vertex 1 to 2) crosses edge 3 (vertex "
+       "3 to 4) at 0.125 0.225\n"},
+      {{square},
+       {{{0.05, 0.05}}},
+       "keep-out file k.txt: point 2 at 0.05 0.05: a point is kept clear by the margin, and "
+       "--keep-out-margin is 0\n",
+       true,
+       0.0},
   };
   for (const auto& c : cases) {
     std::vector<GeoPolygon> keep;
-    if (!c.keepOut.empty()) keep.push_back({"k.txt", c.keepOut});
+    if (!c.keepOut.empty()) {
+      // A file of two keep-outs, the first good, so that the refusal names the second.
+      keep.push_back({"k.txt", {{{0.5, 0.5}, {0.5, 0.51}, {0.51, 0.51}}}, "polygon 1"});
+      keep.push_back(
+          {"k.txt", c.keepOut, c.pointKeepOut ? "point 2" : "polygon 2", c.pointKeepOut});
+    }
     try {
-      prepareSurveyArea(polygonOf(c.area), keep, 50.0);
+      prepareSurveyArea(polygonOf(c.area), keep, c.margin);
       ADD_FAILURE() << "accepted: " << c.message;
     } catch (const NurvoError& e) {
       EXPECT_EQ(e.what(), std::string(c.message));
     }
   }
+  // A closing point written twice closes the ring once.
+  const GeoRing closedTwice = {{0, 0}, {0, 0.1}, {0.1, 0.1}, {0.1, 0}, {0, 0}, {0, 0}};
+  EXPECT_NO_THROW(prepareSurveyArea(polygonOf({closedTwice}), {}, 50.0));
+}
+
+// nurvo's own GeoJSON export of an area across the antimeridian, cut there into a MultiPolygon,
+// reads back as that area.
+TEST(AreaFile, AnExportCutAtTheAntimeridianReadsBackAsItsArea) {
+  const std::string dir = NURVO_TESTS_DIR "/golden/survey_antimeridian/";
+  const SurveyArea given = prepareSurveyArea(readPolygonFile(dir + "route.txt", "area"), {}, 0.0);
+  const SurveyArea read =
+      prepareSurveyArea(readPolygonFile(dir + "files/2026_340_1529.geojson", "area"), {}, 0.0);
+  MultiPolygon apart;
+  bg::sym_difference(given.area, read.area, apart);
+  EXPECT_LT(bg::area(apart), 1.0);
+  EXPECT_GT(bg::area(read.area), 1e6);
 }
 
 // ---- Properties over random star-shaped areas, some with an island and a keep-out, and over
@@ -169,7 +222,13 @@ void checkPlan(const SurveyArea& area, const std::vector<GeoPolygon>& keepOuts,
     pts.emplace_back(q.x, q.y);
   }
   std::vector<Polygon> keeps;
+  std::vector<Pt> keepPoints;
   for (const GeoPolygon& k : keepOuts) {
+    if (k.point) {
+      const PlanePoint q = area.plane.forward(k.rings.front().front());
+      keepPoints.emplace_back(q.x, q.y);
+      continue;
+    }
     Polygon keep;
     for (const GeoPoint& g : k.rings.front()) {
       const PlanePoint q = area.plane.forward(g);
@@ -187,6 +246,9 @@ void checkPlan(const SurveyArea& area, const std::vector<GeoPolygon>& keepOuts,
     const bg::model::linestring<Pt> leg{pts[i], pts[i + 1]};
     EXPECT_TRUE(bg::covered_by(leg, allowed)) << "leg " << i << " leaves the area";
     for (const Polygon& keep : keeps) {
+      EXPECT_GE(bg::distance(leg, keep), margin - 1.0) << "leg " << i << " nears a keep-out";
+    }
+    for (const Pt& keep : keepPoints) {
       EXPECT_GE(bg::distance(leg, keep), margin - 1.0) << "leg " << i << " nears a keep-out";
     }
   }
@@ -272,7 +334,8 @@ TEST(SurveyPlan, GoldenSurveysHaveThePropertiesToo) {
     const RunSettings run = parseOptions(static_cast<int>(argv.size()), argv.data(), out);
     const SurveyRequest& r = run.survey;
     std::vector<GeoPolygon> keepOuts;
-    for (const std::string& k : r.keepOutFiles) keepOuts.push_back(readPolygonFile(k, "keep-out"));
+    for (const std::string& k : r.keepOutFiles)
+      for (GeoPolygon& g : readKeepOutFile(k)) keepOuts.push_back(std::move(g));
     const SurveyArea area =
         prepareSurveyArea(readPolygonFile(r.areaFile, "area"), keepOuts, r.keepOutMargin);
     checkPlan(area, keepOuts, r.settings, r.keepOutMargin, planRequestedSurvey(r), 99.5);
