@@ -78,6 +78,21 @@ const RouteCandidate* chosenRoute(const std::vector<RouteCandidate>& routes,
   return nullptr;
 }
 
+// The waypoints of `list`, read from nurvo's export `exported`, take the kinds the export gives
+// them, and the list keeps the export's points for the route's preparation (wptList::written).
+void keepExportedRoute(const std::vector<ExportedPoint>& exported, wptList& list) {
+  std::vector<WrittenPoint> written;
+  node* n = list.head();
+  for (const ExportedPoint& p : exported) {
+    written.push_back({p.point.lat, p.point.lon, p.kind == "inserted"});
+    if (isMadeByRun(p.kind) || n == nullptr) continue;
+    if (p.kind == "line end") n->origin = PointOrigin::lineEnd;
+    if (p.kind == "move") n->origin = PointOrigin::move;
+    n = n->nextPtr;
+  }
+  list.setWritten(std::move(written));
+}
+
 }  // namespace
 
 std::span<const InputFormatName> inputFormats() {
@@ -115,22 +130,24 @@ InputFormat formatOfFileName(std::string_view fileName) {
   return InputFormat::plain;
 }
 
-std::vector<GeoPoint> importRoute(std::string_view bytes, InputFormat format,
-                                  const std::string& fileName,
-                                  const std::optional<std::string>& route) {
+RouteCandidate importRouteCandidate(std::string_view bytes, InputFormat format,
+                                    const std::string& fileName,
+                                    const std::optional<std::string>& route) {
   std::vector<RouteCandidate> routes;
   try {
     const std::string_view text = routeFileText(bytes);
     // Nothing but blanks: a file without a point, as an empty plain file is.
     if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) return {};
     routes = readRoutes(text, format);
+  } catch (const NoRouteFound& e) {
+    throw NurvoError(fileName + ' ' + e.what() + '\n');
   } catch (const ImportError& e) {
     throw NurvoError(importMessage(fileName, e));
   }
   if (routes.empty()) return {};
-  if (!route && routes.size() == 1) return std::move(routes.front().points);
+  if (!route && routes.size() == 1) return std::move(routes.front());
   if (route) {
-    if (const RouteCandidate* chosen = chosenRoute(routes, *route)) return chosen->points;
+    if (const RouteCandidate* chosen = chosenRoute(routes, *route)) return *chosen;
     throw NurvoError(strprintf("%s holds no route named or numbered \"%s\"; its routes:\n",
                                fileName.c_str(), route->c_str()) +
                      candidateList(routes));
@@ -138,6 +155,12 @@ std::vector<GeoPoint> importRoute(std::string_view bytes, InputFormat format,
   throw NurvoError(strprintf("%s holds %zu routes; choose one with --route NAME or --route N:\n",
                              fileName.c_str(), routes.size()) +
                    candidateList(routes));
+}
+
+std::vector<GeoPoint> importRoute(std::string_view bytes, InputFormat format,
+                                  const std::string& fileName,
+                                  const std::optional<std::string>& route) {
+  return importRouteCandidate(bytes, format, fileName, route).points;
 }
 
 bool readImportBytes(std::FILE* file, const std::string& name, InputFormat format,
@@ -169,6 +192,8 @@ std::vector<std::vector<GeoPoint>> importPolygon(std::string_view bytes, InputFo
     if (format == InputFormat::geojson) return readGeoJsonPolygon(text);
     if (format == InputFormat::kml) return readKmlPolygon(text);
     routes = readRoutes(text, format);
+  } catch (const NoRouteFound&) {
+    return {};
   } catch (const ImportError& e) {
     throw NurvoError(importMessage(fileName, e));
   }
@@ -195,11 +220,12 @@ bool readRouteFile(std::FILE* file, const std::string& name, const ImportSetting
   }
   std::string bytes;
   if (!readImportBytes(file, name, format, bytes)) return false;
-  const std::vector<GeoPoint> points = importRoute(bytes, format, name, settings.route);
-  if (points.size() > maxRouteNodes) {
+  const RouteCandidate route = importRouteCandidate(bytes, format, name, settings.route);
+  if (route.points.size() > maxRouteNodes || route.exported.size() > maxRouteNodes) {
     throw NurvoError(strprintf("%s holds more than %zu waypoints\n", name.c_str(), maxRouteNodes));
   }
-  for (const GeoPoint& p : points) list.insertLatLonEnd(p.lat, p.lon);
+  for (const GeoPoint& p : route.points) list.insertLatLonEnd(p.lat, p.lon);
+  if (!route.exported.empty()) keepExportedRoute(route.exported, list);
   if (copy != nullptr) *copy += bytes;
   return true;
 }

@@ -37,12 +37,17 @@ struct ImportSettings {
 };
 
 // The points of the route that a GPX, KML, GeoJSON or CSV file's text holds, in order; empty when
-// it holds none. Where the file holds more than one route, `route` must name one of them (by name
-// or position); otherwise, and on any refusal of the format's reader, NurvoError with the message
+// the text is blank. Where the file holds more than one route, `route` must name one of them (by
+// name or position); otherwise, on a file that holds no route ("f holds no LineString or Point:
+// found 1 Polygon; ...") and on any refusal of the format's reader, NurvoError with the message
 // that names the file `fileName` and, where there is one, the line and column.
 std::vector<GeoPoint> importRoute(std::string_view bytes, InputFormat format,
                                   const std::string& fileName,
                                   const std::optional<std::string>& route);
+// The same, the route whole: read from one of nurvo's own exports, with every point as written.
+RouteCandidate importRouteCandidate(std::string_view bytes, InputFormat format,
+                                    const std::string& fileName,
+                                    const std::optional<std::string>& route);
 
 // The rings of the polygon that a GPX, KML, GeoJSON or CSV file's text holds: the outer ring first,
 // then its holes; empty when it holds none. A GeoJSON or KML file gives its first Polygon, holes
@@ -65,7 +70,9 @@ std::size_t maxImportBytes(InputFormat format);
 // Reads the route file `name`, open as `file`, into `list` in the format `settings` or its name
 // asks for, and with `copy` keeps every byte read as well. False on a read error, which the caller
 // reports in the words of its mode. A refused file, one over maxImportBytes, or one with more than
-// maxRouteNodes points ends the run (NurvoError).
+// maxRouteNodes points ends the run (NurvoError). Read back from one of nurvo's own exports, the
+// waypoints keep their kinds (line end, move) and the list the export's points as written
+// (wptList::written).
 [[nodiscard]] bool readRouteFile(std::FILE* file, const std::string& name,
                                  const ImportSettings& settings, wptList& list,
                                  std::string* copy = nullptr);
