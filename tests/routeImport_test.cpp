@@ -434,6 +434,19 @@ TEST(ImportRoute, ExportsReadBackAsTheRouteTheyCameFrom) {
   }
 }
 
+// The comma-separated fields of a line.
+std::vector<std::string> splitFields(const std::string& line) {
+  std::vector<std::string> fields(1);
+  for (const char c : line) {
+    if (c == ',') {
+      fields.emplace_back();
+    } else {
+      fields.back().push_back(c);
+    }
+  }
+  return fields;
+}
+
 // The lines of a mission script that send the vehicle somewhere.
 std::string commandedPositions(const std::string& cfg) {
   std::string positions;
@@ -473,6 +486,19 @@ TEST(ImportRoute, SurveyExportsReadBackAsTheirMission) {
     EXPECT_EQ(read[1], planned[1]) << ext;
     EXPECT_EQ(commandedPositions(read[0]), commandedPositions(planned[0])) << ext;
   }
+  // Read back with another maxLegMeters, the legs are cut anew: no leg of the .csv is longer.
+  std::size_t legs = 0;
+  for (const std::string& l : lines(fourFiles({"--maxLegMeters", "500"}, "survey.gpx")[3])) {
+    const std::vector<std::string> fields = splitFields(l);
+    // Waypoint lines: "1,36.8000,-121.9000,90.0,500.0,500.0,"; the launch leg is 500 m anyway.
+    if (fields.size() < 6 || fields[0].empty() || fields[0] == "0" ||
+        fields[0].find_first_not_of("0123456789") != std::string::npos || fields[4].empty()) {
+      continue;
+    }
+    EXPECT_LE(std::stod(fields[4]), 500.0) << l;
+    ++legs;
+  }
+  EXPECT_GT(legs, lines(planned[1]).size());
 }
 
 }  // namespace
