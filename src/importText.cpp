@@ -37,9 +37,10 @@ bool isExportKind(std::string_view kind) {
 
 bool exportKindsInOrder(const std::vector<std::string>& kinds) {
   if (kinds.empty() || kinds.front() != "launch") return false;
-  return std::all_of(kinds.begin() + 1, kinds.end(), [](const std::string& kind) {
-    return kind != "launch" && isExportKind(kind);
-  });
+  const auto later = [](const std::string& kind) { return kind != "launch" && isExportKind(kind); };
+  const auto waypoint = [](const std::string& kind) { return !isMadeByRun(kind); };
+  return std::all_of(kinds.begin() + 1, kinds.end(), later) &&
+         std::any_of(kinds.begin(), kinds.end(), waypoint);
 }
 
 bool isExportDescription(std::string_view text) {

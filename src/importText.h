@@ -35,7 +35,8 @@ bool isMadeByRun(std::string_view kind);
 // Whether `kind` is one that nurvo's exports give their points.
 bool isExportKind(std::string_view kind);
 // Whether `kinds`, the kinds of a file's points in order, are those of nurvo's own export: the
-// launch waypoint first and only there, every other point survey, line end, move or inserted.
+// launch waypoint first and only there, every other point survey, line end, move or inserted, and
+// at least one waypoint not made by the run.
 bool exportKindsInOrder(const std::vector<std::string>& kinds);
 // Whether `text` is the description nurvo's exports give a route: "44 waypoints: launch 0, ...;
 // total length ...; maxLegMeters ...".
