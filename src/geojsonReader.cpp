@@ -10,8 +10,21 @@ namespace {
 
 struct GeoJsonContents {
   std::vector<RouteCandidate> lines;
-  std::vector<std::pair<GeoPoint, std::string>> points;  // with their "kind", if any
-  bool kindsGiven = false;
+  std::vector<ExportedPoint> points;  // with their "kind", if any
+  // As nurvo's export writes them: a feature with the route's totals, and points with their legs.
+  bool exportTotals = false;
+  bool pointLegs = true;
+  // What is not read, for the message on a file without a route: by name, in the order met.
+  std::vector<std::pair<std::string, std::size_t>> unread;
+  void notRead(const std::string& what) {
+    for (auto& [name, n] : unread) {
+      if (name == what) {
+        ++n;
+        return;
+      }
+    }
+    unread.emplace_back(what, 1);
+  }
 };
 
 // The member `key` of an object, or null when it has none.
@@ -45,16 +58,52 @@ std::string stringProperty(const Json* properties, const char* key) {
   return value != nullptr && value->is_string() ? value->get<std::string>() : std::string();
 }
 
+bool hasString(const Json* properties, const char* key) {
+  const Json* value =
+      properties != nullptr && properties->is_object() ? member(*properties, key) : nullptr;
+  return value != nullptr && value->is_string();
+}
+
+bool hasNumber(const Json* properties, const char* key) {
+  const Json* value =
+      properties != nullptr && properties->is_object() ? member(*properties, key) : nullptr;
+  return value != nullptr && value->is_number();
+}
+
 void readGeometry(const JsonDocument& doc, const Json& geometry, const Json* properties,
                   GeoJsonContents& found) {
+  if (hasString(properties, "stamp") && hasNumber(properties, "waypoints") &&
+      hasNumber(properties, "maxLegMeters") && hasString(properties, "depthMode")) {
+    found.exportTotals = true;
+  }
   const std::string type = typeOf(doc, geometry, "a geometry");
-  if (type == "LineString") {
-    std::vector<GeoPoint> points = jsonPositions(doc, coordinatesOf(doc, geometry));
-    if (!points.empty()) found.lines.push_back({stringProperty(properties, "name"), points});
+  const Json* lineOfOnePart = nullptr;
+  if (type == "MultiLineString") {
+    // What GIS writes for a GPX track: a line of one part is read as the line.
+    const Json& parts = coordinatesOf(doc, geometry);
+    if (parts.is_array() && parts.size() == 1) {
+      lineOfOnePart = &parts.front();
+    } else {
+      found.notRead(parts.is_array() && parts.empty() ? "MultiLineString without a part"
+                                                      : "MultiLineString of several parts");
+    }
+  }
+  if (type == "LineString" || lineOfOnePart != nullptr) {
+    std::vector<GeoPoint> points = jsonPositions(
+        doc, lineOfOnePart != nullptr ? *lineOfOnePart : coordinatesOf(doc, geometry));
+    if (!points.empty()) {
+      found.lines.push_back({stringProperty(properties, "name"), points});
+    } else {
+      found.notRead(type + " without a position");
+    }
   } else if (type == "Point") {
-    std::string kind = stringProperty(properties, "kind");
-    if (isExportKind(kind)) found.kindsGiven = true;
-    found.points.emplace_back(jsonPosition(doc, coordinatesOf(doc, geometry)), std::move(kind));
+    if (!hasNumber(properties, "number") || properties->find("legMeters") == properties->end()) {
+      found.pointLegs = false;
+    }
+    found.points.push_back(
+        {jsonPosition(doc, coordinatesOf(doc, geometry)), stringProperty(properties, "kind")});
+  } else if (type != "MultiLineString") {
+    found.notRead(type);
   }
 }
 
@@ -70,7 +119,18 @@ const Json* featureGeometry(const JsonDocument& doc, const Json& feature) {
 void readFeature(const JsonDocument& doc, const Json& feature, GeoJsonContents& found) {
   if (const Json* geometry = featureGeometry(doc, feature)) {
     readGeometry(doc, *geometry, member(feature, "properties"), found);
+  } else {
+    found.notRead("Feature without a geometry");
   }
+}
+
+// Whether the file is one of nurvo's own GeoJSON exports: a feature with the route's totals, and
+// Point features numbered, with their legs and the kinds of an export in their order.
+bool isNurvoGeoJson(const GeoJsonContents& found) {
+  if (!found.exportTotals || !found.pointLegs) return false;
+  std::vector<std::string> kinds;
+  for (const ExportedPoint& p : found.points) kinds.push_back(p.kind);
+  return exportKindsInOrder(kinds);
 }
 
 // The features of a FeatureCollection, each checked to be a Feature.
@@ -96,20 +156,32 @@ std::vector<RouteCandidate> readGeoJsonRoutes(std::string_view text) {
   const JsonDocument doc = parseJson(text);
   GeoJsonContents found;
   const std::string type = typeOf(doc, doc.root, "a GeoJSON object");
+  std::size_t features = 0;
   if (type == "FeatureCollection") {
-    for (const Json* feature : collectionFeatures(doc)) readFeature(doc, *feature, found);
+    for (const Json* feature : collectionFeatures(doc)) {
+      readFeature(doc, *feature, found);
+      ++features;
+    }
   } else if (type == "Feature") {
     readFeature(doc, doc.root, found);
   } else {
     readGeometry(doc, doc.root, nullptr, found);
   }
-  if (!found.lines.empty() && !found.kindsGiven) return std::move(found.lines);
+  if (isNurvoGeoJson(found)) return {exportedRoute({}, std::move(found.points))};
+  if (!found.lines.empty()) return std::move(found.lines);
   RouteCandidate points;
-  for (const auto& [point, kind] : found.points) {
-    if (!isMadeByRun(kind)) points.points.push_back(point);
+  for (const ExportedPoint& p : found.points) points.points.push_back(p.point);
+  if (!points.points.empty()) return {std::move(points)};
+  std::string message = "holds no LineString or Point";
+  if (type == "FeatureCollection" && features == 0) {
+    message += ": found a FeatureCollection without a Feature";
+  } else if (!found.unread.empty()) {
+    message += ": " + foundList(found.unread);
   }
-  if (points.points.empty()) return {};
-  return {std::move(points)};
+  bool polygons = false;
+  for (const auto& [what, n] : found.unread) polygons = polygons || what.ends_with("Polygon");
+  if (polygons) message += "; a polygon is a survey area, given with --area FILE";
+  throw NoRouteFound(message);
 }
 
 namespace {

@@ -8,12 +8,15 @@
 
 namespace nurvo {
 
-// Every LineString (alone, as a Feature's geometry or in a FeatureCollection), named by its
-// Feature's "name" property; where there is none, the Point features as one route. A file whose
-// Point features carry a "kind" (launch, survey, inserted, as nurvo's own export writes) gives its
-// survey points, and its line, which holds the others too, is not read. Other geometries are not
-// read. Refuses (ImportError) a file that is not GeoJSON, and any position of these that is not
-// [longitude, latitude(, altitude)] in range.
+// Every LineString, and MultiLineString of one part (alone, as a Feature's geometry or in a
+// FeatureCollection), named by its Feature's "name" property; where there is none, the Point
+// features as one route. nurvo's own export (a feature with the route's "stamp", "waypoints",
+// "maxLegMeters" and "depthMode", and Point features with a "number", a "legMeters" and the
+// "kind"s of an export in order) gives its route read back from its points (exportedRoute); its
+// line, which holds the launch waypoint and the inserted points too, is not read. Other geometries
+// are not read. Refuses (ImportError) a file that is not GeoJSON, and any position of these that is
+// not [longitude, latitude(, altitude)] in range; NoRouteFound, naming what the file holds, where
+// it holds no route.
 std::vector<RouteCandidate> readGeoJsonRoutes(std::string_view text);
 
 // The polygons and points of a file, in file order: each Polygon (its first ring the outer one,

@@ -1,5 +1,6 @@
 #include "gpxKmlReader.h"
 
+#include <algorithm>
 #include <string>
 
 #include "xmlDocument.h"
@@ -24,9 +25,23 @@ const XmlTree& requireRoot(const XmlDocument& doc, std::string_view root, const 
 void appendGpxPoints(const XmlDocument& doc, const XmlTree& parent, std::string_view pointName,
                      std::vector<GeoPoint>& points) {
   for (const XmlTree* point : childElements(parent, pointName)) {
-    if (isMadeByRun(childText(*point, "type"))) continue;
     points.push_back(latLonAttributes(doc, *point));
   }
+}
+
+// Whether the file is one of nurvo's own GPX exports: nurvo its creator, one route described as
+// nurvo describes it, and the <type>s of its points the kinds of an export in their order.
+bool isNurvoGpx(const XmlTree& gpx, const std::vector<const XmlTree*>& rtes) {
+  const std::string* creator = attribute(gpx, "creator");
+  if (creator == nullptr || !creator->starts_with("nurvo ") || rtes.size() != 1 ||
+      !isExportDescription(childText(*rtes.front(), "desc"))) {
+    return false;
+  }
+  std::vector<std::string> kinds;
+  for (const XmlTree* point : childElements(*rtes.front(), "rtept")) {
+    kinds.push_back(childText(*point, "type"));
+  }
+  return exportKindsInOrder(kinds);
 }
 
 }  // namespace
@@ -34,8 +49,16 @@ void appendGpxPoints(const XmlDocument& doc, const XmlTree& parent, std::string_
 std::vector<RouteCandidate> readGpxRoutes(std::string_view text) {
   const XmlDocument doc = parseXml(text);
   const XmlTree& gpx = requireRoot(doc, "gpx", "GPX");
+  const std::vector<const XmlTree*> rtes = childElements(gpx, "rte");
+  if (isNurvoGpx(gpx, rtes)) {
+    std::vector<ExportedPoint> points;
+    for (const XmlTree* point : childElements(*rtes.front(), "rtept")) {
+      points.push_back({latLonAttributes(doc, *point), childText(*point, "type")});
+    }
+    return {exportedRoute(childText(*rtes.front(), "name"), std::move(points))};
+  }
   std::vector<RouteCandidate> routes;
-  for (const XmlTree* rte : childElements(gpx, "rte")) {
+  for (const XmlTree* rte : rtes) {
     RouteCandidate route{childText(*rte, "name"), {}};
     appendGpxPoints(doc, *rte, "rtept", route.points);
     if (!route.points.empty()) routes.push_back(std::move(route));
@@ -51,7 +74,10 @@ std::vector<RouteCandidate> readGpxRoutes(std::string_view text) {
   if (!routes.empty()) return routes;
   RouteCandidate waypoints;
   appendGpxPoints(doc, gpx, "wpt", waypoints.points);
-  if (!waypoints.points.empty()) routes.push_back(std::move(waypoints));
+  if (waypoints.points.empty()) {
+    throw NoRouteFound("holds no route point, track point or waypoint (rtept, trkpt, wpt)");
+  }
+  routes.push_back(std::move(waypoints));
   return routes;
 }
 
@@ -63,9 +89,10 @@ struct KmlPoint {
 };
 
 struct KmlContents {
-  std::vector<RouteCandidate> lines;
+  std::vector<RouteCandidate> lines;  // LineStrings and gx:Tracks
   std::vector<KmlPoint> points;
-  bool kindsGiven = false;  // some point has a kind of nurvo's exports
+  std::size_t polygons = 0;  // geometries not read, for the message on a file without a route
+  std::size_t models = 0;
 };
 
 // The value of the placemark's data field `key`, empty where it has none.
@@ -83,13 +110,59 @@ std::string kmlKind(const XmlTree& placemark) {
   return kmlData(placemark, "kind");
 }
 
-// The geometries of a placemark, also inside a MultiGeometry.
+// The blank-separated words of `text`.
+std::vector<std::string_view> words(std::string_view text) {
+  std::vector<std::string_view> found;
+  constexpr std::string_view blanks = " \t\r\n";
+  for (std::size_t i = text.find_first_not_of(blanks); i != std::string_view::npos;) {
+    const std::size_t end = std::min(text.find_first_of(blanks, i), text.size());
+    found.push_back(text.substr(i, end - i));
+    i = text.find_first_not_of(blanks, end);
+  }
+  return found;
+}
+
+// The positions of a gx:Track: each gx:coord holds "longitude latitude altitude", separated by
+// blanks, the altitude not used.
+std::vector<GeoPoint> trackPoints(const XmlDocument& doc, const XmlTree& track) {
+  std::vector<GeoPoint> points;
+  for (const XmlTree* coord : childElements(track, "coord")) {
+    const std::vector<std::string_view> lonLatAlt = words(coord->data());
+    if (lonLatAlt.size() < 2 || lonLatAlt.size() > 3) {
+      const std::size_t n = lonLatAlt.size();
+      throw ImportError(elementPosition(doc, *coord),
+                        "expected \"longitude latitude altitude\" in <gx:coord>, found " +
+                            std::to_string(n) + (n == 1 ? " word" : " words"));
+    }
+    GeoPoint p;
+    // Positions are looked for only on a refusal: finding one walks the whole text.
+    for (const Axis axis : {Axis::longitude, Axis::latitude}) {
+      const std::size_t word = axis == Axis::longitude ? 0 : 1;
+      try {
+        (axis == Axis::latitude ? p.lat : p.lon) = parseCoordinate(lonLatAlt[word], axis, {});
+      } catch (const ImportError& e) {
+        throw ImportError(wordPosition(doc, *coord, word), e.what());
+      }
+    }
+    points.push_back(p);
+  }
+  return points;
+}
+
+// The geometries of a placemark, also inside a MultiGeometry or a gx:MultiTrack.
 void readGeometries(const XmlDocument& doc, const XmlTree& geometry, const std::string& name,
                     const std::string& kind, KmlContents& found) {
   for (const auto& [key, child] : geometry) {
     const std::string_view type = localName(key);
-    if (type == "MultiGeometry") {
+    if (type == "MultiGeometry" || type == "MultiTrack") {
       readGeometries(doc, child, name, kind, found);
+      continue;
+    }
+    if (type == "Polygon") ++found.polygons;
+    if (type == "Model") ++found.models;
+    if (type == "Track") {
+      std::vector<GeoPoint> points = trackPoints(doc, child);
+      if (!points.empty()) found.lines.push_back({name, std::move(points)});
       continue;
     }
     if (type != "LineString" && type != "Point") continue;
@@ -107,7 +180,6 @@ void readGeometries(const XmlDocument& doc, const XmlTree& geometry, const std::
           "expected one longitude,latitude in a Point, found " + std::to_string(points.size()));
     }
     found.points.push_back({points.front(), kind});
-    if (isExportKind(kind)) found.kindsGiven = true;
   }
 }
 
@@ -121,19 +193,39 @@ void readKmlElement(const XmlDocument& doc, const XmlTree& element, KmlContents&
   }
 }
 
+// Whether the file is one of nurvo's own KML exports: its Document described as nurvo describes a
+// route, and the kinds of its Point placemarks those of an export in their order.
+bool isNurvoKml(const XmlTree& kml, const KmlContents& found) {
+  const std::vector<const XmlTree*> documents = childElements(kml, "Document");
+  if (documents.size() != 1 || !isExportDescription(childText(*documents.front(), "description"))) {
+    return false;
+  }
+  std::vector<std::string> kinds;
+  for (const KmlPoint& p : found.points) kinds.push_back(p.kind);
+  return exportKindsInOrder(kinds);
+}
+
 }  // namespace
 
 std::vector<RouteCandidate> readKmlRoutes(std::string_view text) {
   const XmlDocument doc = parseXml(text);
   KmlContents found;
-  readKmlElement(doc, requireRoot(doc, "kml", "KML"), found);
-  if (!found.lines.empty() && !found.kindsGiven) return std::move(found.lines);
-  RouteCandidate points;
-  for (const KmlPoint& p : found.points) {
-    if (!isMadeByRun(p.kind)) points.points.push_back(p.point);
+  const XmlTree& kml = requireRoot(doc, "kml", "KML");
+  readKmlElement(doc, kml, found);
+  if (isNurvoKml(kml, found)) {
+    std::vector<ExportedPoint> points;
+    for (KmlPoint& p : found.points) points.push_back({p.point, std::move(p.kind)});
+    return {exportedRoute({}, std::move(points))};
   }
-  if (points.points.empty()) return {};
-  return {std::move(points)};
+  if (!found.lines.empty()) return std::move(found.lines);
+  RouteCandidate points;
+  for (const KmlPoint& p : found.points) points.points.push_back(p.point);
+  if (!points.points.empty()) return {std::move(points)};
+  std::string message = "holds no LineString, gx:Track or Point";
+  const std::string others = foundList({{"Polygon", found.polygons}, {"Model", found.models}});
+  if (!others.empty()) message += ": " + others;
+  if (found.polygons > 0) message += "; a polygon is a survey area, given with --area FILE";
+  throw NoRouteFound(message);
 }
 
 namespace {

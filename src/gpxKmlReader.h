@@ -10,13 +10,20 @@ namespace nurvo {
 
 // GPX: every route (rte) with points, in file order; where there is none, every track (trk) with
 // points, its segments joined in order; where there is none, the waypoints (wpt) as one route.
-// Points whose <type> is launch or inserted are left out. Empty when the file holds no point.
-// Refuses (ImportError) a file that is not GPX, and any point of these without a valid lat and lon.
+// nurvo's own export (creator nurvo, its route described as nurvo describes it, the <type>s of its
+// points a launch waypoint and then survey, line end, move or inserted points) gives its route
+// read back (exportedRoute): the launch waypoint and the inserted points are made by the run.
+// Refuses (ImportError) a file that is not GPX, and any point of these without a valid lat and lon;
+// NoRouteFound where the file holds no point.
 std::vector<RouteCandidate> readGpxRoutes(std::string_view text);
 
-// KML: every LineString, named by its Placemark; where there is none, the Point placemarks as one
-// route. A file whose Point placemarks carry a kind (launch, survey, inserted, as nurvo's own
-// export writes) gives its survey points, and its line, which holds the others too, is not read.
+// KML: every LineString and gx:Track (its gx:coord "longitude latitude altitude"), named by its
+// Placemark, also inside a MultiGeometry or gx:MultiTrack; where there is none, the Point
+// placemarks as one route. nurvo's own export (its Document described as nurvo describes a route,
+// the "kind" data of its Point placemarks those of an export in order) gives its route read back
+// from its points (exportedRoute); its line, which holds the launch waypoint and the inserted
+// points too, is not read. NoRouteFound, naming the polygons it holds, where the file holds no
+// route.
 std::vector<RouteCandidate> readKmlRoutes(std::string_view text);
 
 // KML: the Polygons and Points of every placemark (also inside a MultiGeometry), in document

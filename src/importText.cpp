@@ -60,6 +60,42 @@ bool isExportKind(std::string_view kind) {
   return isMadeByRun(kind) || kind == "survey" || kind == "line end" || kind == "move";
 }
 
+bool exportKindsInOrder(const std::vector<std::string>& kinds) {
+  if (kinds.empty() || kinds.front() != "launch") return false;
+  const auto later = [](const std::string& kind) { return kind != "launch" && isExportKind(kind); };
+  const auto waypoint = [](const std::string& kind) { return !isMadeByRun(kind); };
+  return std::all_of(kinds.begin() + 1, kinds.end(), later) &&
+         std::any_of(kinds.begin(), kinds.end(), waypoint);
+}
+
+bool isExportDescription(std::string_view text) {
+  const std::size_t digits = text.find_first_not_of("0123456789");
+  if (digits == 0 || digits == std::string_view::npos) return false;
+  text.remove_prefix(digits);
+  return text.starts_with(" waypoints: launch 0, ") &&
+         text.find("; total length ") != std::string_view::npos &&
+         text.find("; maxLegMeters ") != std::string_view::npos;
+}
+
+RouteCandidate exportedRoute(std::string name, std::vector<ExportedPoint> points) {
+  RouteCandidate route{std::move(name), {}, std::move(points)};
+  for (const ExportedPoint& p : route.exported) {
+    if (!isMadeByRun(p.kind)) route.points.push_back(p.point);
+  }
+  return route;
+}
+
+std::string foundList(const std::vector<std::pair<std::string, std::size_t>>& counts) {
+  std::string list;
+  for (const auto& [what, n] : counts) {
+    if (n == 0) continue;
+    std::string words = what;
+    if (n != 1) words.insert(std::min(words.find(' '), words.size()), "s");
+    list += (list.empty() ? "found " : ", ") + std::to_string(n) + ' ' + words;
+  }
+  return list;
+}
+
 namespace {
 
 const char* axisName(Axis axis) {

@@ -6,24 +6,43 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "geoPoint.h"
 
 namespace nurvo {
 
-// A route a file offers: its name (empty where it has none) and its points in order.
+// A point of one of nurvo's own exports as written, with its kind ("launch", "survey", "line end",
+// "move" or "inserted").
+struct ExportedPoint {
+  GeoPoint point;
+  std::string kind;
+};
+
+// A route a file offers: its name (empty where it has none) and its points in order. Read from one
+// of nurvo's own exports, `exported` holds every point as written, the launch waypoint first, and
+// `points` those the run does not make again (exportedRoute).
 struct RouteCandidate {
   std::string name;
   std::vector<GeoPoint> points;
+  std::vector<ExportedPoint> exported = {};
 };
 
 // Whether a point of one of nurvo's own exports is left out when the file is read back: the launch
 // waypoint and the points inserted by cutting are made again by the run.
 bool isMadeByRun(std::string_view kind);
-// Whether `kind` is one that nurvo's exports give their points: a file with such points is read as
-// an export, its points rather than its lines.
+// Whether `kind` is one that nurvo's exports give their points.
 bool isExportKind(std::string_view kind);
+// Whether `kinds`, the kinds of a file's points in order, are those of nurvo's own export: the
+// launch waypoint first and only there, every other point survey, line end, move or inserted, and
+// at least one waypoint not made by the run.
+bool exportKindsInOrder(const std::vector<std::string>& kinds);
+// Whether `text` is the description nurvo's exports give a route: "44 waypoints: launch 0, ...;
+// total length ...; maxLegMeters ...".
+bool isExportDescription(std::string_view text);
+// The route of an export read back: the points not made by the run, and every point as written.
+RouteCandidate exportedRoute(std::string name, std::vector<ExportedPoint> points);
 
 // A place in a file's text: line and column from 1, the column in characters (a UTF-8 sequence is
 // one character, and so is a byte that is not part of one); 0 where it is not known.
@@ -57,6 +76,18 @@ class ImportError : public std::runtime_error {
   ImportError(TextPos where, const std::string& what) : std::runtime_error(what), pos(where) {}
   TextPos pos;
 };
+
+// What a file holds where it holds no route a reader takes: what was looked for and what was
+// found instead, "holds no LineString or Point: found 1 Polygon". Told apart from other refusals
+// so that the message can name the file first.
+class NoRouteFound : public ImportError {
+ public:
+  explicit NoRouteFound(const std::string& what) : ImportError({}, what) {}
+};
+
+// The words "found 2 Polygons, 1 MultiPoint" for a count of each kind of thing a file holds, in
+// the order given, "" where it holds nothing; the plural adds an "s" to the first word.
+std::string foundList(const std::vector<std::pair<std::string, std::size_t>>& counts);
 
 // "route.gpx:12:5: what\n", without the column or the line where they are not known.
 std::string importMessage(const std::string& fileName, const ImportError& e);

@@ -132,6 +132,21 @@ std::string pointLines(const std::vector<GeoPoint>& points) {
   return text;
 }
 
+// The waypoints of `list`, read from nurvo's export `exported`, take the kinds the export gives
+// them, and the list keeps the export's points for the route's preparation (wptList::written).
+void keepExportedRoute(const std::vector<ExportedPoint>& exported, wptList& list) {
+  std::vector<WrittenPoint> written;
+  node* n = list.head();
+  for (const ExportedPoint& p : exported) {
+    written.push_back({p.point.lat, p.point.lon, p.kind == "inserted"});
+    if (isMadeByRun(p.kind) || n == nullptr) continue;
+    if (p.kind == "line end") n->origin = PointOrigin::lineEnd;
+    if (p.kind == "move") n->origin = PointOrigin::move;
+    n = n->nextPtr;
+  }
+  list.setWritten(std::move(written));
+}
+
 }  // namespace
 
 std::span<const InputFormatName> inputFormats() {
@@ -169,25 +184,25 @@ InputFormat formatOfFileName(std::string_view fileName) {
   return InputFormat::plain;
 }
 
-std::vector<GeoPoint> importRoute(std::string_view bytes, InputFormat format,
-                                  const std::string& fileName,
-                                  const std::optional<std::string>& route,
-                                  const RouteChooser& choose) {
+RouteCandidate importRouteCandidate(std::string_view bytes, InputFormat format,
+                                    const std::string& fileName,
+                                    const std::optional<std::string>& route,
+                                    const RouteChooser& choose) {
   std::vector<RouteCandidate> routes;
   try {
     const std::string_view text = routeFileText(bytes);
     // Nothing but blanks: a file without a point, as an empty plain file is.
     if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) return {};
     routes = readRoutes(text, format);
+  } catch (const NoRouteFound& e) {
+    throw NurvoError(fileName + ' ' + e.what() + '\n', {fileName});
   } catch (const ImportError& e) {
     throw NurvoError(importMessage(fileName, e), {fileName, e.pos.line, e.pos.column});
   }
   if (routes.empty()) return {};
-  if (!route && routes.size() == 1) return std::move(routes.front().points);
+  if (!route && routes.size() == 1) return std::move(routes.front());
   if (route) {
-    if (const RouteCandidate* chosen = chosenRoute(routes, *route, fileName)) {
-      return chosen->points;
-    }
+    if (const RouteCandidate* chosen = chosenRoute(routes, *route, fileName)) return *chosen;
     throw NurvoError(strprintf("%s holds no route named or numbered \"%s\"; its routes:\n",
                                fileName.c_str(), shortened(*route, shownNameLength).c_str()) +
                          candidateList(routes),
@@ -198,12 +213,19 @@ std::vector<GeoPoint> importRoute(std::string_view bytes, InputFormat format,
         choose(strprintf("%s holds %zu routes:\n", fileName.c_str(), routes.size()) +
                    candidateList(routes),
                routes.size());
-    if (n >= 1 && n <= routes.size()) return std::move(routes[n - 1].points);
+    if (n >= 1 && n <= routes.size()) return std::move(routes[n - 1]);
   }
   throw NurvoError(strprintf("%s holds %zu routes; choose one with --route NAME or --route N:\n",
                              fileName.c_str(), routes.size()) +
                        candidateList(routes),
                    {fileName});
+}
+
+std::vector<GeoPoint> importRoute(std::string_view bytes, InputFormat format,
+                                  const std::string& fileName,
+                                  const std::optional<std::string>& route,
+                                  const RouteChooser& choose) {
+  return importRouteCandidate(bytes, format, fileName, route, choose).points;
 }
 
 bool readImportBytes(std::FILE* file, const std::string& name, InputFormat format,
@@ -236,6 +258,8 @@ std::vector<PolygonShape> importPolygons(std::string_view bytes, InputFormat for
     if (format == InputFormat::geojson) return readGeoJsonShapes(text);
     if (format == InputFormat::kml) return readKmlShapes(text);
     routes = readRoutes(text, format);
+  } catch (const NoRouteFound&) {
+    return {};
   } catch (const ImportError& e) {
     throw NurvoError(importMessage(fileName, e), {fileName, e.pos.line, e.pos.column});
   }
@@ -263,13 +287,14 @@ bool readRouteFile(std::FILE* file, const std::string& name, const ImportSetting
   }
   std::string bytes;
   if (!readImportBytes(file, name, format, bytes)) return false;
-  const std::vector<GeoPoint> points = importRoute(bytes, format, name, settings.route, choose);
-  if (points.size() > maxRouteNodes) {
+  const RouteCandidate route = importRouteCandidate(bytes, format, name, settings.route, choose);
+  if (route.points.size() > maxRouteNodes || route.exported.size() > maxRouteNodes) {
     throw NurvoError(strprintf("%s holds more than %zu waypoints\n", name.c_str(), maxRouteNodes),
                      {name});
   }
-  for (const GeoPoint& p : points) list.insertLatLonEnd(p.lat, p.lon);
-  if (copy != nullptr) *copy += pointLines(points);
+  for (const GeoPoint& p : route.points) list.insertLatLonEnd(p.lat, p.lon);
+  if (!route.exported.empty()) keepExportedRoute(route.exported, list);
+  if (copy != nullptr) *copy += pointLines(route.points);
   return true;
 }
 

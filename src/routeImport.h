@@ -45,13 +45,19 @@ using RouteChooser = std::function<std::size_t(std::string_view listing, std::si
 // The points of the route that a GPX, KML, GeoJSON or CSV file's text holds, in order; empty when
 // it holds none. Where the file holds more than one route, `route` must name one of them (by a name
 // that no other route has, or by position), or else `choose`, where given, chooses one; otherwise,
-// and on any refusal of the format's reader, NurvoError with the message that names the file
-// `fileName` and, where there is one, the line and column. Messages list at most 20 routes, then
-// how many more; names in them are cut after 60 characters, control characters shown as '?'.
+// on a file that holds no route ("f holds no LineString or Point: found 1 Polygon; ...") and on
+// any refusal of the format's reader, NurvoError with the message that names the file `fileName`
+// and, where there is one, the line and column. Messages list at most 20 routes, then how many
+// more; names in them are cut after 60 characters, control characters shown as '?'.
 std::vector<GeoPoint> importRoute(std::string_view bytes, InputFormat format,
                                   const std::string& fileName,
                                   const std::optional<std::string>& route,
                                   const RouteChooser& choose = {});
+// The same, the route whole: read from one of nurvo's own exports, with every point as written.
+RouteCandidate importRouteCandidate(std::string_view bytes, InputFormat format,
+                                    const std::string& fileName,
+                                    const std::optional<std::string>& route,
+                                    const RouteChooser& choose = {});
 
 // The polygons (and points) that a GPX, KML, GeoJSON or CSV file's text holds, in file order; empty
 // when it holds none. A GeoJSON or KML file gives every Polygon, holes and all, every part of a
@@ -78,6 +84,8 @@ std::size_t maxImportBytes(InputFormat format);
 // the lines of a plain file ("36.8167 -121.817"). False on a read error, which the caller reports
 // in the words of its mode. A refused file, one over maxImportBytes, or one with more than
 // maxRouteNodes points ends the run (NurvoError).
+// Read back from one of nurvo's own exports, the waypoints keep their kinds (line end, move) and
+// the list the export's points as written (wptList::written).
 [[nodiscard]] bool readRouteFile(std::FILE* file, const std::string& name,
                                  const ImportSettings& settings, wptList& list,
                                  std::string* copy = nullptr, const RouteChooser& choose = {});

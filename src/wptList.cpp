@@ -1,6 +1,7 @@
 #include "wptList.h"
 
 #include <cmath>
+#include <string>
 
 #include "calcs.h"
 #include "nurvoError.h"
@@ -84,6 +85,7 @@ void wptList::destroyList() {
   storage_.clear();
   headNodePtr = nullptr;
   tailNodePtr = nullptr;
+  written_.clear();
 }
 
 int initNode(node* currNodePtr) {
@@ -206,6 +208,14 @@ void calcWaypointTimes(wptList& list) {
   }
 }
 
+namespace {
+
+// The launch leg is timed at 1.3 seconds per metre, more generously than the survey legs: the
+// vehicle starts it from the surface and must first dive and settle.
+constexpr double launchSecondsPerMeter = 1.3;
+
+}  // namespace
+
 int launch_waypoint(wptList& list, int launchOffset) {
   const node* first = list.head();
   const double currentLat = first->Lat;
@@ -220,9 +230,7 @@ int launch_waypoint(wptList& list, int launchOffset) {
   newLatLon(currentLat, currentLon, headingDegPass, distance, launch->Lat, launch->Lon);
   launch->legMeters = distance;
   launch->heading = headingDeg;  // the launch leg shares the first leg's heading
-  // The launch leg is timed at 1.3 seconds per metre, more generously than the survey legs: the
-  // vehicle starts it from the surface and must first dive and settle.
-  launch->legSecs = distance * 1.3;
+  launch->legSecs = distance * launchSecondsPerMeter;
   launch->wptNumber = 0;
   return 0;
 }
@@ -239,6 +247,104 @@ double calcMissionTime(const wptList& list, RouteTotals& totals) {
   return legSecsSum;
 }
 
+namespace {
+
+// A position as the mission files and the exports write it, to four decimals; the meridian 180 is
+// written as -180, the same line.
+std::string fourDecimals(double degrees) {
+  StringSink s;
+  s << fixed(degrees, 4);
+  return s.text == "180.0000" ? "-180.0000" : s.text;
+}
+
+// Whether the prepared `list` holds the points of `written`, to their four decimals, and its
+// inserted points where the export has them.
+bool sameAsWritten(const wptList& list, const std::vector<WrittenPoint>& written) {
+  std::size_t i = 0;
+  for (const node* n = list.head(); n != nullptr; n = n->nextPtr, ++i) {
+    if (i == written.size()) return false;
+    const WrittenPoint& w = written[i];
+    if ((i > 0 && n->inserted != w.inserted) || fourDecimals(n->Lat) != fourDecimals(w.lat) ||
+        fourDecimals(n->Lon) != fourDecimals(w.lon)) {
+      return false;
+    }
+  }
+  return i == written.size();
+}
+
+// How far, in metres, a leg measured between positions written to four decimals may be from the
+// leg that was cut: each end up to 0.00005 degrees of latitude and of longitude, 7.9 m, away.
+constexpr double writtenTolerance = 16.0;
+
+// Whether the launch waypoint and the cut of `written` are what a run with `maxLegMeters` and
+// `cut` makes, within the rounding of the written positions: the launch waypoint the launch offset
+// from the first waypoint, each leg between waypoints in as many pieces as the run makes of it (one
+// more or less where its length is a whole number of pieces), each piece as long as the cut makes
+// it.
+bool cutAsWritten(const std::vector<WrittenPoint>& written, double maxLegMeters, LegCut cut) {
+  if (written.size() < 2 || written[1].inserted || written.back().inserted) return false;
+  const auto length = [&written](std::size_t a, std::size_t b) {
+    return dist(written[a].lat, written[a].lon, written[b].lat, written[b].lon);
+  };
+  if (std::fabs(length(0, 1) - MissionParams::LAUNCH_OFFSET) > writtenTolerance) return false;
+  const auto near = [](double a, double b) { return std::fabs(a - b) <= writtenTolerance; };
+  for (std::size_t start = 1; start + 1 < written.size();) {
+    std::size_t end = start + 1;
+    while (written[end].inserted) ++end;
+    const double leg = length(start, end);
+    const double pieces = static_cast<double>(end - start);
+    const double made = leg > maxLegMeters ? std::ceil(leg / maxLegMeters) : 1.0;
+    if (std::fabs(pieces - made) > 1.0) return false;
+    if (cut == LegCut::equal &&
+        (leg / pieces > maxLegMeters + writtenTolerance ||
+         (pieces > 1.0 && leg / (pieces - 1.0) < maxLegMeters - writtenTolerance))) {
+      return false;  // pieces too long, or fewer pieces would do
+    }
+    for (std::size_t i = start; i < end; ++i) {
+      const double piece = length(i, i + 1);
+      const bool last = i + 1 == end;
+      const double expected = cut == LegCut::equal ? leg / pieces : maxLegMeters;
+      if ((cut == LegCut::remainder && last) ? piece > maxLegMeters + writtenTolerance
+                                             : !near(piece, expected)) {
+        return false;
+      }
+    }
+    start = end;
+  }
+  return true;
+}
+
+// Makes `list` the route its export holds: the launch waypoint and the inserted points as written
+// with the waypoints, keeping the waypoints' origins; legs measured between them.
+void takeWrittenRoute(wptList& list) {
+  const std::vector<WrittenPoint> written = list.written();
+  std::vector<PointOrigin> origins;
+  for (const node* n = list.head(); n != nullptr; n = n->nextPtr) {
+    if (n->prevPtr != nullptr && !n->inserted) origins.push_back(n->origin);
+  }
+  wptList route;
+  std::size_t waypoint = 0;
+  for (std::size_t i = 1; i < written.size(); ++i) {
+    route.insertLatLonEnd(written[i].lat, written[i].lon);
+    node* n = route.tail();
+    n->inserted = written[i].inserted;
+    if (!n->inserted && waypoint < origins.size()) n->origin = origins[waypoint++];
+  }
+  calcLegs(route);
+  itemizeList(route);
+  calcWaypointTimes(route);
+  const node* first = route.head();
+  route.insertLatLonBeg(written.front().lat, written.front().lon);
+  node* launch = route.head();
+  launch->legMeters = dist(launch->Lat, launch->Lon, first->Lat, first->Lon);
+  launch->heading = first->heading;  // the launch leg shares the first leg's heading
+  launch->legSecs = launch->legMeters * launchSecondsPerMeter;
+  route.setWritten(written);
+  list = std::move(route);
+}
+
+}  // namespace
+
 RouteTotals prepareRoute(wptList& list, const MissionParams& params, LegCut cut) {
   RouteTotals totals;
   calcLegs(list);
@@ -247,6 +353,12 @@ RouteTotals prepareRoute(wptList& list, const MissionParams& params, LegCut cut)
   itemizeList(list);
   calcWaypointTimes(list);
   launch_waypoint(list, MissionParams::LAUNCH_OFFSET);
+  // An export read back is the mission it holds, not one cut again from rounded positions.
+  const std::vector<WrittenPoint>& written = list.written();
+  if (!written.empty() && !sameAsWritten(list, written) &&
+      cutAsWritten(written, params.maxLegMeters, cut)) {
+    takeWrittenRoute(list);
+  }
   totals.missionTime = calcMissionTime(list, totals);
   return totals;
 }

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <deque>
+#include <utility>
+#include <vector>
 
 #include "missionParams.h"
 #include "textSink.h"
@@ -34,6 +36,14 @@ struct node {
   node* nextPtr = nullptr;                     // null on the last node
 };
 
+// A point of a prepared route as one of nurvo's exports wrote it, to the precision written: the
+// launch waypoint, a waypoint, or a point inserted by cutting a leg.
+struct WrittenPoint {
+  double lat = 0.0;
+  double lon = 0.0;
+  bool inserted = false;
+};
+
 // The list owns its nodes; they live as long as the list. No operation removes a single node, so
 // every node pointer stays valid until the list is destroyed or destroyList() is called.
 class wptList {
@@ -62,6 +72,12 @@ class wptList {
   // Frees every node; the list is empty afterwards.
   void destroyList();
 
+  // A route read back from one of nurvo's exports: every point the export holds, the launch
+  // waypoint first. prepareRoute takes them where making them again from the waypoints as written
+  // would not give the mission the export holds. Empty for any other route.
+  void setWritten(std::vector<WrittenPoint> points) { written_ = std::move(points); }
+  const std::vector<WrittenPoint>& written() const { return written_; }
+
  private:
   node* allocate();
   void linkAtHead(node* n);
@@ -70,6 +86,7 @@ class wptList {
   std::deque<node> storage_;  // owns the nodes; a deque never moves what it holds
   node* headNodePtr = nullptr;
   node* tailNodePtr = nullptr;
+  std::vector<WrittenPoint> written_;
 };
 
 // Clears the leg fields and the number of a node. Returns 1 for a null node, else 0.
@@ -112,7 +129,12 @@ int launch_waypoint(wptList& list, int launchOffset);
 // -1.0 for an empty list.
 double calcMissionTime(const wptList& list, RouteTotals& totals);
 
-// All of the above, in order, on a list as read. Returns the route's totals.
+// All of the above, in order, on a list as read. Returns the route's totals. A route read back from
+// an export (wptList::written) becomes the export's route when the run, cutting the waypoints as
+// written, would not make the points the export holds to their four decimals (a survey's line ends
+// lie between them), while the export's cut is the one the run's maxLegMeters and `cut` make within
+// the rounding of the written positions: the launch waypoint and the inserted points as written,
+// their legs measured between them. Otherwise the route made is kept.
 RouteTotals prepareRoute(wptList& list, const MissionParams& params,
                          LegCut cut = LegCut::remainder);
 

@@ -196,6 +196,10 @@ INSTANTIATE_TEST_SUITE_P(PreparedRoutes, GoldenRun,
                          testing::Values("run_single_waypoint", "run_cut_legs",
                                          "run_southern_eastern", "run_equator_flags_off"));
 
+// Route files of other programs that use the words of nurvo's exports: every point is read.
+INSTANTIATE_TEST_SUITE_P(OtherPrograms, GoldenRun,
+                         testing::Values("import_ctd_transect", "import_gpx_typed_launch"));
+
 // With --export: the four files, then the route for other readers.
 const auto exportCases = testing::Values(
     "export_example", "export_cut_legs", "export_southern_eastern", "export_antimeridian",

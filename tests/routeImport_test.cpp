@@ -34,7 +34,7 @@ struct Refusal {
   const char* name;
   InputFormat format;
   std::string text;
-  std::string message;  // after "f:"
+  std::string message;  // after "f:", or after "f" where it starts with a blank
 };
 
 TEST(ImportRoute, RefusesEachFaultWithItsPosition) {
@@ -154,13 +154,40 @@ TEST(ImportRoute, RefusesEachFaultWithItsPosition) {
        "2:14: expected 3 fields, as the header row has, found 4"},
       {"CsvValueWithControlCharacters", F::csv, "lat,lon\n\x1b[2J\x1b[H\n,1\n",
        "2:1: expected a latitude in decimal degrees, found \"?[2J?[H\""},
+      {"KmlTrackCoordOfOneNumber", F::kml,
+       "<kml><Placemark><gx:Track><gx:coord>1 2 0</gx:coord>\n<gx:coord>3</gx:coord>"
+       "</gx:Track></Placemark></kml>",
+       "2:1: expected \"longitude latitude altitude\" in <gx:coord>, found 1 word"},
+      {"KmlTrackLatitudeOutOfRange", F::kml,
+       "<kml><Placemark><gx:Track><gx:coord>\n 3 91 0</gx:coord></gx:Track></Placemark></kml>",
+       "2:4: latitude 91 is outside -90 to 90"},
+      // Files that hold no route name what they hold.
+      {"GpxWithoutPoints", F::gpx, "<gpx><rte><name>A</name></rte></gpx>",
+       " holds no route point, track point or waypoint (rtept, trkpt, wpt)"},
+      {"KmlPolygonOnly", F::kml,
+       "<kml><Placemark><Polygon><outerBoundaryIs><LinearRing><coordinates>0,0 1,0 1,1 0,0"
+       "</coordinates></LinearRing></outerBoundaryIs></Polygon></Placemark></kml>",
+       " holds no LineString, gx:Track or Point: found 1 Polygon; a polygon is a survey area, "
+       "given with --area FILE"},
+      {"GeoJsonMultiLineStringOfTwoParts", F::geojson,
+       R"({"type":"Feature","properties":{},"geometry":{"type":"MultiLineString",)"
+       R"("coordinates":[[[1,1],[1,2]],[[1,3],[1,4]]]}})",
+       " holds no LineString or Point: found 1 MultiLineString of several parts"},
+      {"GeoJsonPolygonsAndAnEmptyFeature", F::geojson,
+       R"({"type":"FeatureCollection","features":[{"type":"Feature","geometry":null},)"
+       R"({"type":"Feature","geometry":{"type":"Polygon","coordinates":[]}},)"
+       R"({"type":"Feature","geometry":{"type":"Polygon","coordinates":[]}}]})",
+       " holds no LineString or Point: found 1 Feature without a geometry, 2 Polygons; a polygon "
+       "is a survey area, given with --area FILE"},
+      {"GeoJsonEmptyCollection", F::geojson, R"({"type":"FeatureCollection","features":[]})",
+       " holds no LineString or Point: found a FeatureCollection without a Feature"},
   };
   for (const Refusal& r : rows) {
     try {
       importRoute(r.text, r.format, "f", std::nullopt);
       ADD_FAILURE() << r.name << ": not refused";
     } catch (const NurvoError& e) {
-      EXPECT_EQ(e.what(), "f:" + r.message + "\n") << r.name;
+      EXPECT_EQ(e.what(), (r.message.starts_with(' ') ? "f" : "f:") + r.message + "\n") << r.name;
     }
   }
 }
@@ -172,6 +199,23 @@ struct Reading {
   std::optional<std::string> route;
   std::vector<double> latitudes;  // of the points read; their longitudes are all 1
 };
+
+// The description nurvo's exports give a route, and a Point feature of its GeoJSON export.
+const std::string exportDesc =
+    "4 waypoints: launch 0, 2 survey, 1 inserted; total length 1.0 m, mission time 1.0 s (0 h 0 "
+    "min); maxLegMeters 3600.0 m; fixed-depth legs at 50.0 m";
+std::string geoJsonPoint(const std::string& kind, int latitude) {
+  return R"({"type":"Feature","properties":{"number":0,"kind":")" + kind +
+         R"(","legMeters":null},"geometry":{"type":"Point","coordinates":[1,)" +
+         std::to_string(latitude) + "]}}";
+}
+// A line and the launch and survey points of nurvo's KML export, without its description.
+const std::string kmlLineAndKinds =
+    "<Placemark><LineString><coordinates>1,1 1,2</coordinates></LineString></Placemark>"
+    "<Placemark><ExtendedData><Data name=\"kind\"><value>launch</value></Data></ExtendedData>"
+    "<Point><coordinates>1,1</coordinates></Point></Placemark><Placemark><ExtendedData>"
+    "<Data name=\"kind\"><value>survey</value></Data></ExtendedData><Point><coordinates>1,2"
+    "</coordinates></Point></Placemark>";
 
 TEST(ImportRoute, ReadsTheRouteOfEachFormat) {
   const std::string twoRoutes =
@@ -197,11 +241,19 @@ TEST(ImportRoute, ReadsTheRouteOfEachFormat) {
        {1, 2}},
       {"RouteByName", F::gpx, twoRoutes, "B", {2, 3}},
       {"RouteByPosition", F::gpx, twoRoutes, "1", {1}},
-      {"ExportedKindsLeftOut",
+      {"GpxTypesOfAnotherProgramKept",
        F::gpx,
-       "<gpx><rte><rtept lat=\"1\" lon=\"1\"><type>launch</type></rtept><rtept lat=\"2\" "
-       "lon=\"1\"><type>survey</type></rtept><rtept lat=\"3\" lon=\"1\"><type>inserted</type>"
-       "</rtept><rtept lat=\"4\" lon=\"1\"/></rte></gpx>",
+       "<gpx creator=\"OpenCPN\"><rte><rtept lat=\"1\" lon=\"1\"><type>launch</type></rtept>"
+       "<rtept lat=\"2\" lon=\"1\"><type>survey</type></rtept><rtept lat=\"3\" lon=\"1\">"
+       "<type>inserted</type></rtept></rte></gpx>",
+       {},
+       {1, 2, 3}},
+      {"GpxExportLeavesOutLaunchAndInserted",
+       F::gpx,
+       "<gpx creator=\"nurvo 1.0\"><rte><desc>" + exportDesc +
+           "</desc><rtept lat=\"1\" lon=\"1\"><type>launch</type></rtept><rtept lat=\"2\" "
+           "lon=\"1\"><type>survey</type></rtept><rtept lat=\"3\" lon=\"1\"><type>inserted</type>"
+           "</rtept><rtept lat=\"4\" lon=\"1\"><type>survey</type></rtept></rte></gpx>",
        {},
        {2, 4}},
       {"KmlPointsInDocumentOrder",
@@ -213,13 +265,21 @@ TEST(ImportRoute, ReadsTheRouteOfEachFormat) {
        {3, 4}},
       {"KmlExportGivesItsSurveyPoints",
        F::kml,
-       "<kml><Placemark><LineString><coordinates>1,1 1,2</coordinates></LineString></Placemark>"
-       "<Placemark><ExtendedData><Data name=\"kind\"><value>launch</value></Data></ExtendedData>"
-       "<Point><coordinates>1,1</coordinates></Point></Placemark><Placemark><ExtendedData>"
-       "<Data name=\"kind\"><value>survey</value></Data></ExtendedData><Point><coordinates>1,2"
-       "</coordinates></Point></Placemark></kml>",
+       "<kml><Document><description>" + exportDesc + "</description>" + kmlLineAndKinds +
+           "</Document></kml>",
        {},
        {2}},
+      {"KmlLineOfAnotherProgramWithKinds",
+       F::kml,
+       "<kml><Document>" + kmlLineAndKinds + "</Document></kml>",
+       {},
+       {1, 2}},
+      {"KmlTrack",
+       F::kml,
+       "<kml><Placemark><gx:MultiTrack><gx:Track><when>2026-01-01T00:00:00Z</when><gx:coord>1 5 "
+       "-3</gx:coord>\n<gx:coord> 1 6</gx:coord></gx:Track></gx:MultiTrack></Placemark></kml>",
+       {},
+       {5, 6}},
       {"GeoJsonFeatureLineString",
        F::geojson,
        "{\"type\":\"Feature\",\"properties\":null,\"geometry\":{\"type\":\"LineString\","
@@ -235,15 +295,27 @@ TEST(ImportRoute, ReadsTheRouteOfEachFormat) {
        {8}},
       {"GeoJsonSurveyExportGivesLineEndsAndMoves",
        F::geojson,
-       "{\"type\":\"FeatureCollection\",\"features\":[{\"type\":\"Feature\",\"geometry\":"
-       "{\"type\":\"LineString\",\"coordinates\":[[1,1],[1,5]]}},{\"type\":\"Feature\","
-       "\"properties\":{\"kind\":\"line end\"},\"geometry\":{\"type\":\"Point\",\"coordinates\":"
-       "[1,2]}},{\"type\":\"Feature\",\"properties\":{\"kind\":\"move\"},\"geometry\":{\"type\":"
-       "\"Point\",\"coordinates\":[1,3]}},{\"type\":\"Feature\",\"properties\":{\"role\":"
-       "\"area\"},\"geometry\":{\"type\":\"Polygon\",\"coordinates\":[[[1,1],[2,1],[2,2],[1,1]]]}}]"
-       "}",
+       R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":{"stamp":"s",)"
+       R"("waypoints":3,"maxLegMeters":3600.0,"depthMode":"fixed"},"geometry":{"type":)"
+       R"("LineString","coordinates":[[1,1],[1,5]]}},)" +
+           geoJsonPoint("launch", 1) + "," + geoJsonPoint("line end", 2) + "," +
+           geoJsonPoint("move", 3) +
+           R"(,{"type":"Feature","properties":{"role":"area"},"geometry":{"type":"Polygon",)"
+           R"("coordinates":[[[1,1],[2,1],[2,2],[1,1]]]}}]})",
        {},
        {2, 3}},
+      {"GeoJsonTransectWithStationsOfKindSurvey",
+       F::geojson,
+       R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":{"name":"T"},)"
+       R"("geometry":{"type":"LineString","coordinates":[[1,1],[1,2],[1,3],[1,4],[1,5],[1,6]]}},)" +
+           geoJsonPoint("survey", 2) + "," + geoJsonPoint("survey", 5) + "]}",
+       {},
+       {1, 2, 3, 4, 5, 6}},
+      {"GeoJsonMultiLineStringOfOnePart",
+       F::geojson,
+       R"({"type":"MultiLineString","coordinates":[[[1,7],[1,8]]]})",
+       {},
+       {7, 8}},
       {"CsvQuotedFieldsAndTabs",
        F::csv,
        "\"na\"\"me\"\t LATITUDE \tLng\n\"a\tb\"\t\"-1.5\"\t1\n\n\"c\nd\"\t2\t1\n",
@@ -483,6 +555,73 @@ TEST(ImportRoute, ExportsReadBackAsTheRouteTheyCameFrom) {
       EXPECT_EQ(fourFiles(args, "route." + ext), plain) << name << " " << ext;
     }
   }
+}
+
+// The comma-separated fields of a line.
+std::vector<std::string> splitFields(const std::string& line) {
+  std::vector<std::string> fields(1);
+  for (const char c : line) {
+    if (c == ',') {
+      fields.emplace_back();
+    } else {
+      fields.back().push_back(c);
+    }
+  }
+  return fields;
+}
+
+// The lines of a mission script that send the vehicle somewhere.
+std::string commandedPositions(const std::string& cfg) {
+  std::string positions;
+  for (const std::string& l : lines(cfg)) {
+    if (l.starts_with("latitude ") || l.starts_with("longitude ")) positions += l + "\n";
+  }
+  return positions;
+}
+
+TEST(ImportRoute, SurveyExportsReadBackAsTheirMission) {
+  // The golden surveys: their line ends lie between the four decimals the exports write.
+  for (const char* name : {"survey_export_all", "survey_island"}) {
+    const fs::path files = fs::path(NURVO_TESTS_DIR) / "golden" / name / "files";
+    const std::string wpt = readFile((files / (fixedBase + "wpt")).string());
+    const std::string cfg = readFile((files / (fixedBase + "cfg")).string());
+    ScratchDir dir;
+    for (const std::string ext : {"gpx", "kml", "geojson"}) {
+      writeFile("route." + ext, readFile((files / (fixedBase + ext)).string()));
+      const std::vector<std::string> read = fourFiles({}, "route." + ext);
+      EXPECT_EQ(read[1], wpt) << name << " " << ext;
+      EXPECT_EQ(commandedPositions(read[0]), commandedPositions(cfg)) << name << " " << ext;
+    }
+  }
+  // A survey whose legs are cut: the cut points the export holds are the ones read back.
+  ScratchDir dir;
+  writeFile("area.txt", "36.80 -121.90\n36.80 -121.86\n36.83 -121.86\n36.83 -121.90\n");
+  const std::vector<std::string> cut = {"--maxLegMeters", "1000"};
+  std::vector<std::string> survey = cut;
+  survey.insert(survey.end(),
+                {"--export", "all", "--line-spacing", "150", "--line-heading", "37", "--area"});
+  const std::vector<std::string> planned = fourFiles(survey, "area.txt");
+  for (const std::string ext : {"gpx", "kml", "geojson"}) {
+    fs::rename(fixedBase + ext, "survey." + ext);
+  }
+  for (const std::string ext : {"gpx", "kml", "geojson"}) {
+    const std::vector<std::string> read = fourFiles(cut, "survey." + ext);
+    EXPECT_EQ(read[1], planned[1]) << ext;
+    EXPECT_EQ(commandedPositions(read[0]), commandedPositions(planned[0])) << ext;
+  }
+  // Read back with another maxLegMeters, the legs are cut anew: no leg of the .csv is longer.
+  std::size_t legs = 0;
+  for (const std::string& l : lines(fourFiles({"--maxLegMeters", "500"}, "survey.gpx")[3])) {
+    const std::vector<std::string> fields = splitFields(l);
+    // Waypoint lines: "1,36.8000,-121.9000,90.0,500.0,500.0,"; the launch leg is 500 m anyway.
+    if (fields.size() < 6 || fields[0].empty() || fields[0] == "0" ||
+        fields[0].find_first_not_of("0123456789") != std::string::npos || fields[4].empty()) {
+      continue;
+    }
+    EXPECT_LE(std::stod(fields[4]), 500.0) << l;
+    ++legs;
+  }
+  EXPECT_GT(legs, lines(planned[1]).size());
 }
 
 }  // namespace
