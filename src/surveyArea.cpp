@@ -134,6 +134,64 @@ std::vector<GeoPoint> outerPoints(const GeoPolygon& geo) {
   return geo.rings.front();
 }
 
+// The operating area less the area's holes and the keep-outs, the part that holds the free area;
+// the free area itself when no operating area is given. The operating area must contain the
+// area: the first vertex, edge or hole that shows it does not is named.
+Polygon waterOf(const SurveyArea& s, const GeoPolygon& area, const GeoPolygon* operating) {
+  if (operating == nullptr) return s.free;
+  const Polygon op = checkedPolygon("operating area", *operating, s.plane);
+  auto outside = [&](const std::string& what) {
+    refuse("operating area", operating->file,
+           strprintf("does not contain the area of %s: %s", area.file.c_str(), what.c_str()));
+  };
+  const Ring r = cleanRing(area.rings.front(), s.plane);
+  for (std::size_t i = 0; i < r.plane.size(); ++i) {
+    if (!bg::covered_by(r.plane[i], op)) {
+      outside(strprintf("its vertex %zu (%s) lies outside", r.numbers[i],
+                        position(s.plane, r.plane[i]).c_str()));
+    }
+  }
+  for (std::size_t i = 0; i < r.plane.size(); ++i) {
+    const bg::model::linestring<Pt> edge{r.plane[i], r.plane[(i + 1) % r.plane.size()]};
+    if (!bg::covered_by(edge, op)) {
+      outside(edgeName(r.numbers, i) + " leaves it between its vertices");
+    }
+  }
+  // An island of the operating area may be one of the area's holes, but may not take water the
+  // area surveys.
+  for (std::size_t k = 0; k < op.inners().size(); ++k) {
+    Polygon hole;
+    hole.outer() = op.inners()[k];
+    bg::correct(hole);
+    MultiPolygon common;
+    bg::intersection(hole, s.area, common);
+    if (!common.empty() && bg::area(common) > 1.0) {
+      Pt inside(0.0, 0.0);
+      bg::point_on_surface(common.front(), inside);
+      refuse("operating area", operating->file,
+             strprintf("hole %zu takes in water of the area of %s, around %s", k + 1,
+                       area.file.c_str(), position(s.plane, inside).c_str()));
+    }
+  }
+  MultiPolygon blocked = s.keepOuts;
+  for (const auto& ring : s.area.inners()) {
+    Polygon h;
+    h.outer() = ring;
+    bg::correct(h);
+    MultiPolygon merged;
+    bg::union_(blocked, h, merged);
+    blocked = std::move(merged);
+  }
+  MultiPolygon parts;
+  bg::difference(op, blocked, parts);
+  Pt inside(0.0, 0.0);
+  bg::point_on_surface(s.free, inside);
+  for (Polygon& part : parts) {
+    if (bg::covered_by(inside, part)) return std::move(part);
+  }
+  return s.free;
+}
+
 }  // namespace
 
 std::string ringProblem(std::span<const Pt> ring, std::span<const Pt> degrees,
@@ -182,7 +240,7 @@ MultiPolygon grown(const MultiPolygon& poly, double distance) {
 }
 
 SurveyArea prepareSurveyArea(const GeoPolygon& area, std::span<const GeoPolygon> keepOuts,
-                             double margin) {
+                             double margin, const GeoPolygon* operatingArea) {
   const std::vector<GeoPoint> outer = outerPoints(area);
   SurveyArea s;
   s.plane = LocalPlane(centreOf(outer));
@@ -244,6 +302,7 @@ SurveyArea prepareSurveyArea(const GeoPolygon& area, std::span<const GeoPolygon>
                      parts.size(), names.c_str()));
   }
   s.free = parts.front();
+  s.water = waterOf(s, area, operatingArea);
   return s;
 }
 

@@ -247,6 +247,10 @@ std::vector<BadInput> catalogue() {
        square,
        {"--area", "route.txt", "--swath-width", "60", "--overlap", "100"},
        "invalid value '100' for option --overlap: expected a number below 100\n"},
+      {"RunInOverTheBound",
+       square,
+       {"--area", "route.txt", "--line-spacing", "50", "--run-in", "1e6"},
+       "invalid value '1e6' for option --run-in: expected a number of at most 1000\n"},
       {"SpacingZero",
        square,
        {"--area", "route.txt", "--line-spacing", "0"},
@@ -281,6 +285,12 @@ std::vector<BadInput> catalogue() {
                    "1,1 2,1 2,2\n 1,1 1,91\n</coordinates></LinearRing></outerBoundaryIs>"
                    "</Polygon></Placemark></kml>");
        }},
+      {"OperatingAreaMissesTheArea",
+       square,
+       {"--area", "route.txt", "--line-spacing", "50", "--operating-area", "w.txt"},
+       "operating area file w.txt: does not contain the area of route.txt: its vertex 2 "
+       "(36.8000 -121.8600) lies outside\n",
+       [] { writeFile("w.txt", "36.79 -121.91\n36.79 -121.87\n36.83 -121.87\n36.83 -121.91\n"); }},
       {"TooManyLines",
        square,
        {"--area", "route.txt", "--line-spacing", "0.1", "--line-heading", "0"},

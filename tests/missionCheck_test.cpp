@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "surveyArea.h"
 #include "waypointFile.h"
 
 namespace nurvo::test {
@@ -106,6 +107,38 @@ TEST(MissionCheck, EachRuleFiresAloneWhereItsConditionHolds) {
   ASSERT_TRUE(readWaypoints(file.get(), "survey.txt", example));
   const RouteTotals totals = prepareRoute(example, MissionParams{});
   EXPECT_TRUE(checkMission(example, MissionParams{}, totals, 24.0).findings.empty());
+}
+
+// A planned survey's launch waypoint, 500 m behind waypoint 1, lies in the survey's water with its
+// leg, or the check says where it lies instead.
+TEST(MissionCheck, ASurveyLaunchOutsideItsWaterIsAnError) {
+  const GeoPolygon pond{"pond",
+                        {{{36.8, -121.9}, {36.8, -121.89}, {36.81, -121.89}, {36.81, -121.9}}}};
+  const SurveyArea area = prepareSurveyArea(pond, {}, 0.0);
+  const struct {
+    std::vector<std::pair<double, double>> route;
+    const char* message;  // null: nothing found
+  } cases[] = {
+      {{{36.8055, -121.895}, {36.809, -121.895}}, nullptr},
+      {{{36.8005, -121.895}, {36.809, -121.895}},
+       "the launch waypoint 0 at 36.7960 -121.8950 lies outside the operating area, less its "
+       "islands and keep-outs"},
+  };
+  const MissionParams params;
+  for (const auto& c : cases) {
+    const Prepared p(c.route, params);
+    const MissionCheck check = checkMission(p.route, params, p.totals, std::nullopt, &area);
+    if (c.message == nullptr) {
+      EXPECT_TRUE(check.findings.empty());
+      continue;
+    }
+    ASSERT_EQ(check.findings.size(), 1u);
+    const Finding& f = check.findings.front();
+    EXPECT_STREQ(ruleRow(f.rule).id, "launch-outside-area");
+    EXPECT_EQ(f.severity, Severity::error);
+    EXPECT_EQ(f.waypoint, 0);
+    EXPECT_EQ(f.message, std::string(c.message) + "; " + ruleRow(f.rule).mend);
+  }
 }
 
 TEST(MissionCheck, ARuleListsItsFirstFindingsAndCountsTheRest) {

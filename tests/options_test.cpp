@@ -165,8 +165,9 @@ const std::string helpText =
     "--overlap PERCENT...overlap of adjacent swaths, 0 up to 100\n"
     "--line-heading DEG...heading of the lines, 0 up to 180, or auto (auto)\n"
     "--start CORNER...corner of the first line: sw, se, nw, ne (sw)\n"
-    "--run-in M......metres each line runs beyond the area (0)\n"
-    "--tie-line-spacing M...metres between tie lines across the survey lines\n";
+    "--run-in M......metres each line runs beyond the area, at most 1000 (0)\n"
+    "--tie-line-spacing M...metres between tie lines across the survey lines\n"
+    "--operating-area FILE...the water run-ins, turns and moves may use (the area)\n";
 
 // The parameter listing with every default.
 const std::string defaultListing =
