@@ -55,9 +55,9 @@ TEST(ParamTable, AgreesWithTheLongOptionsTheListingAndTheUsage) {
     EXPECT_TRUE(holds(show_params(s.params), "\n" + name + ".")) << name;
     ++n;
   }
-  EXPECT_EQ(opts.size(), static_cast<std::size_t>(n) + 24)
+  EXPECT_EQ(opts.size(), static_cast<std::size_t>(n) + 25)
       << "verbose, brief, interactive, export, input-format, route, help, usage, version, check, "
-         "strict, endurance, equal-legs, ten survey options and the closing entry";
+         "strict, endurance, equal-legs, eleven survey options and the closing entry";
 }
 
 // The manual page documents every long option, and the bash completion offers it.

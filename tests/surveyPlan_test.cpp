@@ -151,7 +151,14 @@ Case randomCase(std::mt19937& rng, int index) {
   c.settings.spacing = index % 50 == 3 ? 50.0 : 15.0 + index % 7 * 2.0;
   c.settings.runIn = index % 5 == 0 ? 60.0 : 0.0;
   // Run-ins of every other such case have water beyond the area; the others are cut to nothing.
-  if (index % 10 == 0) c.operating = {"water", {starRing(rng, plane, Pt(0, 0), 4000, 40, 1.0)}};
+  if (index % 10 == 0) {
+    GeoRing circle;
+    for (int i = 0; i < 40; ++i) {
+      const double a = -2.0 * std::numbers::pi * i / 40;
+      circle.push_back(plane.inverse({4000.0 * std::cos(a), 4000.0 * std::sin(a)}));
+    }
+    c.operating = {"water", {circle}};
+  }
   c.settings.start = static_cast<StartCorner>(index % 4);
   if (index % 25 != 0) c.settings.heading = (index * 37) % 180;
   if (index % 11 == 0) c.settings.tieLineSpacing = 400.0;
@@ -264,7 +271,7 @@ TEST(SurveyPlan, StaysInsideKeepsClearSpacesLinesAndCoversRandomAreas) {
 }
 
 // A 60 m spit of land reaches 600 m into a 2 km bay from its southern shore, the operating area's
-// shore too, and lines run across it with 50 m run-ins. No line, run-in or move crosses the spit:
+// shore too, and lines 45 m apart run across it with 50 m run-ins. No line, run-in or move crosses the spit:
 // the pieces either side of it stay apart, their run-ins towards it are shortened, and the launch
 // waypoint is found open water.
 TEST(SurveyPlan, RunInsAndMovesStayOffASpit) {
@@ -293,7 +300,7 @@ TEST(SurveyPlan, RunInsAndMovesStayOffASpit) {
                                 {3000, 2000},
                                 {-1000, 2000}})}};
   SurveySettings settings;
-  settings.spacing = 50.0;
+  settings.spacing = 45.0;
   settings.heading = 90.0;
   settings.runIn = 50.0;
   const SurveyArea prepared = prepareSurveyArea(area, {}, 0.0, &water);
@@ -303,12 +310,13 @@ TEST(SurveyPlan, RunInsAndMovesStayOffASpit) {
   spit.outer() = {{971, -1}, {971, 599}, {1029, 599}, {1029, -1}, {971, -1}};
   bg::correct(spit);
   for (std::size_t i = 0; i + 1 < plan.points.size(); ++i) {
-    const PlanePoint a = prepared.plane.forward(plan.points[i].pos);
-    const PlanePoint b = prepared.plane.forward(plan.points[i + 1].pos);
+    const PlanePoint a = plane.forward(plan.points[i].pos);
+    const PlanePoint b = plane.forward(plan.points[i + 1].pos);
     EXPECT_FALSE(bg::intersects(Segment(Pt(a.x, a.y), Pt(b.x, b.y)), spit)) << "leg " << i;
   }
-  // 12 lines cross the spit, each cut in two: the two run-ins of each towards it are shortened.
-  EXPECT_EQ(plan.runInsShortened, 24);
+  // 14 lines, 5 m to 590 m from the shore, cross the spit, each cut in two: the two run-ins of
+  // each towards it are shortened.
+  EXPECT_EQ(plan.runInsShortened, 28);
   EXPECT_EQ(plan.runIns, 2 * plan.lines);
 }
 
