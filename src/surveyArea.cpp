@@ -144,11 +144,13 @@ Polygon waterOf(const SurveyArea& s, const GeoPolygon& area, const GeoPolygon* o
     refuse("operating area", operating->file,
            strprintf("does not contain the area of %s: %s", area.file.c_str(), what.c_str()));
   };
-  // The two often share a shore: a vertex on the operating area's edge, off it by a rounding
-  // error, lies inside, and so does a sliver between them.
+  // The two often share a shore, drawn apart or written to a few decimals, and an edge along a
+  // parallel is not quite straight on the plane: the area may leave the operating area by up to
+  // shoreTolerance, and the water is the two together.
+  constexpr double shoreTolerance = 1.0;  // metres
   const Ring r = cleanRing(area.rings.front(), s.plane);
   for (std::size_t i = 0; i < r.plane.size(); ++i) {
-    if (bg::distance(r.plane[i], op) > 0.01) {
+    if (bg::distance(r.plane[i], op) > shoreTolerance) {
       outside(strprintf("its vertex %zu (%s) lies outside", r.numbers[i],
                         position(s.plane, r.plane[i]).c_str()));
     }
@@ -158,38 +160,49 @@ Polygon waterOf(const SurveyArea& s, const GeoPolygon& area, const GeoPolygon* o
   MultiPolygon beyond;
   bg::difference(areaShape, op, beyond);
   for (const Polygon& part : beyond) {
-    if (bg::area(part) <= 1.0) continue;
-    Pt inside(0.0, 0.0);
-    bg::point_on_surface(part, inside);
-    outside("it leaves it between its vertices, around " + position(s.plane, inside));
+    for (const Pt& p : part.outer()) {
+      if (bg::distance(p, op) > shoreTolerance) {
+        outside("it leaves it between its vertices, at " + position(s.plane, p));
+      }
+    }
   }
-  // An island of the operating area may be one of the area's holes, but may not take water the
-  // area surveys.
+  // An island of the operating area may be one of the area's holes, drawn apart by up to
+  // shoreTolerance, but may not take water the area surveys.
+  std::vector<Polygon> areaHoles;
+  for (const auto& ring : s.area.inners()) {
+    Polygon& h = areaHoles.emplace_back();
+    h.outer() = ring;
+    bg::correct(h);
+  }
   for (std::size_t k = 0; k < op.inners().size(); ++k) {
     Polygon hole;
     hole.outer() = op.inners()[k];
     bg::correct(hole);
     MultiPolygon common;
     bg::intersection(hole, s.area, common);
-    if (!common.empty() && bg::area(common) > 1.0) {
-      Pt inside(0.0, 0.0);
-      bg::point_on_surface(common.front(), inside);
-      refuse("operating area", operating->file,
-             strprintf("hole %zu takes in water of the area of %s, around %s", k + 1,
-                       area.file.c_str(), position(s.plane, inside).c_str()));
+    for (const Polygon& part : common) {
+      for (const Pt& p : part.outer()) {
+        const bool shore = std::any_of(areaHoles.begin(), areaHoles.end(), [&](const Polygon& h) {
+          return bg::distance(p, h) <= shoreTolerance;
+        });
+        if (!shore) {
+          refuse("operating area", operating->file,
+                 strprintf("hole %zu takes in water of the area of %s, at %s", k + 1,
+                           area.file.c_str(), position(s.plane, p).c_str()));
+        }
+      }
     }
   }
   MultiPolygon blocked = s.keepOuts;
-  for (const auto& ring : s.area.inners()) {
-    Polygon h;
-    h.outer() = ring;
-    bg::correct(h);
+  for (const Polygon& h : areaHoles) {
     MultiPolygon merged;
     bg::union_(blocked, h, merged);
     blocked = std::move(merged);
   }
+  MultiPolygon joined;
+  bg::union_(op, areaShape, joined);
   MultiPolygon parts;
-  bg::difference(op, blocked, parts);
+  bg::difference(joined, blocked, parts);
   Pt inside(0.0, 0.0);
   bg::point_on_surface(s.free, inside);
   for (Polygon& part : parts) {
