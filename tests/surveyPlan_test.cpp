@@ -93,6 +93,41 @@ TEST(SurveyArea, RefusesBadRingsNamingTheRingAndVertexOrEdge) {
   }
 }
 
+// The operating area contains the area, a shared shore allowed within a metre (the square's
+// southern corners lie on a parallel, which bows 0.4 m off the 3.3 km chord of the operating
+// area's southern edge); an island of it may be a hole of the area but take none of its water.
+TEST(SurveyArea, AnOperatingAreaContainsTheArea) {
+  const GeoRing square = {{60, 0}, {60, 0.02}, {60.02, 0.02}, {60.02, 0}};
+  const GeoRing islet = {{60.009, 0.009}, {60.009, 0.011}, {60.011, 0.011}, {60.011, 0.009}};
+  const GeoRing bigger = {{60, -0.02}, {60, 0.04}, {60.04, 0.04}, {60.04, -0.02}};
+  const struct {
+    std::vector<GeoRing> area;
+    std::vector<GeoRing> operating;
+    const char* message;  // null: accepted
+  } cases[] = {
+      {{square}, {bigger}, nullptr},
+      {{square, islet}, {bigger, islet}, nullptr},
+      {{square},
+       {{{60.001, -0.02}, {60.001, 0.04}, {60.04, 0.04}, {60.04, -0.02}}},
+       "operating area file w.txt: does not contain the area of a.txt: its vertex 1 (60.0000 "
+       "0.0000) lies outside\n"},
+      {{square},
+       {bigger, islet},
+       "operating area file w.txt: hole 1 takes in water of the area of a.txt, at 60.0090 "
+       "0.0090\n"},
+  };
+  for (const auto& c : cases) {
+    const GeoPolygon water{"w.txt", c.operating};
+    try {
+      const SurveyArea a = prepareSurveyArea(polygonOf(c.area), {}, 50.0, &water);
+      EXPECT_EQ(c.message, nullptr) << "accepted";
+      EXPECT_GT(bg::area(a.water), bg::area(a.free));
+    } catch (const NurvoError& e) {
+      EXPECT_EQ(e.what(), std::string(c.message == nullptr ? "" : c.message));
+    }
+  }
+}
+
 // ---- Properties over random star-shaped areas, some with an island and a keep-out, and over
 // rough coasts with islands.
 
@@ -271,9 +306,9 @@ TEST(SurveyPlan, StaysInsideKeepsClearSpacesLinesAndCoversRandomAreas) {
 }
 
 // A 60 m spit of land reaches 600 m into a 2 km bay from its southern shore, the operating area's
-// shore too, and lines 45 m apart run across it with 50 m run-ins. No line, run-in or move crosses the spit:
-// the pieces either side of it stay apart, their run-ins towards it are shortened, and the launch
-// waypoint is found open water.
+// shore too, and lines 45 m apart run across it with 50 m run-ins. No line, run-in or move crosses
+// the spit: the pieces either side of it stay apart, their run-ins towards it are shortened, and
+// the launch waypoint is found open water.
 TEST(SurveyPlan, RunInsAndMovesStayOffASpit) {
   const LocalPlane plane({59.3, 18.3});
   auto ring = [&](std::initializer_list<Pt> pts) {
