@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "surveyArea.h"
+#include "surveyPlan.h"
 #include "waypointFile.h"
 
 namespace nurvo::test {
@@ -115,30 +115,25 @@ TEST(MissionCheck, ASurveyLaunchOutsideItsWaterIsAnError) {
   const GeoPolygon pond{"pond",
                         {{{36.8, -121.9}, {36.8, -121.89}, {36.81, -121.89}, {36.81, -121.9}}}};
   const SurveyArea area = prepareSurveyArea(pond, {}, 0.0);
-  const struct {
-    std::vector<std::pair<double, double>> route;
-    const char* message;  // null: nothing found
-  } cases[] = {
-      {{{36.8055, -121.895}, {36.809, -121.895}}, nullptr},
-      {{{36.8005, -121.895}, {36.809, -121.895}},
-       "the launch waypoint 0 at 36.7960 -121.8950 lies outside the operating area, less its "
-       "islands and keep-outs"},
-  };
   const MissionParams params;
-  for (const auto& c : cases) {
-    const Prepared p(c.route, params);
-    const MissionCheck check = checkMission(p.route, params, p.totals, std::nullopt, &area);
-    if (c.message == nullptr) {
-      EXPECT_TRUE(check.findings.empty());
-      continue;
-    }
-    ASSERT_EQ(check.findings.size(), 1u);
-    const Finding& f = check.findings.front();
-    EXPECT_STREQ(ruleRow(f.rule).id, "launch-outside-area");
-    EXPECT_EQ(f.severity, Severity::error);
-    EXPECT_EQ(f.waypoint, 0);
-    EXPECT_EQ(f.message, std::string(c.message) + "; " + ruleRow(f.rule).mend);
-  }
+  const Prepared in({{36.8055, -121.895}, {36.809, -121.895}}, params);
+  EXPECT_TRUE(checkMission(in.route, params, in.totals, std::nullopt, &area).findings.empty());
+  const Prepared out({{36.8005, -121.895}, {36.809, -121.895}}, params);
+  const MissionCheck check = checkMission(out.route, params, out.totals, std::nullopt, &area);
+  ASSERT_EQ(check.findings.size(), 1u);
+  const Finding& f = check.findings.front();
+  EXPECT_STREQ(ruleRow(f.rule).id, "launch-outside-area");
+  EXPECT_EQ(f.severity, Severity::error);
+  EXPECT_EQ(f.waypoint, 0);
+  EXPECT_EQ(f.message,
+            "the launch waypoint 0 at 36.7960 -121.8950 lies outside the operating area, less its "
+            "islands and keep-outs; " +
+                std::string(ruleRow(f.rule).mend));
+  // In a pond 300 m across the planner finds no start that puts the launch in it, and says so.
+  const GeoRing tiny = {{36.8, -121.9}, {36.8, -121.897}, {36.803, -121.897}, {36.803, -121.9}};
+  SurveySettings s;
+  s.spacing = 50.0;
+  EXPECT_FALSE(planSurvey(prepareSurveyArea({"tiny", {tiny}}, {}, 0.0), s, "tiny").launchInWater);
 }
 
 TEST(MissionCheck, ARuleListsItsFirstFindingsAndCountsTheRest) {

@@ -355,19 +355,6 @@ TEST(SurveyPlan, RunInsAndMovesStayOffASpit) {
   EXPECT_EQ(plan.runIns, 2 * plan.lines);
 }
 
-// An area too small for the launch leg: no start puts the launch waypoint in the area, and the
-// plan says so.
-TEST(SurveyPlan, ALaunchLegLongerThanTheAreaIsReported) {
-  const GeoPolygon area{"pond",
-                        {{{36.8, -121.9}, {36.8, -121.897}, {36.803, -121.897}, {36.803, -121.9}}}};
-  SurveySettings settings;
-  settings.spacing = 50.0;
-  settings.heading = 0.0;
-  const SurveyPlan plan = planSurvey(prepareSurveyArea(area, {}, 0.0), settings, "pond");
-  EXPECT_FALSE(plan.launchInWater);
-  EXPECT_FALSE(plan.leadIn);
-}
-
 // The golden surveys, planned again at full precision, have the same properties.
 TEST(SurveyPlan, GoldenSurveysHaveThePropertiesToo) {
   namespace fs = std::filesystem;
