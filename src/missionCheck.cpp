@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "numberText.h"
+#include "surveyArea.h"
 #include "writeMission.h"
 
 namespace nurvo {
@@ -37,6 +38,9 @@ constexpr RuleRow rules[] = {
      "set missionSpeedSlow at or below missionSpeed"},
     {Rule::endurance, "endurance", Severity::error,
      "shorten the route or split it into several missions"},
+    {Rule::launchOutsideArea, "launch-outside-area", Severity::error,
+     "give the water around the area with --operating-area, or launch the vehicle from a boat "
+     "at the first line"},
 };
 
 std::string metres(double v) {
@@ -251,6 +255,29 @@ void checkEndurance(const wptList& route, const RouteTotals& totals, double hour
                 h(seconds * timerMargin) + " (" + h(seconds) + " as planned)");
 }
 
+// The launch waypoint of a planned survey and its leg to waypoint 1, in the survey's water.
+void checkLaunch(const wptList& route, const SurveyArea& survey, Findings& found) {
+  const node* launch = route.head();
+  if (launch == nullptr || launch->nextPtr == nullptr) return;
+  const node* first = launch->nextPtr;
+  auto onPlane = [&](const node& n) {
+    const PlanePoint p = survey.plane.forward({n.Lat, n.Lon});
+    return Pt(p.x, p.y);
+  };
+  const Pt from = onPlane(*launch);
+  const bg::model::linestring<Pt> leg{from, onPlane(*first)};
+  const std::string at =
+      "the launch waypoint 0 at " + fixedText(launch->Lat, 4) + " " + fixedText(launch->Lon, 4);
+  if (!bg::covered_by(from, survey.water)) {
+    found.add(Rule::launchOutsideArea, 0,
+              at + " lies outside the operating area, less its islands and keep-outs");
+  } else if (!bg::covered_by(leg, survey.water)) {
+    found.add(Rule::launchOutsideArea, 0,
+              at + ": its leg to waypoint 1 leaves the operating area, crossing land or a "
+                   "keep-out");
+  }
+}
+
 }  // namespace
 
 std::span<const RuleRow> ruleTable() {
@@ -294,7 +321,8 @@ std::size_t MissionCheck::omitted() const {
 }
 
 MissionCheck checkMission(const wptList& route, const MissionParams& params,
-                          const RouteTotals& totals, std::optional<double> enduranceHours) {
+                          const RouteTotals& totals, std::optional<double> enduranceHours,
+                          const SurveyArea* survey) {
   MissionCheck check;
   check.statistics = statisticsOf(route, totals);
   check.statistics.enduranceHours = enduranceHours;
@@ -302,6 +330,7 @@ MissionCheck checkMission(const wptList& route, const MissionParams& params,
   checkLegs(route, params.maxLegMeters, found);
   checkParams(params, found);
   if (enduranceHours) checkEndurance(route, totals, *enduranceHours, found);
+  if (survey != nullptr) checkLaunch(route, *survey, found);
   found.takeInto(check);
   return check;
 }

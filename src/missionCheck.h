@@ -12,6 +12,8 @@
 
 namespace nurvo {
 
+struct SurveyArea;
+
 enum class Severity { warning, error };
 
 // The rules, in the order of the rule table and of the report.
@@ -26,6 +28,7 @@ enum class Rule {
   legTimeout,
   slowAboveFast,
   endurance,
+  launchOutsideArea,
 };
 
 // One rule: its fixed id, its severity, and how to mend what it finds (the end of every message).
@@ -101,8 +104,10 @@ struct MissionCheck {
 constexpr std::size_t maxFindingsPerRule = 20;
 
 // Checks a prepared route (launch waypoint first, legs timed) with its parameters and totals.
-// `enduranceHours`, when given, is greater than 0.
+// `enduranceHours`, when given, is greater than 0. `survey`, given for a planned survey: the launch
+// waypoint and its leg to waypoint 1 must lie in its water.
 MissionCheck checkMission(const wptList& route, const MissionParams& params,
-                          const RouteTotals& totals, std::optional<double> enduranceHours);
+                          const RouteTotals& totals, std::optional<double> enduranceHours,
+                          const SurveyArea* survey = nullptr);
 
 }  // namespace nurvo

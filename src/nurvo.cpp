@@ -115,7 +115,9 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
   }
 
   wptList route;
-  std::vector<DrawnPolygon> polygons;  // a survey's area and keep-outs, for the exports
+  std::vector<DrawnPolygon> polygons;    // a survey's area and keep-outs, for the exports
+  std::optional<SurveyArea> surveyArea;  // a survey's area and water, for the check
+  std::optional<SurveyFigures> figures;  // a survey's figures, for the picture
   const SurveyRequest& survey = settings.survey;
   if (!survey.areaFile.empty()) {
     if (settings.interactive) {
@@ -129,12 +131,14 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
                     "too many\n",
                     settings.operands.front().c_str()));
     }
-    const SurveyPlan plan = planRequestedSurvey(survey, &polygons);
+    const SurveyPlan plan = planRequestedSurvey(survey, &polygons, &surveyArea.emplace());
     if (settings.verbose) con.write(surveySummary(plan));
+    figures = surveyFigures(plan, *surveyArea);
     for (const SurveyPoint& p : plan.points) {
       route.insertLatLonEnd(p.pos.lat, p.pos.lon);
-      route.tail()->origin =
-          p.kind == SurveyPointKind::lineEnd ? PointOrigin::lineEnd : PointOrigin::move;
+      route.tail()->origin = p.kind == SurveyPointKind::lineEnd      ? PointOrigin::lineEnd
+                             : p.kind == SurveyPointKind::tieLineEnd ? PointOrigin::tieLineEnd
+                                                                     : PointOrigin::move;
     }
   } else if (settings.interactive) {
     interactiveStartup(con, params, route, settings.import);
@@ -158,7 +162,8 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
   }
 
   const RouteTotals totals = prepareRoute(route, params, settings.legCut);
-  const MissionCheck check = checkMission(route, params, totals, settings.enduranceHours);
+  const MissionCheck check = checkMission(route, params, totals, settings.enduranceHours,
+                                          surveyArea ? &*surveyArea : nullptr);
   if (settings.check != CheckOutput::none) {
     con.write(settings.check == CheckOutput::json ? checkReportJson(check)
                                                   : checkReportText(check));
@@ -173,9 +178,10 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
 
   const std::optional<std::tm> now = clock.utcNow();
   if (!now) throw NurvoError("cannot read the system clock as UTC: no mission written\n");
-  writeRunFiles(fileName(*now),
-                RunContent{route, params, totals, settings.exports, std::move(polygons)}, fileOps,
-                con);
+  writeRunFiles(
+      fileName(*now),
+      RunContent{route, params, totals, settings.exports, std::move(polygons), std::move(figures)},
+      fileOps, con);
   return 0;
 }
 

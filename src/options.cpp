@@ -35,6 +35,7 @@ enum OptionCode : int {
   startCode,
   runInCode,
   tieLineSpacingCode,
+  operatingAreaCode,
   paramCodeBase = 0x200,
 };
 
@@ -87,9 +88,12 @@ constexpr RunOption runOptions[] = {
      "heading of the lines, 0 up to 180, or auto (auto)"},
     {"start", required_argument, startCode, "CORNER",
      "corner of the first line: sw, se, nw, ne (sw)"},
-    {"run-in", required_argument, runInCode, "M", "metres each line runs beyond the area (0)"},
+    {"run-in", required_argument, runInCode, "M",
+     "metres each line runs beyond the area, at most 1000 (0)"},
     {"tie-line-spacing", required_argument, tieLineSpacingCode, "M",
      "metres between tie lines across the survey lines"},
+    {"operating-area", required_argument, operatingAreaCode, "FILE",
+     "the water run-ins, turns and moves may use (the area)"},
 };
 constexpr std::size_t optionsBeforeParams = 2;
 
@@ -159,8 +163,8 @@ namespace {
 
 // The survey options, in the order of their codes from areaCode on.
 constexpr const char* surveyOptionNames[] = {
-    "area",    "keep-out",     "keep-out-margin", "line-spacing", "swath-width",
-    "overlap", "line-heading", "start",           "run-in",       "tie-line-spacing"};
+    "area",         "keep-out", "keep-out-margin", "line-spacing",     "swath-width",   "overlap",
+    "line-heading", "start",    "run-in",          "tie-line-spacing", "operating-area"};
 
 [[noreturn]] void badValue(const char* option, const char* value, const char* expected) {
   throw NurvoError(strprintf("invalid value '%s' for option --%s: %s\n", value, option, expected));
@@ -207,7 +211,7 @@ const ParamRow* paramOfCode(int code) {
 // A survey option's value in metres or percent: finite, and at least (or above) `low`, and below
 // `high` where there is one.
 double surveyNumber(const char* option, const char* value, double low, bool lowAllowed,
-                    double high = INFINITY) {
+                    double high = INFINITY, bool highAllowed = false) {
   const std::optional<double> v = parseDoubleValue(value);
   if (!v) badValue(option, value, "expected a finite decimal number");
   if (lowAllowed ? *v < low : *v <= low) {
@@ -215,7 +219,11 @@ double surveyNumber(const char* option, const char* value, double low, bool lowA
              strprintf("expected a number %s %g", lowAllowed ? "of at least" : "greater than", low)
                  .c_str());
   }
-  if (*v >= high) badValue(option, value, strprintf("expected a number below %g", high).c_str());
+  if (highAllowed ? *v > high : *v >= high) {
+    badValue(
+        option, value,
+        strprintf("expected a number %s %g", highAllowed ? "of at most" : "below", high).c_str());
+  }
   return *v;
 }
 
@@ -247,7 +255,8 @@ void setSurveyOption(int c, const char* value, SurveyRequest& r, SurveyWords& w)
     case lineSpacingCode: w.lineSpacing = surveyMetres(name, value, false); break;
     case swathWidthCode: w.swathWidth = surveyMetres(name, value, false); break;
     case overlapCode: w.overlap = surveyNumber(name, value, 0.0, true, 100.0); break;
-    case runInCode: r.settings.runIn = surveyMetres(name, value, true); break;
+    case runInCode: r.settings.runIn = surveyNumber(name, value, 0.0, true, maxRunIn, true); break;
+    case operatingAreaCode: r.operatingAreaFile = value; break;
     case tieLineSpacingCode: r.settings.tieLineSpacing = surveyMetres(name, value, false); break;
     case lineHeadingCode:
       if (std::string_view(value) == "auto") {
@@ -379,7 +388,7 @@ RunSettings parseOptions(int argc, char** argv, TextSink& console) {
       settings.import.route = optarg;
     } else if (c == equalLegsCode) {
       settings.legCut = LegCut::equal;
-    } else if (c >= areaCode && c <= tieLineSpacingCode) {
+    } else if (c >= areaCode && c <= operatingAreaCode) {
       setSurveyOption(c, optarg, settings.survey, surveyWords);
     } else if (c == helpCode) {
       console.write(help());

@@ -29,6 +29,7 @@ enum class CheckOutput { none, text, json };
 struct SurveyRequest {
   std::string areaFile;                   // --area; empty when the run reads waypoints
   std::vector<std::string> keepOutFiles;  // --keep-out, in the order given
+  std::string operatingAreaFile;          // --operating-area; empty: the area itself
   double keepOutMargin = 50.0;            // metres, >= 0
   // spacing, heading (none: auto), start corner, run-in and tie lines; the spacing comes from
   // --line-spacing or from --swath-width and --overlap

@@ -18,7 +18,8 @@ WaypointKind kindOf(const node& n) {
   if (n.inserted) return WaypointKind::inserted;
   switch (n.origin) {
     case PointOrigin::waypoint: return WaypointKind::survey;
-    case PointOrigin::lineEnd: return WaypointKind::lineEnd;
+    case PointOrigin::lineEnd:
+    case PointOrigin::tieLineEnd: return WaypointKind::lineEnd;
     case PointOrigin::move: return WaypointKind::move;
   }
   return WaypointKind::survey;

@@ -34,14 +34,27 @@ struct DrawnPolygon {
 // "area" or "keep-out"
 const char* roleName(PolygonRole role);
 
+// What the picture of a planned survey shows besides the route: the plan's figures, and the
+// keep-outs grown by their margin, the water kept clear, merged where they meet.
+struct SurveyFigures {
+  long lines = 0;  // main lines
+  long tieLines = 0;
+  double lineMeters = 0.0;
+  double moveMeters = 0.0;
+  double coveragePercent = 0.0;
+  double margin = 0.0;                                      // metres
+  std::vector<std::vector<std::vector<GeoPoint>>> margins;  // polygons, their rings
+};
+
 // What every export renders: a prepared route (launch waypoint first, at least one more) and, for
-// a survey, the polygons it was planned in (the area first).
+// a survey, the polygons it was planned in (the area first) and its figures.
 struct ExportInput {
   const wptList& route;
   const RouteTotals& totals;
   const MissionParams& params;
   std::string stamp;  // the run's base name without its final period, for example 2026_340_1529
   std::span<const DrawnPolygon> polygons = {};
+  const SurveyFigures* survey = nullptr;
 };
 
 // A ring without the repeat of its first point at its end, if it has one.

@@ -13,7 +13,9 @@ namespace {
 
 // The exports name the run by its stamp: the file's name without its extension.
 ExportInput exportInput(const RunContent& c, const std::string& name) {
-  return {c.route, c.totals, c.params, name.substr(0, name.rfind('.')), c.polygons};
+  return {c.route,    c.totals,
+          c.params,   name.substr(0, name.rfind('.')),
+          c.polygons, c.survey ? &*c.survey : nullptr};
 }
 
 constexpr std::array<RunFileKind, 8> table = {{

@@ -3,6 +3,7 @@
 // the writing of that set through the file writer.
 #pragma once
 
+#include <optional>
 #include <set>
 #include <span>
 #include <string>
@@ -21,8 +22,9 @@ struct RunContent {
   const wptList& route;  // prepared: launch waypoint first, at least one more
   const MissionParams& params;
   const RouteTotals& totals;
-  std::set<ExportFormat> exports;           // the exports chosen besides the four files
-  std::vector<DrawnPolygon> polygons = {};  // a survey's area and keep-outs, drawn by the exports
+  std::set<ExportFormat> exports;            // the exports chosen besides the four files
+  std::vector<DrawnPolygon> polygons = {};   // a survey's area and keep-outs, drawn by the exports
+  std::optional<SurveyFigures> survey = {};  // a survey's figures and margins, for the picture
 };
 
 // One kind of file a run can write. Its name is the run's base name plus `extension`.

@@ -339,6 +339,83 @@ std::vector<GeoPoint> outerPoints(const GeoPolygon& geo) {
   return geo.rings.front();
 }
 
+// The operating area less the area's holes and the keep-outs, the part that holds the free area;
+// the free area itself when no operating area is given. The operating area must contain the
+// area: the first vertex, edge or hole that shows it does not is named.
+Polygon waterOf(const SurveyArea& s, const GeoPolygon& area, const GeoPolygon* operating) {
+  if (operating == nullptr) return s.free;
+  const Polygon op = checkedPolygon("operating area", *operating, s.plane);
+  auto outside = [&](const std::string& what) {
+    refuse("operating area", operating->file,
+           strprintf("does not contain the area of %s: %s", area.file.c_str(), what.c_str()));
+  };
+  // The two often share a shore, drawn apart or written to a few decimals, and an edge along a
+  // parallel is not quite straight on the plane: the area may leave the operating area by up to
+  // shoreTolerance, and the water is the two together.
+  constexpr double shoreTolerance = 1.0;  // metres
+  const Ring r = cleanRing(area.rings.front(), s.plane);
+  for (std::size_t i = 0; i < r.plane.size(); ++i) {
+    if (bg::distance(r.plane[i], op) > shoreTolerance) {
+      outside(strprintf("its vertex %zu (%s) lies outside", r.numbers[i],
+                        position(s.plane, r.plane[i]).c_str()));
+    }
+  }
+  Polygon areaShape;
+  areaShape.outer() = s.area.outer();
+  MultiPolygon beyond;
+  bg::difference(areaShape, op, beyond);
+  for (const Polygon& part : beyond) {
+    for (const Pt& p : part.outer()) {
+      if (bg::distance(p, op) > shoreTolerance) {
+        outside("it leaves it between its vertices, at " + position(s.plane, p));
+      }
+    }
+  }
+  // An island of the operating area may be one of the area's holes, drawn apart by up to
+  // shoreTolerance, but may not take water the area surveys.
+  std::vector<Polygon> areaHoles;
+  for (const auto& ring : s.area.inners()) {
+    Polygon& h = areaHoles.emplace_back();
+    h.outer() = ring;
+    bg::correct(h);
+  }
+  for (std::size_t k = 0; k < op.inners().size(); ++k) {
+    Polygon hole;
+    hole.outer() = op.inners()[k];
+    bg::correct(hole);
+    MultiPolygon common;
+    bg::intersection(hole, s.area, common);
+    for (const Polygon& part : common) {
+      for (const Pt& p : part.outer()) {
+        const bool shore = std::any_of(areaHoles.begin(), areaHoles.end(), [&](const Polygon& h) {
+          return bg::distance(p, h) <= shoreTolerance;
+        });
+        if (!shore) {
+          refuse("operating area", operating->file,
+                 strprintf("hole %zu takes in water of the area of %s, at %s", k + 1,
+                           area.file.c_str(), position(s.plane, p).c_str()));
+        }
+      }
+    }
+  }
+  MultiPolygon blocked = s.keepOuts;
+  for (const Polygon& h : areaHoles) {
+    MultiPolygon merged;
+    bg::union_(blocked, h, merged);
+    blocked = std::move(merged);
+  }
+  MultiPolygon joined;
+  bg::union_(op, areaShape, joined);
+  MultiPolygon parts;
+  bg::difference(joined, blocked, parts);
+  Pt inside(0.0, 0.0);
+  bg::point_on_surface(s.free, inside);
+  for (Polygon& part : parts) {
+    if (bg::covered_by(inside, part)) return std::move(part);
+  }
+  return s.free;
+}
+
 }  // namespace
 
 std::string positionText(const GeoPoint& p) {
@@ -372,7 +449,7 @@ MultiPolygon grown(const MultiPolygon& poly, double distance) {
 }
 
 SurveyArea prepareSurveyArea(const GeoPolygon& area, std::span<const GeoPolygon> keepOuts,
-                             double margin) {
+                             double margin, const GeoPolygon* operatingArea) {
   const std::vector<GeoPoint> outer = outerPoints(area);
   SurveyArea s;
   s.plane = LocalPlane(centreOf(outer));
@@ -448,6 +525,7 @@ SurveyArea prepareSurveyArea(const GeoPolygon& area, std::span<const GeoPolygon>
                      parts.size(), names.c_str()));
   }
   s.free = parts.front();
+  s.water = waterOf(s, area, operatingArea);
   return s;
 }
 

@@ -42,7 +42,10 @@ struct SurveyArea {
   Polygon area;           // the outer ring and its holes
   MultiPolygon keepOuts;  // every keep-out grown by the margin, merged
   Polygon free;           // area less keepOuts: one connected part
-  double margin = 0.0;    // metres kept from each keep-out
+  // Where the vehicle may go between and beyond the lines: the operating area (the area itself
+  // when none is given) less the area's holes and keepOuts, the part that holds `free`.
+  Polygon water;
+  double margin = 0.0;  // metres kept from each keep-out
 };
 
 // The widest area planned, in metres across.
@@ -56,8 +59,10 @@ constexpr double maxAreaAcross = 200000.0;
 // an edge or cut the area apart, a point keep-out without a margin, an area that reaches a pole or
 // is more than maxAreaAcross wide, and keep-outs that leave nothing or cut the area into parts
 // (each named by a position inside it). A ring's closing point may be written any number of times.
+// `operatingArea`, when given, is checked as the area is and must contain it (refused naming the
+// first vertex or edge of the area outside it, or the first of its holes inside the area).
 SurveyArea prepareSurveyArea(const GeoPolygon& area, std::span<const GeoPolygon> keepOuts,
-                             double margin);
+                             double margin, const GeoPolygon* operatingArea = nullptr);
 
 // The buffer strategies used for every grown shape: round joins, with the distance raised so that
 // the polygon drawn for a circle lies outside the true circle, never inside it.

@@ -186,6 +186,8 @@ struct Route {
   // What the lines would need beyond their ends to cover their strips where the area's edge
   // runs oblique to them: the part of the area that the route leaves uncovered, as line length.
   double shortfallMeters = 0.0;
+  long runIns = 0;
+  long runInsShortened = 0;
   // The length a heading is judged by: a heading that leaves corners uncovered does not win by
   // the length it leaves out.
   long long rankMillimetres() const {
@@ -291,7 +293,76 @@ class Planner {
     return r;
   }
 
+  // Starts the route so that the launch waypoint, launchBehind metres behind its first point on
+  // the reverse of its first leg, lies in the water with its leg: as it is, or after a lead-in
+  // onto the first point or, failing that, onto another line end and routed on from there, its
+  // direction the nearest to the first leg's that works. False when none is found.
+  bool startInWater(Route& r) {
+    if (r.points.size() < 2 || settings_.launchBehind <= 0.0) return true;
+    const Pt first = r.points[0];
+    const double behind = settings_.launchBehind;
+    const double heading = std::atan2(r.points[1].y() - first.y(), r.points[1].x() - first.x());
+    auto along = [](const Pt& p, double a, double d) {
+      return Pt(p.x() + d * std::cos(a), p.y() + d * std::sin(a));
+    };
+    if (launchClear(along(first, heading, -behind), first)) return true;
+    // Line ends near the start first; a few dozen are enough to find open water.
+    std::vector<std::size_t> ends;
+    for (std::size_t i = 0; i < r.points.size(); ++i) {
+      if (r.kinds[i] != SurveyPointKind::move) ends.push_back(i);
+    }
+    std::stable_sort(ends.begin(), ends.end(), [&](std::size_t a, std::size_t b) {
+      return length(first, r.points[a]) < length(first, r.points[b]);
+    });
+    ends.resize(std::min<std::size_t>(ends.size(), 40));
+    for (const std::size_t i : ends) {
+      const Pt to = r.points[i];
+      for (int turn = 0; turn <= 180; turn += 5) {
+        for (const int sense : {1, -1}) {
+          if (sense == -1 && (turn == 0 || turn == 180)) continue;
+          const double a = heading + sense * turn * std::numbers::pi / 180.0;
+          const Pt launch = along(to, a, -(behind + leadInLeg));
+          if (!launchClear(launch, to)) continue;
+          std::vector<Pt> path{along(to, a, -leadInLeg)};
+          if (i != 0) {
+            const std::optional<std::vector<Pt>> corners = router_.corners(to, first);
+            if (!corners) continue;
+            path.push_back(to);
+            path.insert(path.end(), corners->begin(), corners->end());
+          }
+          for (std::size_t k = 0; k < path.size(); ++k) {
+            r.moveMeters += length(path[k], k + 1 < path.size() ? path[k + 1] : first);
+          }
+          r.points.insert(r.points.begin(), path.begin(), path.end());
+          r.kinds.insert(r.kinds.begin(), path.size(), SurveyPointKind::move);
+          return true;
+        }
+      }
+    }
+    return false;
+  }
+
  private:
+  // The lead-in leg: long enough that writing its ends to four decimals turns it by no more
+  // than a couple of degrees, which moves the launch by a few tens of metres.
+  static constexpr double leadInLeg = 200.0;
+  // How far the launch waypoint keeps from the edge of the water, for the same reason.
+  static constexpr double launchClearance = 50.0;
+
+  // Whether the launch leg from `launch` to `to` stays in the water, and the launch waypoint
+  // at least launchClearance from its edge.
+  bool launchClear(const Pt& launch, const Pt& to) const {
+    if (!router_.clear(launch, to)) return false;
+    for (int k = 0; k < 8; ++k) {
+      const double a = k * std::numbers::pi / 4.0;
+      if (!router_.clear(launch, Pt(launch.x() + launchClearance * std::cos(a),
+                                    launch.y() + launchClearance * std::sin(a)))) {
+        return false;
+      }
+    }
+    return true;
+  }
+
   void cover(const Frame& f, double spacing, bool main, Route& r) {
     double firstV = 0.0;
     const long n = lineCount(area_.free, f, spacing, firstV);
@@ -364,10 +435,16 @@ class Planner {
     double uEnd = forward ? piece.u1 : piece.u0;
     const double dir = forward ? 1.0 : -1.0;
     if (settings_.runIn > 0.0) {
+      // Each run-in goes as far as the water allows, up to the length asked.
       const Pt dirPlane(f.s * dir, f.c * dir);
-      uStart -=
-          dir * router_.reach(f.plane(uStart, v), -dirPlane.x(), -dirPlane.y(), settings_.runIn);
-      uEnd += dir * router_.reach(f.plane(uEnd, v), dirPlane.x(), dirPlane.y(), settings_.runIn);
+      const double back =
+          router_.reach(f.plane(uStart, v), -dirPlane.x(), -dirPlane.y(), settings_.runIn);
+      const double on =
+          router_.reach(f.plane(uEnd, v), dirPlane.x(), dirPlane.y(), settings_.runIn);
+      uStart -= dir * back;
+      uEnd += dir * on;
+      r.runIns += 2;
+      r.runInsShortened += (back < settings_.runIn ? 1 : 0) + (on < settings_.runIn ? 1 : 0);
     }
     const Pt start = f.plane(uStart, v);
     const Pt end = f.plane(uEnd, v);
@@ -392,8 +469,9 @@ class Planner {
       }
       ++r.turns;
     }
-    add(r, start, SurveyPointKind::lineEnd);
-    add(r, end, SurveyPointKind::lineEnd);
+    const SurveyPointKind kind = main ? SurveyPointKind::lineEnd : SurveyPointKind::tieLineEnd;
+    add(r, start, kind);
+    add(r, end, kind);
     r.lineMeters += std::abs(uEnd - uStart);
     if (main) {
       ++r.lines;
@@ -414,31 +492,6 @@ class Planner {
   FreeSpaceRouter router_;
   Pt corner_;
 };
-
-// Where moves may go: the area less its holes and the keep-outs, widened by the run-in beyond the
-// outer ring, which the ends of the lines reach.
-Polygon moveSpace(const SurveyArea& area, double runIn) {
-  if (runIn <= 0.0) return area.free;
-  Polygon outer;
-  outer.outer() = area.area.outer();
-  MultiPolygon blocked = area.keepOuts;
-  for (const auto& hole : area.area.inners()) {
-    Polygon h;
-    h.outer() = hole;
-    bg::correct(h);
-    MultiPolygon merged;
-    bg::union_(blocked, h, merged);
-    blocked = std::move(merged);
-  }
-  MultiPolygon space;
-  bg::difference(grown(MultiPolygon{outer}, runIn), blocked, space);
-  Pt inside(0.0, 0.0);
-  bg::point_on_surface(area.free, inside);
-  for (Polygon& part : space) {
-    if (bg::covered_by(inside, part)) return std::move(part);
-  }
-  return area.free;
-}
 
 // Share of the free area within half a spacing of a main line. Lines `spacing` apart have strips
 // that do not overlap, so each line's strip is measured on its own.
@@ -493,7 +546,7 @@ double coverage(const SurveyArea& area, const Frame& f, const std::vector<Flown>
 
 SurveyPlan planSurvey(const SurveyArea& area, const SurveySettings& settings,
                       const std::string& areaFile) {
-  Planner planner(area, settings, moveSpace(area, settings.runIn));
+  Planner planner(area, settings, area.water);
   int bestTenth = 0;
   Route best;
   if (settings.heading) {
@@ -539,6 +592,11 @@ SurveyPlan planSurvey(const SurveyArea& area, const SurveySettings& settings,
         strprintf("area file %s: no survey line fits in the area\n", areaFile.c_str()));
   }
   SurveyPlan plan;
+  const std::size_t before = best.points.size();
+  plan.launchInWater = planner.startInWater(best);
+  plan.leadIn = best.points.size() != before;
+  plan.runIns = best.runIns;
+  plan.runInsShortened = best.runInsShortened;
   plan.heading = heading;
   plan.lines = best.lines;
   plan.tieLines = best.tieLines;

@@ -17,16 +17,24 @@ struct SurveySettings {
   double spacing = 0.0;           // metres between adjacent lines, > 0
   std::optional<double> heading;  // degrees, 0 <= heading < 180; none: the shortest route
   StartCorner start = StartCorner::sw;
-  double runIn = 0.0;           // metres each line runs on beyond the area's edge, >= 0
+  // metres each line runs on beyond the area's edge, 0 up to maxRunIn; shortened where the
+  // operating area ends sooner
+  double runIn = 0.0;
   double tieLineSpacing = 0.0;  // metres between tie lines; 0: none
+  // metres from the launch waypoint to the first waypoint, on the reverse of the first leg
+  double launchBehind = 500.0;
 };
+
+// The longest run-in planned, in metres.
+constexpr double maxRunIn = 1000.0;
 
 // The most lines, main and tie lines together, a survey may have.
 constexpr long maxSurveyLines = 20000;
 
 enum class SurveyPointKind {
-  lineEnd,  // the start or end of a line
-  move,     // a corner of a move between lines around land or a keep-out
+  lineEnd,     // the start or end of a main line
+  tieLineEnd,  // the start or end of a tie line
+  move,        // a corner of a move between lines around land or a keep-out, or of the lead-in
 };
 
 struct SurveyPoint {
@@ -45,6 +53,10 @@ struct SurveyPlan {
   // Share of the area less holes and keep-outs (with margin) within half a spacing of a main
   // line, in percent.
   double coveragePercent = 0.0;
+  long runIns = 0;            // line ends given a run-in, when one is asked
+  long runInsShortened = 0;   // of those, the ones cut short where the operating area ends
+  bool leadIn = false;        // the route starts with a lead-in so that the launch lies in water
+  bool launchInWater = true;  // false: no start found that puts the launch in the operating area
 };
 
 // Plans the survey. `areaFile` names the area in refusals: more than maxSurveyLines lines
@@ -54,6 +66,10 @@ struct SurveyPlan {
 // corner of a strip uncovered, so that cutting corners does not pay), compared to the millimetre,
 // the smaller heading on a tie. Candidates are searched by whole degrees first, then by tenths
 // around the best three.
+// Lines, run-ins and moves stay in the area's water (SurveyArea::water). The launch waypoint,
+// launchBehind metres behind the first point on the reverse of the first leg, is kept in the water
+// with its leg: where the first line's start does not allow it, a lead-in of two points starts the
+// route, straight onto the first line's start or onto another line end and routed on from there.
 SurveyPlan planSurvey(const SurveyArea& area, const SurveySettings& settings,
                       const std::string& areaFile);
 

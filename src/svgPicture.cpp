@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -35,10 +36,15 @@ struct Pt {
   double x, y;
 };
 
+// What the leg leaving a point is: a leg of a waypoint route, a main line of a survey, a tie line,
+// or a move (the launch leg, a turn between lines, a move round land, the lead-in).
+enum class Leg { route, line, tieLine, move };
+
 struct Drawn {
   Pt at;
   WaypointKind kind;
   int number;
+  Leg leg = Leg::route;
 };
 
 // The route on the canvas: a local equirectangular projection, longitudes scaled by the cosine of
@@ -46,8 +52,10 @@ struct Drawn {
 // waypoint on, so a route across the antimeridian is drawn in one piece.
 struct Picture {
   std::vector<Drawn> points;
-  // The polygons of a survey on the canvas, ring by ring, as `in.polygons` holds them.
+  // The polygons of a survey on the canvas, ring by ring, as `in.polygons` holds them, and the
+  // keep-outs' margins.
   std::vector<std::vector<std::vector<Pt>>> polygons;
+  std::vector<std::vector<std::vector<Pt>>> margins;
   double pxPerMetre = 1.0;
   double plotBottom = 0.0;
   // Whether every leg is drawn at the scale of the scale bar, within scaleTolerance. Not so for a
@@ -67,7 +75,35 @@ bool drawnToScale(Pt a, Pt b, double metres, double pxPerMetre) {
 
 // The polygons' vertices are unwrapped to the longitude nearest the first waypoint's, and widen
 // the plot so that they are drawn whole.
-Picture project(const wptList& route, std::span<const DrawnPolygon> polygons) {
+// The leg leaving each point of a planned survey. Every line adds its start and its end, main
+// lines first, then tie lines: the first, third, ... line end of each kind starts a line, the
+// others a move; an inserted point cuts the leg it lies on.
+std::vector<Leg> legsOf(const wptList& route) {
+  std::vector<Leg> legs;
+  long mainEnds = 0;
+  long tieEnds = 0;
+  for (const node* n = route.head(); n != nullptr; n = n->nextPtr) {
+    if (n->prevPtr == nullptr) {
+      legs.push_back(Leg::move);
+    } else if (n->inserted) {
+      legs.push_back(legs.back());
+    } else if (n->origin == PointOrigin::lineEnd) {
+      legs.push_back(mainEnds++ % 2 == 0 ? Leg::line : Leg::move);
+    } else if (n->origin == PointOrigin::tieLineEnd) {
+      legs.push_back(tieEnds++ % 2 == 0 ? Leg::tieLine : Leg::move);
+    } else if (n->origin == PointOrigin::move) {
+      legs.push_back(Leg::move);
+    } else {
+      legs.push_back(Leg::route);
+    }
+  }
+  return legs;
+}
+
+using GeoRings = std::vector<std::vector<GeoPoint>>;
+
+Picture project(const wptList& route, std::span<const DrawnPolygon> polygons,
+                std::span<const GeoRings> margins) {
   std::vector<double> lon;
   for (const node* n = route.head(); n != nullptr; n = n->nextPtr) {
     lon.push_back(n->prevPtr == nullptr
@@ -85,8 +121,8 @@ Picture project(const wptList& route, std::span<const DrawnPolygon> polygons) {
     latMin = std::min(latMin, n->Lat);
     latMax = std::max(latMax, n->Lat);
   }
-  for (const DrawnPolygon& poly : polygons) {
-    for (const std::vector<GeoPoint>& ring : poly.rings) {
+  const auto widen = [&](const GeoRings& rings) {
+    for (const std::vector<GeoPoint>& ring : rings) {
       for (const GeoPoint& p : ring) {
         lonMin = std::min(lonMin, unwrapped(p));
         lonMax = std::max(lonMax, unwrapped(p));
@@ -94,7 +130,9 @@ Picture project(const wptList& route, std::span<const DrawnPolygon> polygons) {
         latMax = std::max(latMax, p.lat);
       }
     }
-  }
+  };
+  for (const DrawnPolygon& poly : polygons) widen(poly.rings);
+  for (const GeoRings& rings : margins) widen(rings);
   const double cosMid = std::max(std::cos((latMin + latMax) / 2.0 * pi / 180.0), 0.01);
   const double widthM = (lonMax - lonMin) * cosMid * metresPerDegree;
   const double heightM = (latMax - latMin) * metresPerDegree;
@@ -111,20 +149,23 @@ Picture project(const wptList& route, std::span<const DrawnPolygon> polygons) {
     return Pt{left + (lonUnwrapped - lonMin) * cosMid * metresPerDegree * pic.pxPerMetre,
               top + (latMax - lat) * metresPerDegree * pic.pxPerMetre};
   };
-  for (const DrawnPolygon& poly : polygons) {
-    std::vector<std::vector<Pt>>& rings = pic.polygons.emplace_back();
-    for (const std::vector<GeoPoint>& ring : poly.rings) {
+  const auto onCanvas = [&](const GeoRings& geo, std::vector<std::vector<std::vector<Pt>>>& to) {
+    std::vector<std::vector<Pt>>& rings = to.emplace_back();
+    for (const std::vector<GeoPoint>& ring : geo) {
       std::vector<Pt>& drawnRing = rings.emplace_back();
       for (const GeoPoint& p : openRing(ring)) drawnRing.push_back(canvas(unwrapped(p), p.lat));
     }
-  }
+  };
+  for (const DrawnPolygon& poly : polygons) onCanvas(poly.rings, pic.polygons);
+  for (const GeoRings& rings : margins) onCanvas(rings, pic.margins);
+  const std::vector<Leg> legs = legsOf(route);
   std::size_t i = 0;
   for (const node* n = route.head(); n != nullptr; n = n->nextPtr, ++i) {
     const Pt at = canvas(lon[i], n->Lat);
     if (n->prevPtr != nullptr && pic.toScale) {
       pic.toScale = drawnToScale(pic.points.back().at, at, n->prevPtr->legMeters, pic.pxPerMetre);
     }
-    pic.points.push_back({at, kindOf(*n), n->wptNumber});
+    pic.points.push_back({at, kindOf(*n), n->wptNumber, legs[i]});
   }
   return pic;
 }
@@ -237,12 +278,12 @@ std::vector<std::size_t> markedWaypoints(const std::vector<Drawn>& pts, double h
 class LabelPlacer {
  public:
   LabelPlacer(double height, const std::vector<Drawn>& pts, const std::vector<std::size_t>& marked,
-              double legendRight)
+              double legendRight, double legendBottom)
       : cols_(static_cast<std::size_t>(canvasWidth / labelCell) + 1),
         rows_(static_cast<std::size_t>(height / labelCell) + 1),
         owner_(cols_ * rows_, free),
         pts_(pts) {
-    mark({legendBox.x0, legendBox.y0, legendRight, legendBox.y1}, fixedArt);
+    mark({legendBox.x0, legendBox.y0, legendRight, legendBottom}, fixedArt);
     mark(northArrowBox, fixedArt);
     for (const std::size_t i : marked) {
       const Pt at = pts[i].at;
@@ -271,8 +312,8 @@ class LabelPlacer {
     double x0, y0, x1, y1;
   };
   static constexpr int free = -1, label = -2, fixedArt = -3;
-  // The legend, top left, as far right as its entries reach, and the north arrow with its letter,
-  // top right.
+  // The legend, top left, as far right and down as its entries reach, and the north arrow with
+  // its letter, top right.
   static constexpr Box legendBox{40.0, 14.0, 250.0, 34.0};
   static constexpr Box northArrowBox{848.0, 4.0, 884.0, 54.0};
 
@@ -418,6 +459,15 @@ std::vector<CaptionLine> captionLines(const Picture& pic, const ExportInput& in,
                                       const Simplified& drawn) {
   std::vector<CaptionLine> lines;
   addWrapped(lines, {"Route " + in.stamp + ": " + totalsText(in.totals), true});
+  if (in.survey != nullptr) {
+    const SurveyFigures& f = *in.survey;
+    StringSink s;
+    s << "Survey: " << f.lines << " lines, " << f.tieLines << " tie lines, "
+      << fixed(f.lineMeters / 1000.0, 3) << " km of line, " << fixed(f.moveMeters / 1000.0, 3)
+      << " km of moves, coverage " << fixed(f.coveragePercent, 1) << " %";
+    if (!f.margins.empty()) s << "; keep-outs kept " << general(f.margin) << " m clear";
+    addWrapped(lines, {s.text});
+  }
   addWrapped(lines, {countsText(countKinds(in.route)) + "; " + shapeText(in.params)});
   if (drawn.thinned) {
     StringSink s;
@@ -459,10 +509,16 @@ void drawHead(TextSink& out, double height, const std::string& stamp, bool surve
          ".k{stroke:#222;stroke-width:2;fill:none}\n";
   if (survey) {
     // The area lightly filled; its holes (land) and the keep-outs shaded apart on top of it.
+    // Main lines keep the route's style; tie lines are purple, moves thin, grey and dashed. The
+    // keep-outs and their margins are drawn over the route, so that no marker hides them.
     out << ".m{fill:#e0902a;stroke:#fff}\n"
            ".a{fill:#e8f1fb;stroke:#8fb3dc;stroke-width:1}\n"
            ".h{fill:#e4dac4;stroke:#a89a78;stroke-width:1}\n"
-           ".x{fill:#c0504d;fill-opacity:0.35;stroke:#c0504d;stroke-width:1}\n";
+           ".x{fill:#c0504d;fill-opacity:0.35;stroke:#c0504d;stroke-width:1}\n"
+           ".t{fill:none;stroke:#8e44ad;stroke-width:2;stroke-linecap:round}\n"
+           ".v{fill:none;stroke:#808080;stroke-width:1.2;stroke-dasharray:5 3}\n"
+           ".g{fill:none;stroke:#c0504d;stroke-width:1.2;stroke-dasharray:4 3}\n"
+           ".w{fill:none;stroke:#c0504d;stroke-width:2}\n";
   }
   out << "</style>\n";
   out << "<rect width=\"" << fixed(canvasWidth, 0) << "\" height=\"" << fixed(height, 0)
@@ -479,15 +535,59 @@ void drawRing(TextSink& out, const char* cls, const std::vector<Pt>& ring) {
   out << "Z\"/>\n";
 }
 
-// The area's outer ring, then its holes, then the keep-outs, all under the route.
-void drawPolygons(TextSink& out, const Picture& pic, std::span<const DrawnPolygon> polygons) {
+// The area's outer ring, then its holes, under the route.
+void drawArea(TextSink& out, const Picture& pic, std::span<const DrawnPolygon> polygons) {
   for (std::size_t p = 0; p < polygons.size(); ++p) {
     const std::vector<std::vector<Pt>>& rings = pic.polygons[p];
-    if (polygons[p].role == PolygonRole::area) {
-      for (std::size_t r = 0; r < rings.size(); ++r) drawRing(out, r == 0 ? "a" : "h", rings[r]);
-    } else {
-      for (const std::vector<Pt>& ring : rings) drawRing(out, "x", ring);
+    if (polygons[p].role != PolygonRole::area) continue;
+    for (std::size_t r = 0; r < rings.size(); ++r) drawRing(out, r == 0 ? "a" : "h", rings[r]);
+  }
+}
+
+// The margins, then the keep-outs, over the route. A keep-out drawn smaller than a marker gets a
+// cross of its own, so that it shows at any scale.
+void drawKeepOuts(TextSink& out, const Picture& pic, std::span<const DrawnPolygon> polygons) {
+  for (const std::vector<std::vector<Pt>>& rings : pic.margins) {
+    for (const std::vector<Pt>& ring : rings) drawRing(out, "g", ring);
+  }
+  for (std::size_t p = 0; p < polygons.size(); ++p) {
+    if (polygons[p].role == PolygonRole::area) continue;
+    const std::vector<std::vector<Pt>>& rings = pic.polygons[p];
+    for (const std::vector<Pt>& ring : rings) drawRing(out, "x", ring);
+    if (rings.empty() || rings.front().empty()) continue;
+    Pt lo = rings.front().front();
+    Pt hi = lo;
+    for (const Pt& q : rings.front()) {
+      lo = {std::min(lo.x, q.x), std::min(lo.y, q.y)};
+      hi = {std::max(hi.x, q.x), std::max(hi.y, q.y)};
     }
+    if (std::max(hi.x - lo.x, hi.y - lo.y) < 10.0) {
+      const Pt c{(lo.x + hi.x) / 2.0, (lo.y + hi.y) / 2.0};
+      out << "<path class=\"w\" d=\"M" << fixed(c.x - 5.0, 1) << ' ' << fixed(c.y - 5.0, 1)
+          << "l10 10m0-10l-10 10\"/>\n";
+    }
+  }
+}
+
+// A survey's route: its main lines, tie lines and moves each a path of their own style, a stretch
+// between two drawn vertices styled by the leg that leaves the first.
+void drawSurveyLegs(TextSink& out, const std::vector<Drawn>& pts,
+                    const std::vector<std::size_t>& line) {
+  for (const auto& [leg, cls] :
+       {std::pair{Leg::move, "v"}, std::pair{Leg::line, "r"}, std::pair{Leg::tieLine, "t"}}) {
+    bool open = false;
+    std::size_t last = SIZE_MAX;
+    for (std::size_t k = 0; k + 1 < line.size(); ++k) {
+      const Drawn& a = pts[line[k]];
+      if ((a.leg == Leg::route ? Leg::line : a.leg) != leg) continue;
+      const Drawn& b = pts[line[k + 1]];
+      if (!open) out << "<path class=\"" << cls << "\" d=\"";
+      if (last != k) out << 'M' << fixed(a.at.x, 1) << ' ' << fixed(a.at.y, 1);
+      out << 'L' << fixed(b.at.x, 1) << ' ' << fixed(b.at.y, 1);
+      open = true;
+      last = k + 1;
+    }
+    if (open) out << "\"/>\n";
   }
 }
 
@@ -503,10 +603,11 @@ void drawLine(TextSink& out, const std::vector<Drawn>& pts, const std::vector<st
 // Markers are drawn from the least to the most important kind, so launch and survey waypoints
 // lie on top; labels follow the order of importance.
 void drawMarkersAndLabels(TextSink& out, const Picture& pic, double gridHeight,
-                          const std::vector<std::size_t>& marked, double legendRight) {
+                          const std::vector<std::size_t>& marked, double legendRight,
+                          double legendBottom) {
   const std::vector<Drawn>& pts = pic.points;
   for (auto i = marked.rbegin(); i != marked.rend(); ++i) drawMarker(out, pts[*i]);
-  LabelPlacer labels(gridHeight, pts, marked, legendRight);
+  LabelPlacer labels(gridHeight, pts, marked, legendRight, legendBottom);
   for (const std::size_t i : marked) {
     if (const auto anchor = labels.place(i, pts[i].at, pts[i].number)) {
       out << (anchor->second ? "<text class=\"e\" x=\"" : "<text x=\"") << fixed(anchor->first.x, 1)
@@ -519,6 +620,9 @@ void drawMarkersAndLabels(TextSink& out, const Picture& pic, double gridHeight,
 // entries.
 constexpr double plainLegendEnd = 250.0;
 constexpr double surveyLegendEnd = 520.0;
+// Where the legend ends below: a survey's has a second row, for its legs and the margin.
+constexpr double plainLegendBottom = 34.0;
+constexpr double surveyLegendBottom = 52.0;
 
 // The legend, top left; the north arrow, top right.
 void drawLegendAndNorthArrow(TextSink& out, bool survey) {
@@ -535,7 +639,12 @@ void drawLegendAndNorthArrow(TextSink& out, bool survey) {
            "<rect class=\"h\" x=\"385\" y=\"19\" width=\"14\" height=\"12\"/>"
            "<text x=\"404\" y=\"29\">hole</text>\n"
            "<rect class=\"x\" x=\"445\" y=\"19\" width=\"14\" height=\"12\"/>"
-           "<text x=\"464\" y=\"29\">keep-out</text>\n";
+           "<text x=\"464\" y=\"29\">keep-out</text>\n"
+           "<path class=\"r\" d=\"M45 43h16\"/><text x=\"66\" y=\"47\">line</text>\n"
+           "<path class=\"t\" d=\"M110 43h16\"/><text x=\"131\" y=\"47\">tie line</text>\n"
+           "<path class=\"v\" d=\"M190 43h16\"/><text x=\"211\" y=\"47\">move</text>\n"
+           "<rect class=\"g\" x=\"255\" y=\"37\" width=\"14\" height=\"12\"/>"
+           "<text x=\"274\" y=\"47\">margin</text>\n";
   } else {
     out << "<rect class=\"l\" x=\"45\" y=\"20\" width=\"10\" height=\"10\"/>"
            "<text x=\"60\" y=\"29\">launch</text>\n"
@@ -574,7 +683,10 @@ void drawCaption(TextSink& out, const Picture& pic, const std::vector<CaptionLin
 }  // namespace
 
 void renderSvg(TextSink& out, const ExportInput& in) {
-  const Picture pic = project(in.route, in.polygons);
+  const std::span<const GeoRings> margins = in.survey != nullptr
+                                                ? std::span<const GeoRings>(in.survey->margins)
+                                                : std::span<const GeoRings>();
+  const Picture pic = project(in.route, in.polygons, margins);
   // A survey's picture: line ends and moves, the area and the keep-outs, and their legend.
   const bool survey = countKinds(in.route).planned() || !in.polygons.empty();
   // Markers and labels lie in the plot: their grids end below it.
@@ -585,10 +697,16 @@ void renderSvg(TextSink& out, const ExportInput& in) {
   const std::vector<CaptionLine> caption = captionLines(pic, in, drawn);
 
   drawHead(out, canvasHeight(pic, caption.size()), xmlEscape(in.stamp), survey);
-  drawPolygons(out, pic, in.polygons);
-  drawLine(out, pic.points, drawn.line);
+  drawArea(out, pic, in.polygons);
+  if (survey) {
+    drawSurveyLegs(out, pic.points, drawn.line);
+  } else {
+    drawLine(out, pic.points, drawn.line);
+  }
   drawMarkersAndLabels(out, pic, gridHeight, drawn.marked,
-                       survey ? surveyLegendEnd : plainLegendEnd);
+                       survey ? surveyLegendEnd : plainLegendEnd,
+                       survey ? surveyLegendBottom : plainLegendBottom);
+  drawKeepOuts(out, pic, in.polygons);
   drawLegendAndNorthArrow(out, survey);
   drawScaleBar(out, pic);
   drawCaption(out, pic, caption);

@@ -15,8 +15,8 @@ namespace nurvo {
 constexpr std::size_t maxRouteNodes = 10'000'000;
 
 // Where a waypoint of the route comes from: the waypoint file, or a survey planned over an area
-// (the start or end of a line, a corner of a move between lines).
-enum class PointOrigin { waypoint, lineEnd, move };
+// (the start or end of a main line or of a tie line, a corner of a move between lines).
+enum class PointOrigin { waypoint, lineEnd, tieLineEnd, move };
 
 // One waypoint of the route. The three leg fields describe the leg that leaves this node; on the
 // last node they are 0.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "checkReport.h"
+#include "surveyPlan.h"
 #include "testSupport.h"
 #include "waypointFile.h"
 
@@ -151,6 +152,33 @@ TEST(MissionCheck, EachRuleFiresAloneWhereItsConditionHolds) {
   ASSERT_TRUE(readWaypoints(file.get(), "survey.txt", example));
   const RouteTotals totals = prepareRoute(example, MissionParams{});
   EXPECT_TRUE(checkMission(example, MissionParams{}, totals, 24.0).findings.empty());
+}
+
+// A planned survey's launch waypoint, 500 m behind waypoint 1, lies in the survey's water with its
+// leg, or the check says where it lies instead.
+TEST(MissionCheck, ASurveyLaunchOutsideItsWaterIsAnError) {
+  const GeoPolygon pond{"pond",
+                        {{{36.8, -121.9}, {36.8, -121.89}, {36.81, -121.89}, {36.81, -121.9}}}};
+  const SurveyArea area = prepareSurveyArea(pond, {}, 0.0);
+  const MissionParams params;
+  const Prepared in({{36.8055, -121.895}, {36.809, -121.895}}, params);
+  EXPECT_TRUE(checkMission(in.route, params, in.totals, std::nullopt, &area).findings.empty());
+  const Prepared out({{36.8005, -121.895}, {36.809, -121.895}}, params);
+  const MissionCheck check = checkMission(out.route, params, out.totals, std::nullopt, &area);
+  ASSERT_EQ(check.findings.size(), 1u);
+  const Finding& f = check.findings.front();
+  EXPECT_STREQ(ruleRow(f.rule).id, "launch-outside-area");
+  EXPECT_EQ(f.severity, Severity::error);
+  EXPECT_EQ(f.waypoint, 0);
+  EXPECT_EQ(f.message,
+            "the launch waypoint 0 at 36.7960 -121.8950 lies outside the operating area, less its "
+            "islands and keep-outs; " +
+                std::string(ruleRow(f.rule).mend));
+  // In a pond 300 m across the planner finds no start that puts the launch in it, and says so.
+  const GeoRing tiny = {{36.8, -121.9}, {36.8, -121.897}, {36.803, -121.897}, {36.803, -121.9}};
+  SurveySettings s;
+  s.spacing = 50.0;
+  EXPECT_FALSE(planSurvey(prepareSurveyArea({"tiny", {tiny}}, {}, 0.0), s, "tiny").launchInWater);
 }
 
 TEST(MissionCheck, ARuleListsItsFirstFindingsAndCountsTheRest) {

@@ -60,9 +60,9 @@ TEST(ParamTable, AgreesWithTheLongOptionsTheListingAndTheUsage) {
       EXPECT_TRUE(holds(help(), std::string("--") + o.name)) << o.name;
     }
   }
-  EXPECT_EQ(opts.size(), static_cast<std::size_t>(n) + 24)
+  EXPECT_EQ(opts.size(), static_cast<std::size_t>(n) + 25)
       << "verbose, brief, interactive, export, input-format, route, help, usage, version, check, "
-         "strict, endurance, equal-legs, ten survey options and the closing entry";
+         "strict, endurance, equal-legs, eleven survey options and the closing entry";
 }
 
 // The manual page documents every long option, and the bash completion offers it.
@@ -172,8 +172,9 @@ const std::string helpText =
     "--overlap PERCENT...overlap of adjacent swaths, 0 up to 100\n"
     "--line-heading DEG...heading of the lines, 0 up to 180, or auto (auto)\n"
     "--start CORNER...corner of the first line: sw, se, nw, ne (sw)\n"
-    "--run-in M......metres each line runs beyond the area (0)\n"
-    "--tie-line-spacing M...metres between tie lines across the survey lines\n";
+    "--run-in M......metres each line runs beyond the area, at most 1000 (0)\n"
+    "--tie-line-spacing M...metres between tie lines across the survey lines\n"
+    "--operating-area FILE...the water run-ins, turns and moves may use (the area)\n";
 
 // The parameter listing with every default.
 const std::string defaultListing =

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <numbers>
+#include <optional>
 #include <random>
 
 #include "areaFile.h"
@@ -145,6 +146,41 @@ TEST(AreaFile, AnExportCutAtTheAntimeridianReadsBackAsItsArea) {
   EXPECT_GT(bg::area(read.area), 1e6);
 }
 
+// The operating area contains the area, a shared shore allowed within a metre (the square's
+// southern corners lie on a parallel, which bows 0.4 m off the 3.3 km chord of the operating
+// area's southern edge); an island of it may be a hole of the area but take none of its water.
+TEST(SurveyArea, AnOperatingAreaContainsTheArea) {
+  const GeoRing square = {{60, 0}, {60, 0.02}, {60.02, 0.02}, {60.02, 0}};
+  const GeoRing islet = {{60.009, 0.009}, {60.009, 0.011}, {60.011, 0.011}, {60.011, 0.009}};
+  const GeoRing bigger = {{60, -0.02}, {60, 0.04}, {60.04, 0.04}, {60.04, -0.02}};
+  const struct {
+    std::vector<GeoRing> area;
+    std::vector<GeoRing> operating;
+    const char* message;  // null: accepted
+  } cases[] = {
+      {{square}, {bigger}, nullptr},
+      {{square, islet}, {bigger, islet}, nullptr},
+      {{square},
+       {{{60.001, -0.02}, {60.001, 0.04}, {60.04, 0.04}, {60.04, -0.02}}},
+       "operating area file w.txt: does not contain the area of a.txt: its vertex 1 (60.0000 "
+       "0.0000) lies outside\n"},
+      {{square},
+       {bigger, islet},
+       "operating area file w.txt: hole 1 takes in water of the area of a.txt, at 60.0090 "
+       "0.0090\n"},
+  };
+  for (const auto& c : cases) {
+    const GeoPolygon water{"w.txt", c.operating};
+    try {
+      const SurveyArea a = prepareSurveyArea(polygonOf(c.area), {}, 50.0, &water);
+      EXPECT_EQ(c.message, nullptr) << "accepted";
+      EXPECT_GT(bg::area(a.water), bg::area(a.free));
+    } catch (const NurvoError& e) {
+      EXPECT_EQ(e.what(), std::string(c.message == nullptr ? "" : c.message));
+    }
+  }
+}
+
 // ---- Properties over random star-shaped areas, some with an island and a keep-out, and over
 // rough coasts with islands.
 
@@ -152,6 +188,7 @@ struct Case {
   GeoPolygon area;
   std::vector<GeoPolygon> keepOuts;
   SurveySettings settings;
+  std::optional<GeoPolygon> operating;
 };
 
 GeoRing starRing(std::mt19937& rng, const LocalPlane& plane, Pt centre, double radius, int n,
@@ -201,26 +238,43 @@ Case randomCase(std::mt19937& rng, int index) {
   }
   c.settings.spacing = index % 50 == 3 ? 50.0 : 15.0 + index % 7 * 2.0;
   c.settings.runIn = index % 5 == 0 ? 60.0 : 0.0;
+  // Run-ins of every other such case have water beyond the area; the others are cut to nothing.
+  if (index % 10 == 0) {
+    GeoRing circle;
+    for (int i = 0; i < 40; ++i) {
+      const double a = -2.0 * std::numbers::pi * i / 40;
+      circle.push_back(plane.inverse({4000.0 * std::cos(a), 4000.0 * std::sin(a)}));
+    }
+    c.operating = {"water", {circle}};
+  }
   c.settings.start = static_cast<StartCorner>(index % 4);
   if (index % 25 != 0) c.settings.heading = (index * 37) % 180;
   if (index % 11 == 0) c.settings.tieLineSpacing = 400.0;
   return c;
 }
 
-// The properties every plan has: every leg, lines and moves, inside the area (1 m plus the run-in)
-// and outside every keep-out's margin (1 m); no leg of a move shorter than the capture radius, no
+// The properties every plan has: every leg, lines and moves, inside the water (1 m) and outside
+// every keep-out's margin (1 m); the launch waypoint, launchBehind metres behind the first point,
+// and its leg inside the water; no leg of a move shorter than the capture radius, no
 // main line shorter than 20 m; adjacent main lines a spacing apart (0.5 %); the area within half a
 // spacing of a main line, sampled on a grid, at least `minCoverage` percent and as the plan reports
 // it.
 void checkPlan(const SurveyArea& area, const std::vector<GeoPolygon>& keepOuts,
                const SurveySettings& settings, double margin, const SurveyPlan& plan,
                double minCoverage) {
-  const MultiPolygon allowed = grown(MultiPolygon{area.area}, 1.0 + settings.runIn);
+  const MultiPolygon allowed = grown(MultiPolygon{area.water}, 1.0);
   std::vector<Pt> pts;
   for (const SurveyPoint& p : plan.points) {
     const PlanePoint q = area.plane.forward(p.pos);
     pts.emplace_back(q.x, q.y);
   }
+  ASSERT_GE(pts.size(), 2u);
+  EXPECT_TRUE(plan.launchInWater);
+  const double toLaunch = settings.launchBehind / bg::distance(pts[0], pts[1]);
+  const Pt launch(pts[0].x() - (pts[1].x() - pts[0].x()) * toLaunch,
+                  pts[0].y() - (pts[1].y() - pts[0].y()) * toLaunch);
+  EXPECT_TRUE(bg::covered_by(bg::model::linestring<Pt>{launch, pts[0]}, area.water))
+      << "the launch waypoint or its leg leaves the water";
   std::vector<Polygon> keeps;
   std::vector<Pt> keepPoints;
   for (const GeoPolygon& k : keepOuts) {
@@ -307,9 +361,60 @@ TEST(SurveyPlan, StaysInsideKeepsClearSpacesLinesAndCoversRandomAreas) {
   for (int index = 0; index < randomAreas; ++index) {
     SCOPED_TRACE(testing::Message() << "case " << index);
     const Case c = randomCase(rng, index);
-    const SurveyArea area = prepareSurveyArea(c.area, c.keepOuts, 50.0);
+    const SurveyArea area =
+        prepareSurveyArea(c.area, c.keepOuts, 50.0, c.operating ? &*c.operating : nullptr);
     checkPlan(area, c.keepOuts, c.settings, 50.0, planSurvey(area, c.settings, "random"), 99.5);
   }
+}
+
+// A 60 m spit of land reaches 600 m into a 2 km bay from its southern shore, the operating area's
+// shore too, and lines 45 m apart run across it with 50 m run-ins. No line, run-in or move crosses
+// the spit: the pieces either side of it stay apart, their run-ins towards it are shortened, and
+// the launch waypoint is found open water.
+TEST(SurveyPlan, RunInsAndMovesStayOffASpit) {
+  const LocalPlane plane({59.3, 18.3});
+  auto ring = [&](std::initializer_list<Pt> pts) {
+    GeoRing r;
+    for (const Pt& p : pts) r.push_back(plane.inverse({p.x(), p.y()}));
+    return r;
+  };
+  const GeoPolygon area{"bay",
+                        {ring({{0, 0},
+                               {970, 0},
+                               {970, 600},
+                               {1030, 600},
+                               {1030, 0},
+                               {2000, 0},
+                               {2000, 1000},
+                               {0, 1000}})}};
+  const GeoPolygon water{"water",
+                         {ring({{-1000, 0},
+                                {970, 0},
+                                {970, 600},
+                                {1030, 600},
+                                {1030, 0},
+                                {3000, 0},
+                                {3000, 2000},
+                                {-1000, 2000}})}};
+  SurveySettings settings;
+  settings.spacing = 45.0;
+  settings.heading = 90.0;
+  settings.runIn = 50.0;
+  const SurveyArea prepared = prepareSurveyArea(area, {}, 0.0, &water);
+  const SurveyPlan plan = planSurvey(prepared, settings, "bay");
+  checkPlan(prepared, {}, settings, 0.0, plan, 99.0);
+  Polygon spit;
+  spit.outer() = {{971, -1}, {971, 599}, {1029, 599}, {1029, -1}, {971, -1}};
+  bg::correct(spit);
+  for (std::size_t i = 0; i + 1 < plan.points.size(); ++i) {
+    const PlanePoint a = plane.forward(plan.points[i].pos);
+    const PlanePoint b = plane.forward(plan.points[i + 1].pos);
+    EXPECT_FALSE(bg::intersects(Segment(Pt(a.x, a.y), Pt(b.x, b.y)), spit)) << "leg " << i;
+  }
+  // 14 lines, 5 m to 590 m from the shore, cross the spit, each cut in two: the two run-ins of
+  // each towards it are shortened.
+  EXPECT_EQ(plan.runInsShortened, 28);
+  EXPECT_EQ(plan.runIns, 2 * plan.lines);
 }
 
 // The golden surveys, planned again at full precision, have the same properties.
@@ -336,8 +441,12 @@ TEST(SurveyPlan, GoldenSurveysHaveThePropertiesToo) {
     std::vector<GeoPolygon> keepOuts;
     for (const std::string& k : r.keepOutFiles)
       for (GeoPolygon& g : readKeepOutFile(k)) keepOuts.push_back(std::move(g));
-    const SurveyArea area =
-        prepareSurveyArea(readPolygonFile(r.areaFile, "area"), keepOuts, r.keepOutMargin);
+    std::optional<GeoPolygon> operating;
+    if (!r.operatingAreaFile.empty()) {
+      operating = readPolygonFile(r.operatingAreaFile, "operating area");
+    }
+    const SurveyArea area = prepareSurveyArea(readPolygonFile(r.areaFile, "area"), keepOuts,
+                                              r.keepOutMargin, operating ? &*operating : nullptr);
     checkPlan(area, keepOuts, r.settings, r.keepOutMargin, planRequestedSurvey(r), 99.5);
   }
 }
