@@ -4,6 +4,8 @@
 #include <cmath>
 #include <map>
 #include <numbers>
+#include <optional>
+#include <tuple>
 
 #include "freeSpaceRouter.h"
 #include "nurvoError.h"
@@ -55,20 +57,71 @@ std::vector<std::pair<Pt, Pt>> edgesOf(const Polygon& poly) {
   return edges;
 }
 
-// How many lines `spacing` apart cover the area across the heading of `f`, and where the first
-// one lies: the set is centred, so the outermost lines are at most half a spacing inside the
-// area's extent.
-long lineCount(const Polygon& area, const Frame& f, double spacing, double& firstV) {
+// How far the positions as the files write them (to writtenDecimals) may lie from the planned
+// ones on the plane of the area.
+struct WrittenError {
+  double north = 0.0;  // metres, the most a rounded latitude moves a point
+  double east = 0.0;   // metres, the same for a longitude, on the parallel nearest the equator
+  double turn = 0.0;   // radians, the most the plane's north turns from true north over the area
+
+  // The most a written point lies from its planned one in any direction.
+  double anywhere() const { return std::hypot(north, east); }
+
+  // The most a written point lies from its planned one across the lines of `f`. A turn of the
+  // plane's axes by t changes each part of a unit vector by at most t.
+  double across(const Frame& f) const {
+    return std::min(anywhere(), east * (std::abs(f.c) + turn) + north * (std::abs(f.s) + turn));
+  }
+};
+
+// The rounding errors over the area's outer ring and `beyond` metres around it, sampled on a grid
+// over its bounds that takes in their corners, where the plane's north turns most.
+WrittenError writtenError(const SurveyArea& area, double beyond) {
+  bg::model::box<Pt> env;
+  bg::envelope(area.area.outer(), env);
+  const Pt lo(env.min_corner().x() - beyond, env.min_corner().y() - beyond);
+  const Pt hi(env.max_corner().x() + beyond, env.max_corner().y() + beyond);
+  double widest = 0.0;  // the largest cosine of a latitude
+  double turn = 0.0;
+  constexpr int steps = 8;
+  for (int i = 0; i <= steps; ++i) {
+    for (int j = 0; j <= steps; ++j) {
+      const PlanePoint p{lo.x() + (hi.x() - lo.x()) * i / steps,
+                         lo.y() + (hi.y() - lo.y()) * j / steps};
+      const GeoPoint g = area.plane.inverse(p);
+      widest = std::max(widest, std::cos(g.lat * std::numbers::pi / 180.0));
+      const PlanePoint q = area.plane.forward({g.lat + 0.001, g.lon});
+      turn = std::max(turn, std::abs(std::atan2(q.x - p.x, q.y - p.y)));
+    }
+  }
+  // Lengths on the plane are true to 2 parts in 10 000 within the widest area planned.
+  constexpr double planeScale = 1.0002;
+  const double degree = LocalPlane::earthRadius * std::numbers::pi / 180.0;
+  WrittenError e;
+  e.north = writtenRounding * degree * planeScale;
+  e.east = e.north * widest;
+  // The cosine of the latitude on the sampled grid may miss the equator by a little.
+  if (widest > 0.9999) e.east = e.north;
+  e.turn = turn;
+  return e;
+}
+
+// How many lines at most `widest` apart cover the area across the heading of `f`, where the
+// first one lies and the gap between neighbours: the lines are spread evenly over the area's
+// extent with half a gap to each side, so none lies on the extent's edges, where a line would
+// only graze the area.
+long lineCount(const Polygon& area, const Frame& f, double widest, double& firstV, double& gap) {
   double vMin = INFINITY;
   double vMax = -INFINITY;
   for (const Pt& p : area.outer()) {
     vMin = std::min(vMin, f.v(p));
     vMax = std::max(vMax, f.v(p));
   }
-  const double lines = std::max(1.0, std::ceil((vMax - vMin) / spacing - 1e-9));
+  const double lines = std::max(1.0, std::ceil((vMax - vMin) / widest));
   if (lines > static_cast<double>(maxSurveyLines) * 1000.0) return maxSurveyLines * 1000;
   const auto n = static_cast<long>(lines);
-  firstV = vMin + ((vMax - vMin) - static_cast<double>(n - 1) * spacing) / 2.0;
+  gap = (vMax - vMin) / static_cast<double>(n);
+  firstV = vMin + gap / 2.0;
   return n;
 }
 
@@ -167,17 +220,11 @@ std::vector<Cell> cellsOf(const std::vector<ScanLine>& lines) {
   return cells;
 }
 
-// A line as flown, in frame coordinates.
-struct Flown {
-  double v;
-  double uStart;
-  double uEnd;
-};
-
 struct Route {
   std::vector<Pt> points;
   std::vector<SurveyPointKind> kinds;
-  std::vector<Flown> mainLines;
+  // Each line's start in `points` (its end follows), and whether it is a main line.
+  std::vector<std::pair<std::size_t, bool>> lineStarts;
   long lines = 0;
   long tieLines = 0;
   long turns = 0;
@@ -190,6 +237,8 @@ struct Route {
   long runInsShortened = 0;
   // The length a heading is judged by: a heading that leaves corners uncovered does not win by
   // the length it leaves out.
+  // Estimated share of the free area within half a spacing of a main line, from 0 to 1.
+  double coveredShare = 0.0;
   long long rankMillimetres() const {
     return std::llround((lineMeters + moveMeters + shortfallMeters) * 1000.0);
   }
@@ -262,10 +311,19 @@ void mergeShortLegs(std::vector<Pt>& path, const FreeSpaceRouter& router) {
   }
 }
 
+// The widest gap lines may be planned with so that, as written, they lie at most `spacing` apart
+// and at most half of it from the area's edges.
+double widestGap(double spacing, const Frame& f, const WrittenError& e) {
+  return spacing - 2.0 * e.across(f);
+}
+
 class Planner {
  public:
-  Planner(const SurveyArea& area, const SurveySettings& settings, const Polygon& moveSpace)
-      : area_(area), settings_(settings), router_(moveSpace) {
+  // Lines are laid in `lineSpace` and moves routed in `moveSpace`: both kept clear of the area's
+  // boundary by the most a written position lies off.
+  Planner(const SurveyArea& area, const SurveySettings& settings, const Polygon& lineSpace,
+          const Polygon& moveSpace, const WrittenError& error)
+      : area_(area), settings_(settings), lineSpace_(lineSpace), error_(error), router_(moveSpace) {
     Polygon::ring_type box;
     bg::model::box<Pt> env;
     bg::envelope(area.area, env);
@@ -273,14 +331,28 @@ class Planner {
     const bool south = settings.start == StartCorner::sw || settings.start == StartCorner::se;
     corner_ = Pt(west ? env.min_corner().x() : env.max_corner().x(),
                  south ? env.min_corner().y() : env.max_corner().y());
+    bg::model::box<Pt> freeBox;
+    bg::envelope(area.free, freeBox);
+    const Pt lo = freeBox.min_corner();
+    const Pt hi = freeBox.max_corner();
+    for (int i = 0; i < coverageSamples; ++i) {
+      for (int j = 0; j < coverageSamples; ++j) {
+        const Pt p(lo.x() + (hi.x() - lo.x()) * (i + 0.5) / coverageSamples,
+                   lo.y() + (hi.y() - lo.y()) * (j + 0.5) / coverageSamples);
+        if (bg::covered_by(p, area.free)) samples_.push_back(p);
+      }
+    }
   }
 
   // Lines needed at `headingDeg`, main and tie lines together.
   long linesNeeded(double headingDeg) const {
     double first = 0.0;
-    long n = lineCount(area_.free, Frame(headingDeg), settings_.spacing, first);
+    double gap = 0.0;
+    const Frame f(headingDeg);
+    long n = lineCount(area_.free, f, widestGap(settings_.spacing, f, error_), first, gap);
     if (settings_.tieLineSpacing > 0.0) {
-      n += lineCount(area_.free, Frame(headingDeg + 90.0), settings_.tieLineSpacing, first);
+      const Frame t(headingDeg + 90.0);
+      n += lineCount(area_.free, t, widestGap(settings_.tieLineSpacing, t, error_), first, gap);
     }
     return n;
   }
@@ -335,6 +407,7 @@ class Planner {
           }
           r.points.insert(r.points.begin(), path.begin(), path.end());
           r.kinds.insert(r.kinds.begin(), path.size(), SurveyPointKind::move);
+          for (auto& start : r.lineStarts) start.first += path.size();
           return true;
         }
       }
@@ -364,11 +437,13 @@ class Planner {
   }
 
   void cover(const Frame& f, double spacing, bool main, Route& r) {
+    // The lines are spread over the area's full extent, but laid only where a written position
+    // stays inside it.
     double firstV = 0.0;
-    const long n = lineCount(area_.free, f, spacing, firstV);
-    std::vector<ScanLine> lines = scanLines(area_.free, f, n, firstV, spacing);
-    r.shortfallMeters +=
-        shortfall(lines, scanLines(area_.free, f, n + 1, firstV - spacing / 2.0, spacing));
+    double gap = 0.0;
+    const long n = lineCount(area_.free, f, widestGap(spacing, f, error_), firstV, gap);
+    std::vector<ScanLine> lines = scanLines(lineSpace_, f, n, firstV, gap);
+    r.shortfallMeters += shortfall(lines, scanLines(lineSpace_, f, n + 1, firstV - gap / 2.0, gap));
     for (ScanLine& line : lines) {
       // Pieces a short straight move apart inside the space are one line: where a line only
       // grazes the boundary, or leaves the area for less than its run-ins reach, it would
@@ -386,11 +461,13 @@ class Planner {
       // A piece too short to fly, where a line crosses a headland's tip or a corner, is left
       // out; what it would have covered counts against the heading as the rest of the shortfall.
       std::erase_if(line.pieces, [&](const Piece& p) {
-        if (p.u1 - p.u0 >= shortestMoveLeg) return false;
+        // As written, either end may come nearer the other by the rounding.
+        if (p.u1 - p.u0 >= shortestMoveLeg + 2.0 * error_.anywhere()) return false;
         r.shortfallMeters += p.u1 - p.u0;
         return true;
       });
     }
+    if (main) r.coveredShare = coveredShare(f, lines, firstV, gap);
     const std::vector<Cell> cells = cellsOf(lines);
     std::vector<bool> done(cells.size(), false);
     for (std::size_t left = cells.size(); left > 0; --left) {
@@ -428,6 +505,36 @@ class Planner {
         forward = !forward;
       }
     }
+  }
+
+  // The share of the sample points within half a spacing of a piece of `lines`.
+  double coveredShare(const Frame& f, const std::vector<ScanLine>& lines, double firstV,
+                      double gap) const {
+    if (samples_.empty() || lines.empty()) return 0.0;
+    const double h = settings_.spacing / 2.0;
+    const auto last = static_cast<long>(lines.size()) - 1;
+    const long reach = gap > 0.0 ? static_cast<long>(std::ceil(h / gap)) + 1 : last;
+    long covered = 0;
+    for (const Pt& p : samples_) {
+      const double u = f.u(p);
+      const double v = f.v(p);
+      const long k = gap > 0.0 ? std::lround((v - firstV) / gap) : 0;
+      bool near = false;
+      for (long j = std::max(0L, k - reach); j <= std::min(last, k + reach) && !near; ++j) {
+        const ScanLine& line = lines[static_cast<std::size_t>(j)];
+        const double dv = v - line.v;
+        if (std::abs(dv) > h) continue;
+        for (const Piece& q : line.pieces) {
+          const double du = u < q.u0 ? q.u0 - u : u > q.u1 ? u - q.u1 : 0.0;
+          if (du * du + dv * dv <= h * h) {
+            near = true;
+            break;
+          }
+        }
+      }
+      covered += near ? 1 : 0;
+    }
+    return static_cast<double>(covered) / static_cast<double>(samples_.size());
   }
 
   void fly(const Frame& f, double v, const Piece& piece, bool forward, bool main, Route& r) {
@@ -471,11 +578,11 @@ class Planner {
     }
     const SurveyPointKind kind = main ? SurveyPointKind::lineEnd : SurveyPointKind::tieLineEnd;
     add(r, start, kind);
+    r.lineStarts.emplace_back(r.points.size() - 1, main);
     add(r, end, kind);
     r.lineMeters += std::abs(uEnd - uStart);
     if (main) {
       ++r.lines;
-      r.mainLines.push_back({v, uStart, uEnd});
     } else {
       ++r.tieLines;
     }
@@ -489,50 +596,134 @@ class Planner {
 
   const SurveyArea& area_;
   const SurveySettings& settings_;
+  const Polygon& lineSpace_;
+  WrittenError error_;
   FreeSpaceRouter router_;
   Pt corner_;
+  // Points of the free area on a grid over its bounds, on which headings' coverage is compared.
+  static constexpr int coverageSamples = 48;
+  std::vector<Pt> samples_;
 };
 
-// Share of the free area within half a spacing of a main line. Lines `spacing` apart have strips
-// that do not overlap, so each line's strip is measured on its own.
-double coverage(const SurveyArea& area, const Frame& f, const std::vector<Flown>& lines,
-                double spacing) {
+// `poly` shrunk by `distance` metres (> 0): every point of the result lies at least that far
+// inside `poly`. Round joins where the boundary turns into the polygon, their drawn arcs outside
+// the true ones, as in grown().
+MultiPolygon shrunk(const Polygon& poly, double distance) {
+  namespace sb = bg::strategy::buffer;
+  const double raised = distance / std::cos(std::numbers::pi / pointsPerCircle) + 0.001;
+  MultiPolygon out;
+  bg::buffer(poly, out, sb::distance_symmetric<double>(-raised), sb::side_straight(),
+             sb::join_round(pointsPerCircle), sb::end_round(pointsPerCircle),
+             sb::point_circle(pointsPerCircle));
+  return out;
+}
+
+// The largest part of `parts`, or the one holding `at` when given; none when there is none.
+std::optional<Polygon> partOf(const MultiPolygon& parts, const std::optional<Pt>& at) {
+  const Polygon* best = nullptr;
+  for (const Polygon& part : parts) {
+    if (at) {
+      if (bg::covered_by(*at, part)) return part;
+    } else if (best == nullptr || bg::area(part) > bg::area(*best)) {
+      best = &part;
+    }
+  }
+  if (best == nullptr) return std::nullopt;
+  return *best;
+}
+
+// Share of the free area within half a spacing of a main line as written, each line given by its
+// ends on the plane. Neighbouring lines' strips may overlap, so they are merged first, pairwise in
+// the order across the lines so that each union stays small.
+double coverage(const SurveyArea& area, std::vector<std::pair<Pt, Pt>> lines, double spacing,
+                const Frame& f) {
   const double freeArea = bg::area(area.free);
-  if (freeArea <= 0.0) return 0.0;
-  std::map<double, std::vector<Flown>> byLine;
-  for (const Flown& l : lines) byLine[l.v].push_back(l);
+  if (freeArea <= 0.0 || lines.empty()) return 0.0;
+  std::sort(lines.begin(), lines.end(), [&](const auto& a, const auto& b) {
+    return f.v(a.first) + f.v(a.second) < f.v(b.first) + f.v(b.second);
+  });
   const double h = spacing / 2.0;
   constexpr int capPoints = 16;
-  double covered = 0.0;
-  for (const auto& [v, flown] : byLine) {
-    MultiPolygon strip;
-    for (const Flown& l : flown) {
-      const double u0 = std::min(l.uStart, l.uEnd);
-      const double u1 = std::max(l.uStart, l.uEnd);
-      Polygon stadium;
+  std::vector<MultiPolygon> strips;
+  for (const auto& [a, b] : lines) {
+    const double along = std::atan2(b.y() - a.y(), b.x() - a.x());
+    Polygon stadium;
+    for (const auto& [end, from] : {std::pair{b, along}, std::pair{a, along + std::numbers::pi}}) {
       for (int i = 0; i <= capPoints; ++i) {
-        const double a = -std::numbers::pi / 2 + std::numbers::pi * i / capPoints;
-        stadium.outer().push_back(f.plane(u1 + h * std::cos(a), v + h * std::sin(a)));
+        const double t = from - std::numbers::pi / 2 + std::numbers::pi * i / capPoints;
+        stadium.outer().emplace_back(end.x() + h * std::cos(t), end.y() + h * std::sin(t));
       }
-      for (int i = 0; i <= capPoints; ++i) {
-        const double a = std::numbers::pi / 2 + std::numbers::pi * i / capPoints;
-        stadium.outer().push_back(f.plane(u0 + h * std::cos(a), v + h * std::sin(a)));
-      }
-      stadium.outer().push_back(stadium.outer().front());
-      bg::correct(stadium);
-      if (strip.empty()) {
-        strip.push_back(std::move(stadium));
+    }
+    stadium.outer().push_back(stadium.outer().front());
+    bg::correct(stadium);
+    strips.push_back(MultiPolygon{std::move(stadium)});
+  }
+  while (strips.size() > 1) {
+    std::vector<MultiPolygon> merged;
+    for (std::size_t i = 0; i < strips.size(); i += 2) {
+      if (i + 1 == strips.size()) {
+        merged.push_back(std::move(strips[i]));
         continue;
       }
-      MultiPolygon merged;
-      bg::union_(strip, stadium, merged);
-      strip = std::move(merged);
+      MultiPolygon both;
+      bg::union_(strips[i], strips[i + 1], both);
+      merged.push_back(std::move(both));
     }
-    MultiPolygon inside;
-    bg::intersection(strip, area.free, inside);
-    covered += bg::area(inside);
+    strips = std::move(merged);
   }
-  return std::min(100.0, 100.0 * covered / freeArea);
+  MultiPolygon inside;
+  bg::intersection(strips.front(), area.free, inside);
+  return std::min(100.0, 100.0 * bg::area(inside) / freeArea);
+}
+
+// The plan as the files write it: every position rounded, each leg checked to stay inside the
+// move space and clear of the keep-outs' margins, the lengths and the coverage measured on the
+// written positions.
+SurveyPlan writtenPlan(const SurveyArea& area, const Route& route, double heading,
+                       const SurveySettings& settings, const Polygon& moves,
+                       const std::string& areaFile) {
+  std::vector<GeoPoint> written;
+  std::vector<Pt> at;
+  for (const Pt& p : route.points) {
+    written.push_back(writtenPosition(area.plane.inverse({p.x(), p.y()})));
+    const PlanePoint q = area.plane.forward(written.back());
+    at.emplace_back(q.x, q.y);
+  }
+  const FreeSpaceRouter check(moves);
+  for (std::size_t i = 0; i < at.size(); ++i) {
+    const bool off = bg::distance(at[i], moves) > FreeSpaceRouter::slack;
+    if (off || (i + 1 < at.size() && !check.clear(at[i], at[i + 1]))) {
+      const GeoPoint& to = written[std::min(i + 1, at.size() - 1)];
+      throw NurvoError(strprintf(
+          "area file %s: the route as written leaves the area between %.4f %.4f and %.4f %.4f: "
+          "no mission written\n",
+          areaFile.c_str(), written[i].lat, written[i].lon, to.lat, to.lon));
+    }
+  }
+  SurveyPlan plan;
+  plan.heading = heading;
+  plan.lines = route.lines;
+  plan.tieLines = route.tieLines;
+  plan.turns = route.turns;
+  double total = 0.0;
+  for (std::size_t i = 0; i + 1 < at.size(); ++i) total += length(at[i], at[i + 1]);
+  std::vector<std::pair<Pt, Pt>> mainLines;
+  for (const auto& [start, main] : route.lineStarts) {
+    plan.lineMeters += length(at[start], at[start + 1]);
+    if (main) mainLines.emplace_back(at[start], at[start + 1]);
+  }
+  plan.moveMeters = std::max(0.0, total - plan.lineMeters);
+  plan.coveragePercent = coverage(area, std::move(mainLines), settings.spacing, Frame(heading));
+  for (std::size_t i = 0; i < written.size(); ++i) {
+    // A corner of a move written onto its neighbour is the same waypoint.
+    if (!plan.points.empty() && plan.points.back().pos.lat == written[i].lat &&
+        plan.points.back().pos.lon == written[i].lon) {
+      if (route.kinds[i] == SurveyPointKind::lineEnd) plan.points.back().kind = route.kinds[i];
+      continue;
+    }
+    plan.points.push_back({written[i], route.kinds[i]});
+  }
+  return plan;
 }
 
 [[noreturn]] void tooManyLines(const std::string& areaFile, long n) {
@@ -542,11 +733,56 @@ double coverage(const SurveyArea& area, const Frame& f, const std::vector<Flown>
                 areaFile.c_str(), n, maxSurveyLines));
 }
 
+[[noreturn]] void tooNarrow(const char* what, double spacing, double across) {
+  throw NurvoError(
+      strprintf("the %s (%g m) must be wider than %.1f m: positions written to %d decimals of a "
+                "degree lie up to %.1f m off across the lines\n",
+                what, spacing, 2.0 * across, writtenDecimals, across));
+}
+
+// The spaces lines and moves keep to: the free area and the move space, shrunk by the most a
+// written position lies off, so that every leg between written positions stays inside them. Where
+// shrinking cuts off a narrow part, the largest part is kept.
+struct PlanningSpaces {
+  Polygon lines;
+  Polygon moves;
+};
+
+PlanningSpaces planningSpaces(const SurveyArea& area, const Polygon& moves, double clearance,
+                              const std::string& areaFile) {
+  const std::optional<Polygon> lines = partOf(shrunk(area.free, clearance), std::nullopt);
+  if (!lines) {
+    throw NurvoError(
+        strprintf("area file %s: no survey line fits in the area: it is nowhere wider than "
+                  "the %.1f m that positions written to %d decimals of a degree need\n",
+                  areaFile.c_str(), 2.0 * clearance, writtenDecimals));
+  }
+  Pt inside(0.0, 0.0);
+  bg::point_on_surface(*lines, inside);
+  const std::optional<Polygon> space = partOf(shrunk(moves, clearance), inside);
+  return {*lines, space ? *space : *lines};
+}
+
 }  // namespace
 
 SurveyPlan planSurvey(const SurveyArea& area, const SurveySettings& settings,
                       const std::string& areaFile) {
-  Planner planner(area, settings, area.water);
+  const WrittenError error = writtenError(area, settings.runIn);
+  // Every written position lies within `clearance` of its planned one; the router's own slack
+  // comes on top.
+  const double clearance = error.anywhere() + 2.0 * FreeSpaceRouter::slack;
+  for (const auto& [what, spacing, turn] :
+       {std::tuple{"line spacing", settings.spacing, 0.0},
+        std::tuple{"tie line spacing", settings.tieLineSpacing, 90.0}}) {
+    if (spacing <= 0.0) continue;
+    const double across =
+        settings.heading ? error.across(Frame(*settings.heading + turn)) : error.anywhere();
+    if (spacing <= 2.0 * across) tooNarrow(what, spacing, across);
+  }
+  // Moves, run-ins and the launch keep to the water (the operating area less holes and margins).
+  const Polygon& moves = area.water;
+  const PlanningSpaces spaces = planningSpaces(area, moves, clearance, areaFile);
+  Planner planner(area, settings, spaces.lines, spaces.moves, error);
   int bestTenth = 0;
   Route best;
   if (settings.heading) {
@@ -554,36 +790,57 @@ SurveyPlan planSurvey(const SurveyArea& area, const SurveySettings& settings,
     if (n > maxSurveyLines) tooManyLines(areaFile, n);
     best = planner.plan(*settings.heading);
   } else {
-    // Headings in tenths of a degree; a heading over the line limit is no candidate.
-    std::map<int, long long> tried;
+    // Headings in tenths of a degree; a heading over the line limit, or with no line to fly, is
+    // no candidate. Of the candidates, those that cover nearly as much as the best one does
+    // compete on the length of their routes: a heading does not win by leaving part of the area
+    // out, as one along a narrow channel's axis but a little off it would.
+    struct Tried {
+      long long mm = LLONG_MAX;
+      double share = -1.0;
+    };
+    std::map<int, Tried> tried;
     long fewest = LONG_MAX;
-    bool any = false;
     auto tryHeading = [&](int tenth) {
       tenth = (tenth % 1800 + 1800) % 1800;
       if (tried.count(tenth) != 0) return;
       const long n = planner.linesNeeded(tenth / 10.0);
       fewest = std::min(fewest, n);
-      if (n > maxSurveyLines) {
-        tried[tenth] = LLONG_MAX;
-        return;
+      tried[tenth] = Tried{};
+      if (n > maxSurveyLines) return;
+      const Route r = planner.plan(tenth / 10.0);
+      if (r.points.empty()) return;
+      tried[tenth] = Tried{r.rankMillimetres(), r.coveredShare};
+    };
+    // The candidates in order, the best first: the shortest among those covering within
+    // coverageTolerance of the most, the smaller heading on a tie.
+    constexpr double coverageTolerance = 0.005;
+    auto ranked = [&](bool wholeOnly) {
+      double most = 0.0;
+      for (const auto& [tenth, t] : tried) most = std::max(most, t.share);
+      std::vector<std::pair<long long, int>> order;
+      for (const auto& [tenth, t] : tried) {
+        if (t.mm == LLONG_MAX || t.share < most - coverageTolerance) continue;
+        if (!wholeOnly || tenth % 10 == 0) order.emplace_back(t.mm, tenth);
       }
-      Route r = planner.plan(tenth / 10.0);
-      tried[tenth] = r.rankMillimetres();
-      if (!any || tried[tenth] < best.rankMillimetres() ||
-          (tried[tenth] == best.rankMillimetres() && tenth < bestTenth)) {
-        best = std::move(r);
-        bestTenth = tenth;
-        any = true;
-      }
+      std::sort(order.begin(), order.end());
+      return order;
     };
     for (int tenth = 0; tenth < 1800; tenth += 10) tryHeading(tenth);
-    if (!any) tooManyLines(areaFile, fewest);
-    std::vector<std::pair<long long, int>> whole;
-    for (const auto& [tenth, mm] : tried) whole.emplace_back(mm, tenth);
-    std::sort(whole.begin(), whole.end());
+    if (ranked(false).empty()) {
+      if (fewest > maxSurveyLines) tooManyLines(areaFile, fewest);
+      // An area so narrow that no whole degree fits a line, such as a long channel off them, may
+      // still take one at a heading between.
+      for (int tenth = 0; tenth < 1800; ++tenth) tryHeading(tenth);
+    }
+    std::vector<std::pair<long long, int>> whole = ranked(true);
     whole.resize(std::min<std::size_t>(whole.size(), 3));
     for (const auto& [mm, tenth] : whole) {
       for (int d = -9; d <= 9; ++d) tryHeading(tenth + d);
+    }
+    const std::vector<std::pair<long long, int>> all = ranked(false);
+    if (!all.empty()) {
+      bestTenth = all.front().second;
+      best = planner.plan(bestTenth / 10.0);
     }
   }
   const double heading = settings.heading ? *settings.heading : bestTenth / 10.0;
@@ -591,23 +848,13 @@ SurveyPlan planSurvey(const SurveyArea& area, const SurveySettings& settings,
     throw NurvoError(
         strprintf("area file %s: no survey line fits in the area\n", areaFile.c_str()));
   }
-  SurveyPlan plan;
   const std::size_t before = best.points.size();
-  plan.launchInWater = planner.startInWater(best);
+  const bool launchInWater = planner.startInWater(best);
+  SurveyPlan plan = writtenPlan(area, best, heading, settings, moves, areaFile);
+  plan.launchInWater = launchInWater;
   plan.leadIn = best.points.size() != before;
   plan.runIns = best.runIns;
   plan.runInsShortened = best.runInsShortened;
-  plan.heading = heading;
-  plan.lines = best.lines;
-  plan.tieLines = best.tieLines;
-  plan.turns = best.turns;
-  plan.lineMeters = best.lineMeters;
-  plan.moveMeters = best.moveMeters;
-  plan.coveragePercent = coverage(area, Frame(heading), best.mainLines, settings.spacing);
-  for (std::size_t i = 0; i < best.points.size(); ++i) {
-    const PlanePoint p{best.points[i].x(), best.points[i].y()};
-    plan.points.push_back({area.plane.inverse(p), best.kinds[i]});
-  }
   return plan;
 }
 

@@ -42,6 +42,8 @@ struct SurveyPoint {
   SurveyPointKind kind = SurveyPointKind::lineEnd;
 };
 
+// The plan as the mission files write it: positions to writtenDecimals, and every figure measured
+// on those positions.
 struct SurveyPlan {
   std::vector<SurveyPoint> points;  // in the order flown; no two consecutive ones equal
   double heading = 0.0;             // degrees of the main lines, 0 <= heading < 180
@@ -59,13 +61,19 @@ struct SurveyPlan {
   bool launchInWater = true;  // false: no start found that puts the launch in the operating area
 };
 
-// Plans the survey. `areaFile` names the area in refusals: more than maxSurveyLines lines
-// (NurvoError saying how many there would be). With no heading given, the headings from 0 to
-// 179.9 in steps of 0.1 degree are candidates and the shortest whole route wins (lines and moves,
-// plus the line length that would still be needed where an edge oblique to the lines leaves a
-// corner of a strip uncovered, so that cutting corners does not pay), compared to the millimetre,
-// the smaller heading on a tie. Candidates are searched by whole degrees first, then by tenths
-// around the best three.
+// Plans the survey. Lines lie at most a spacing apart and at most half a spacing inside the area's
+// extent across them, never on its edges; this, the clearance from the area's edges, holes and
+// keep-out margins and the coverage hold for the positions as written, which lie up to about 8 m
+// from the planned ones: lines and moves keep that much clear, lines are planned closer by twice
+// the error across them, and the written route is checked. `areaFile` names the area in
+// refusals: more than maxSurveyLines lines (NurvoError saying how many there would be), a spacing
+// within the rounding. With no heading given, the headings from 0 to 179.9 in steps of 0.1 degree
+// are candidates; of those that fly a line and cover within half a percent of the most any covers
+// (estimated on sample points), the shortest whole route wins (lines and moves, plus the line
+// length that would still be needed where an edge oblique to the lines leaves a corner of a strip
+// uncovered), compared to the millimetre, the smaller heading on a tie. Candidates are searched by
+// whole degrees first (every tenth when no whole degree fits a line), then by tenths around the
+// best three.
 // Lines, run-ins and moves stay in the area's water (SurveyArea::water). The launch waypoint,
 // launchBehind metres behind the first point on the reverse of the first leg, is kept in the water
 // with its leg: where the first line's start does not allow it, a lead-in of two points starts the

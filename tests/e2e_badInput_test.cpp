@@ -360,9 +360,14 @@ std::vector<BadInput> catalogue() {
        [] { writeFile("w.txt", "36.79 -121.91\n36.79 -121.87\n36.83 -121.87\n36.83 -121.91\n"); }},
       {"TooManyLines",
        square,
-       {"--area", "route.txt", "--line-spacing", "0.1", "--line-heading", "0"},
-       "area file route.txt: the survey would need 35615 lines; at most 20000 are planned: widen "
+       {"--area", "route.txt", "--line-spacing", "9", "--line-heading", "0"},
+       "area file route.txt: the survey would need 39440 lines; at most 20000 are planned: widen "
        "the spacing\n"},
+      {"SpacingWithinTheRounding",
+       square,
+       {"--area", "route.txt", "--line-spacing", "0.1", "--line-heading", "0"},
+       "the line spacing (0.1 m) must be wider than 8.9 m: positions written to 4 decimals of a "
+       "degree lie up to 4.5 m off across the lines\n"},
       {"ValueMissingSoTheFileNameIsTaken",
        good,
        {"route.txt", "--gpsHits", "route.txt"},
