@@ -178,6 +178,11 @@ CASES = [
          waypoint_name="area.geojson",
          waypoints='{"type":"Feature","properties":{"a":' + "[" * 100000 + "]" * 100000
          + '},"geometry":null}'),
+    # Route names with escape sequences, and more routes than are listed.
+    case("import_geojson_routes_named_with_escapes", ["route.geojson"], waypoint_name="route.geojson",
+         waypoints='{"type":"FeatureCollection","features":[' + ",".join(
+             '{"type":"Feature","properties":{"name":"\\u001b[2J route %d"},"geometry":'
+             '{"type":"LineString","coordinates":[[-121.8,36.8],[-121.7,36.8]]}}' % i for i in range(25)) + "]}"),
     case("import_interactive_kml", ["--interactive"], stdin="route.kml\n0\ny\n0\ny\n",
          waypoints=KML_LINE, waypoint_name="route.kml"),
     # Whole runs.
