@@ -377,7 +377,14 @@ class Planner {
     auto along = [](const Pt& p, double a, double d) {
       return Pt(p.x() + d * std::cos(a), p.y() + d * std::sin(a));
     };
-    if (launchClear(along(first, heading, -behind), first)) return true;
+    // The launch waypoint is placed behind the first leg as the files write its ends: a short
+    // first leg turns by several degrees when its ends are rounded.
+    const auto launchOf = [&](const Pt& from, const Pt& to) {
+      const Pt a = asWritten(from);
+      const Pt b = asWritten(to);
+      return along(a, std::atan2(b.y() - a.y(), b.x() - a.x()), -behind);
+    };
+    if (launchClear(launchOf(first, r.points[1]), asWritten(first))) return true;
     // Line ends near the start first; a few dozen are enough to find open water.
     std::vector<std::size_t> ends;
     for (std::size_t i = 0; i < r.points.size(); ++i) {
@@ -393,9 +400,12 @@ class Planner {
         for (const int sense : {1, -1}) {
           if (sense == -1 && (turn == 0 || turn == 180)) continue;
           const double a = heading + sense * turn * std::numbers::pi / 180.0;
-          const Pt launch = along(to, a, -(behind + leadInLeg));
-          if (!launchClear(launch, to)) continue;
-          std::vector<Pt> path{along(to, a, -leadInLeg)};
+          const Pt leadIn = along(to, a, -leadInLeg);
+          if (!launchClear(launchOf(leadIn, to), asWritten(leadIn)) ||
+              !router_.clear(asWritten(leadIn), asWritten(to))) {
+            continue;
+          }
+          std::vector<Pt> path{leadIn};
           if (i != 0) {
             const std::optional<std::vector<Pt>> corners = router_.corners(to, first);
             if (!corners) continue;
@@ -416,6 +426,12 @@ class Planner {
   }
 
  private:
+  // `p` where the files write it: rounded to the decimals of a written position.
+  Pt asWritten(const Pt& p) const {
+    const PlanePoint q = area_.plane.forward(writtenPosition(area_.plane.inverse({p.x(), p.y()})));
+    return Pt(q.x, q.y);
+  }
+
   // The lead-in leg: long enough that writing its ends to four decimals turns it by no more
   // than a couple of degrees, which moves the launch by a few tens of metres.
   static constexpr double leadInLeg = 200.0;
@@ -433,7 +449,9 @@ class Planner {
         return false;
       }
     }
-    return true;
+    // The router's tests take both ends to lie in its space; a written position may lie a
+    // rounding outside it, so the leg is tested against the water itself as well.
+    return bg::covered_by(bg::model::linestring<Pt>{launch, to}, area_.water);
   }
 
   void cover(const Frame& f, double spacing, bool main, Route& r) {
