@@ -733,10 +733,11 @@ SurveyPlan writtenPlan(const SurveyArea& area, const Route& route, double headin
   plan.moveMeters = std::max(0.0, total - plan.lineMeters);
   plan.coveragePercent = coverage(area, std::move(mainLines), settings.spacing, Frame(heading));
   for (std::size_t i = 0; i < written.size(); ++i) {
-    // A corner of a move written onto its neighbour is the same waypoint.
+    // A corner of a move written onto its neighbour is the same waypoint, and a line's end (of a
+    // main or a tie line) keeps its kind.
     if (!plan.points.empty() && plan.points.back().pos.lat == written[i].lat &&
         plan.points.back().pos.lon == written[i].lon) {
-      if (route.kinds[i] == SurveyPointKind::lineEnd) plan.points.back().kind = route.kinds[i];
+      if (route.kinds[i] != SurveyPointKind::move) plan.points.back().kind = route.kinds[i];
       continue;
     }
     plan.points.push_back({written[i], route.kinds[i]});
