@@ -343,8 +343,8 @@ void checkPlan(const SurveyArea& area, const std::vector<GeoPolygon>& keepOuts,
   // as the range its written ends span.
   std::vector<std::pair<double, double>> ends;
   for (const Segment& l : lines) {
-    const auto [lo, hi] = std::minmax(acrossOf(l.first), acrossOf(l.second));
-    ends.emplace_back(lo, hi);
+    // The list form returns values: the pair form would refer to the two temporaries.
+    ends.push_back(std::minmax({acrossOf(l.first), acrossOf(l.second)}));
   }
   std::sort(ends.begin(), ends.end());
   std::vector<std::pair<double, double>> across;
