@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include <algorithm>
+#include <cmath>
 #include <span>
 
 #include "numberText.h"

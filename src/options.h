@@ -12,7 +12,7 @@
 #include "exportFormat.h"
 #include "missionParams.h"
 #include "routeImport.h"
-#include "surveyPlan.h"
+#include "surveySettings.h"
 #include "textSink.h"
 #include "wptList.h"
 

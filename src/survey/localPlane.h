@@ -32,9 +32,6 @@ class LocalPlane {
   double cosLat0_;
 };
 
-// The longitude brought into [-180, 180).
-double wrapLongitude(double lon);
-
 // Decimals of a degree the mission files write positions with.
 constexpr int writtenDecimals = 4;
 // Most a written latitude or longitude differs from the position it stands for, in degrees.

@@ -24,13 +24,6 @@ WaypointKind kindOf(const node& n);
 // The kind as the exports write it: "launch", "survey", "line end", "move", "inserted".
 const char* kindName(WaypointKind kind);
 
-// A polygon drawn with a surveyed route: the area or a keep-out as its file gave it, in degrees,
-// the outer ring first, then its holes. A ring may or may not repeat its first point at its end.
-enum class PolygonRole { area, keepOut };
-struct DrawnPolygon {
-  PolygonRole role = PolygonRole::area;
-  std::vector<std::vector<GeoPoint>> rings;
-};
 // "area" or "keep-out"
 const char* roleName(PolygonRole role);
 

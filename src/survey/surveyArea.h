@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "localPlane.h"
+#include "surveySettings.h"
 
 namespace nurvo {
 
@@ -20,21 +21,6 @@ using Pt = bg::model::d2::point_xy<double>;
 using Polygon = bg::model::polygon<Pt>;
 using MultiPolygon = bg::model::multi_polygon<Polygon>;
 using Segment = bg::model::segment<Pt>;
-
-using GeoRing = std::vector<GeoPoint>;
-
-// A polygon as a file gives it: the outer ring first, then its holes. A ring may end with a repeat
-// of its first point or not; repeated consecutive points count once.
-// A keep-out may also be a point (one ring of one position), kept clear by the margin.
-struct GeoPolygon {
-  std::string file;  // named in every refusal
-  std::vector<GeoRing> rings;
-  std::string label = {};  // which of the file's shapes, named after the file where it has several
-  bool point = false;
-};
-
-// "36.8 -121.905": a position as the refusals name it, latitude first, to the micro-degree.
-std::string positionText(const GeoPoint& p);
 
 // The area less what the vehicle must keep out of, on the plane centred on the area.
 struct SurveyArea {
@@ -47,9 +33,6 @@ struct SurveyArea {
   Polygon water;
   double margin = 0.0;  // metres kept from each keep-out
 };
-
-// The widest area planned, in metres across.
-constexpr double maxAreaAcross = 200000.0;
 
 // Projects and checks the area and the keep-outs, grows the keep-outs by `margin` (metres, >= 0),
 // a point keep-out into a circle, and takes them out of the area. Refuses (NurvoError, naming the

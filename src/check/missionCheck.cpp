@@ -5,7 +5,6 @@
 
 #include "numberText.h"
 #include "surveyArea.h"
-#include "writeMission.h"
 
 namespace nurvo {
 

@@ -2,8 +2,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
-#include "surveyArea.h"
+#include "geoPoint.h"
 
 namespace nurvo {
 

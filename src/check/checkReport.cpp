@@ -4,7 +4,6 @@
 #include <nlohmann/json.hpp>
 
 #include "numberText.h"
-#include "writeMission.h"
 
 namespace nurvo {
 

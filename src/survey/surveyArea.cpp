@@ -418,16 +418,6 @@ Polygon waterOf(const SurveyArea& s, const GeoPolygon& area, const GeoPolygon* o
 
 }  // namespace
 
-std::string positionText(const GeoPoint& p) {
-  const auto trimmed = [](double v) {
-    std::string t = fixedText(v, 6);
-    while (t.back() == '0') t.pop_back();
-    if (t.back() == '.') t.pop_back();
-    return t == "-0" ? std::string("0") : t;
-  };
-  return trimmed(p.lat) + " " + trimmed(p.lon);
-}
-
 GeoRing circleRing(const GeoPoint& centre, double radius) {
   const LocalPlane plane(centre);
   GeoRing ring;

@@ -1,7 +1,10 @@
 #include "areaFile.h"
 
+#include <boost/geometry.hpp>
+#include <boost/geometry/geometries/point_xy.hpp>
 #include <cmath>
 #include <optional>
+#include <span>
 
 #include "nurvoError.h"
 #include "routeImport.h"
@@ -37,8 +40,12 @@ std::vector<PolygonShape> fileShapes(const std::string& name, const char* what,
   return importPolygons(bytes, format, name);
 }
 
+namespace bg = boost::geometry;
 // Longitude unwrapped (x) and latitude (y), in degrees.
-using DegreePolygon = Polygon;
+using Pt = bg::model::d2::point_xy<double>;
+using DegreePolygon = bg::model::polygon<Pt>;
+using Polygon = DegreePolygon;
+using MultiPolygon = bg::model::multi_polygon<DegreePolygon>;
 
 // The polygons the parts of one MultiPolygon make where they meet along an edge, as nurvo's own
 // export writes a polygon cut at the meridian 180: unwrapped in longitude from the first part's

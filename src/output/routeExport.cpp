@@ -7,10 +7,6 @@
 
 #include "localPlane.h"
 
-#ifndef NURVO_VERSION
-#define NURVO_VERSION "unknown"
-#endif
-
 namespace nurvo {
 
 WaypointKind kindOf(const node& n) {

@@ -44,12 +44,6 @@ GeoPoint LocalPlane::inverse(PlanePoint p) const {
   return {lat * radToDeg, wrapLongitude(centre_.lon + dLon * radToDeg)};
 }
 
-double wrapLongitude(double lon) {
-  double w = std::fmod(lon + 180.0, 360.0);
-  if (w < 0.0) w += 360.0;
-  return w - 180.0;
-}
-
 GeoPoint writtenPosition(GeoPoint p) {
   constexpr double scale = 10000.0;
   static_assert(writtenDecimals == 4);
