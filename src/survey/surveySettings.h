@@ -1,5 +1,5 @@
-// What the operator asks of a survey: spacing, heading, start corner, run-in, tie lines. Free of the
-// geometry library, so that the options and the dialogue compile without it.
+// What the operator asks of a survey: spacing, heading, start corner, run-in, tie lines. Free of
+// the geometry library, so that the options and the dialogue compile without it.
 #pragma once
 
 #include <optional>
