@@ -40,6 +40,9 @@ constexpr RuleRow rules[] = {
     {Rule::launchOutsideArea, "launch-outside-area", Severity::error,
      "give the water around the area with --operating-area, or launch the vehicle from a boat "
      "at the first line"},
+    {Rule::legLeavesWater, "leg-leaves-water", Severity::error,
+     "cut the legs with --equal-legs or another maxLegMeters, so that the cut points fall "
+     "elsewhere"},
 };
 
 std::string metres(double v) {
@@ -277,6 +280,26 @@ void checkLaunch(const wptList& route, const SurveyArea& survey, Findings& found
   }
 }
 
+// Every leg after the launch leg of a planned survey, as the files write its ends, in the survey's
+// water. The plan keeps its own points clear by their rounding; a point inserted by cutting a long
+// line is rounded once more where the files write it.
+void checkLegsInWater(const wptList& route, const SurveyArea& survey, Findings& found) {
+  const node* launch = route.head();
+  if (launch == nullptr) return;
+  const auto written = [&](const node& n) {
+    const PlanePoint p = survey.plane.forward(writtenPosition({n.Lat, n.Lon}));
+    return Pt(p.x, p.y);
+  };
+  for (const node* n = launch->nextPtr; n != nullptr && n->nextPtr != nullptr; n = n->nextPtr) {
+    const bg::model::linestring<Pt> leg{written(*n), written(*n->nextPtr)};
+    if (bg::covered_by(leg, survey.water)) continue;
+    found.add(Rule::legLeavesWater, n->wptNumber,
+              "the leg from waypoint " + std::to_string(n->wptNumber) + " to " +
+                  std::to_string(n->nextPtr->wptNumber) +
+                  ", as the files write it, leaves the water, crossing land or a keep-out");
+  }
+}
+
 }  // namespace
 
 std::span<const RuleRow> ruleTable() {
@@ -329,7 +352,10 @@ MissionCheck checkMission(const wptList& route, const MissionParams& params,
   checkLegs(route, params.maxLegMeters, found);
   checkParams(params, found);
   if (enduranceHours) checkEndurance(route, totals, *enduranceHours, found);
-  if (survey != nullptr) checkLaunch(route, *survey, found);
+  if (survey != nullptr) {
+    checkLaunch(route, *survey, found);
+    checkLegsInWater(route, *survey, found);
+  }
   found.takeInto(check);
   return check;
 }

@@ -29,6 +29,7 @@ enum class Rule {
   slowAboveFast,
   endurance,
   launchOutsideArea,
+  legLeavesWater,
 };
 
 // One rule: its fixed id, its severity, and how to mend what it finds (the end of every message).

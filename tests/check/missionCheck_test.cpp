@@ -174,6 +174,13 @@ TEST(MissionCheck, ASurveyLaunchOutsideItsWaterIsAnError) {
             "the launch waypoint 0 at 36.7960 -121.8950 lies outside the operating area, less its "
             "islands and keep-outs; " +
                 std::string(ruleRow(f.rule).mend));
+  // A later leg, as written, that leaves the pond is an error of its own, at the waypoint it
+  // leaves.
+  const Prepared ashore({{36.8055, -121.895}, {36.809, -121.895}, {36.809, -121.885}}, params);
+  const MissionCheck leg = checkMission(ashore.route, params, ashore.totals, std::nullopt, &area);
+  ASSERT_EQ(leg.findings.size(), 1u);
+  EXPECT_STREQ(ruleRow(leg.findings.front().rule).id, "leg-leaves-water");
+  EXPECT_EQ(leg.findings.front().waypoint, 2);
   // In a pond 300 m across the planner finds no start that puts the launch in it, and says so.
   const GeoRing tiny = {{36.8, -121.9}, {36.8, -121.897}, {36.803, -121.897}, {36.803, -121.9}};
   SurveySettings s;
