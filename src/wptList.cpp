@@ -4,6 +4,7 @@
 #include <string>
 
 #include "calcs.h"
+#include "geoPoint.h"
 #include "nurvoError.h"
 
 namespace nurvo {
@@ -249,12 +250,10 @@ double calcMissionTime(const wptList& list, RouteTotals& totals) {
 
 namespace {
 
-// A position as the mission files and the exports write it, to four decimals; the meridian 180 is
-// written as -180, the same line.
-std::string fourDecimals(double degrees) {
-  StringSink s;
-  s << fixed(degrees, 4);
-  return s.text == "180.0000" ? "-180.0000" : s.text;
+// Whether two positions are the same as the mission files and the exports write them.
+bool sameWritten(GeoPoint a, GeoPoint b) {
+  const GeoPoint x = writtenPosition(a), y = writtenPosition(b);
+  return x.lat == y.lat && x.lon == y.lon;
 }
 
 // Whether the prepared `list` holds the points of `written`, to their four decimals, and its
@@ -264,8 +263,7 @@ bool sameAsWritten(const wptList& list, const std::vector<WrittenPoint>& written
   for (const node* n = list.head(); n != nullptr; n = n->nextPtr, ++i) {
     if (i == written.size()) return false;
     const WrittenPoint& w = written[i];
-    if ((i > 0 && n->inserted != w.inserted) || fourDecimals(n->Lat) != fourDecimals(w.lat) ||
-        fourDecimals(n->Lon) != fourDecimals(w.lon)) {
+    if ((i > 0 && n->inserted != w.inserted) || !sameWritten({n->Lat, n->Lon}, {w.lat, w.lon})) {
       return false;
     }
   }

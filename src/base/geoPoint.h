@@ -36,6 +36,16 @@ struct DrawnPolygon {
 // The longitude brought into [-180, 180).
 double wrapLongitude(double lon);
 
+// Decimals of a degree the mission files write positions with.
+constexpr int writtenDecimals = 4;
+// Most a written latitude or longitude differs from the position it stands for, in degrees.
+constexpr double writtenRounding = 0.00005;
+
+// `p` as the mission files write it: latitude and longitude rounded to writtenDecimals by the
+// files' own number formatting, the longitude in [-180, 180): the meridian 180 is written as -180.
+// Writing the result again gives the same digits.
+GeoPoint writtenPosition(GeoPoint p);
+
 // "36.8 -121.905": a position as the refusals name it, latitude first, to the micro-degree.
 std::string positionText(const GeoPoint& p);
 

@@ -44,15 +44,6 @@ GeoPoint LocalPlane::inverse(PlanePoint p) const {
   return {lat * radToDeg, wrapLongitude(centre_.lon + dLon * radToDeg)};
 }
 
-GeoPoint writtenPosition(GeoPoint p) {
-  constexpr double scale = 10000.0;
-  static_assert(writtenDecimals == 4);
-  const double lat = std::round(p.lat * scale) / scale;
-  double lon = std::round(wrapLongitude(p.lon) * scale) / scale;
-  if (lon >= 180.0) lon = -180.0;
-  return {lat, lon};
-}
-
 GeoPoint centreOf(std::span<const GeoPoint> points) {
   const double ref = points.front().lon;
   double minLat = points.front().lat, maxLat = minLat, minLon = ref, maxLon = ref;

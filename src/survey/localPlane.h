@@ -32,15 +32,6 @@ class LocalPlane {
   double cosLat0_;
 };
 
-// Decimals of a degree the mission files write positions with.
-constexpr int writtenDecimals = 4;
-// Most a written latitude or longitude differs from the position it stands for, in degrees.
-constexpr double writtenRounding = 0.00005;
-
-// `p` as the mission files write it: latitude and longitude rounded to writtenDecimals, the
-// longitude in [-180, 180). Writing the result again gives the same digits.
-GeoPoint writtenPosition(GeoPoint p);
-
 // The middle of the latitude and longitude ranges of `points` (not empty). Longitudes are taken
 // as the nearest turn to the first one's, so a set across the antimeridian is centred on it and
 // not on the far side of the earth.
