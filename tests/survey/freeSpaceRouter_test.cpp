@@ -130,7 +130,8 @@ TEST(FreeSpaceRouter, MovesAreNoLongerThanTheShortestPathAndStayInside) {
       Line path{ends[0]};
       path.insert(path.end(), corners->begin(), corners->end());
       path.push_back(ends[1]);
-      // Both lengths add the same legs between the same vertices: only rounding parts them.
+      // Longer only by rounding, as both add legs between the same vertices; the router may be
+      // shorter by a move that grazes a corner within its slack.
       EXPECT_LE(bg::length(path), bruteForceLength(area, ends[0], ends[1]) + 1e-6) << bg::wkt(path);
       EXPECT_TRUE(bg::covered_by(path, loose)) << bg::wkt(path);
       bent += !corners->empty();
