@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "geoPoint.h"
+
 namespace nurvo {
 
 namespace {
@@ -22,7 +24,7 @@ constexpr double plotMaxHeight = 560.0;
 constexpr double plotMinHeight = 120.0;
 constexpr double belowPlot = 100.0;  // the scale bar and the caption
 constexpr double pi = 3.14159265358979323846;
-constexpr double metresPerDegree = 6371000.0 * pi / 180.0;
+constexpr double metresPerDegree = earthRadiusKm * 1000.0 * pi / 180.0;
 // Budgets that keep the file far below svgSizeLimit: about 12 bytes per vertex of the line, 50 per
 // marker; labels are bounded by the room they take on the canvas.
 constexpr std::size_t lineBudget = 50'000;
