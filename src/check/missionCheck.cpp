@@ -172,7 +172,9 @@ void checkLegs(const wptList& route, double maxLegMeters, Findings& found) {
   }
 }
 
-void checkParams(const MissionParams& p, Findings& found) {
+// The depths of the parameters: the envelope, the yo-yo band or the fixed depth inside it, the
+// abort altitude and the lock-out depth.
+void checkDepths(const MissionParams& p, Findings& found) {
   if (!(p.minDepth < p.maxDepth && p.maxDepth < p.abortDepth)) {
     found.add(Rule::depthEnvelope, std::nullopt,
               "minDepth " + metres(p.minDepth) + ", maxDepth " + metres(p.maxDepth) +
@@ -201,6 +203,10 @@ void checkParams(const MissionParams& p, Findings& found) {
               "abortLockoutDepth " + metres(p.abortLockoutDepth) +
                   " is not between 0 and minDepth " + metres(p.minDepth));
   }
+}
+
+// The speeds of the parameters: the legs are timed at one second per metre.
+void checkSpeeds(const MissionParams& p, Findings& found) {
   if (p.missionSpeed < 1.0) {
     found.add(Rule::legTimeout, std::nullopt,
               "missionSpeed " + fixedText(p.missionSpeed, 3) +
@@ -324,7 +330,8 @@ MissionCheck checkMission(const wptList& route, const MissionParams& params,
   check.statistics.enduranceHours = enduranceHours;
   Findings found(params);
   checkLegs(route, params.maxLegMeters, found);
-  checkParams(params, found);
+  checkDepths(params, found);
+  checkSpeeds(params, found);
   if (enduranceHours) checkEndurance(route, totals, *enduranceHours, found);
   if (survey != nullptr) checkLaunch(route, *survey, found);
   found.takeInto(check);
