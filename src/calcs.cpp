@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "geoPoint.h"
+
 namespace nurvo {
 
 // Each function keeps the conversion constants it has always used. They differ slightly from one
@@ -16,7 +18,7 @@ double dist(double lat1, double lon1, double lat2, double lon2) {
   const double dz = std::sin(phi1) - std::sin(phi2);
   const double dx = std::cos(dLon) * std::cos(phi1) - std::cos(phi2);
   const double dy = std::sin(dLon) * std::cos(phi1);
-  return std::asin(std::sqrt(dx * dx + dy * dy + dz * dz) / 2.0) * 2 * 6371.0 * 1000.0;
+  return std::asin(std::sqrt(dx * dx + dy * dy + dz * dz) / 2.0) * 2 * earthRadiusKm * 1000.0;
 }
 
 double heading(double fromLat, double fromLon, double toLat, double toLon) {
@@ -45,13 +47,12 @@ double heading(double fromLat, double fromLon, double toLat, double toLon) {
 
 int newLatLon(double currentLat, double currentLon, double headingDeg, double distance,
               double& newLat, double& newLon) {
-  constexpr double R = 6371.0;  // km
   constexpr double PI = 3.1415926536;
   constexpr double radToDeg = 57.29577951289617;
   const double currentLatRad = PI / 180 * currentLat;
   const double headingRad = PI / 180 * headingDeg;
   const double currentLonRad = PI / 180 * currentLon;
-  const double delta = distance / 1000.0 / R;
+  const double delta = distance / 1000.0 / earthRadiusKm;
   const double phi = std::asin(std::sin(currentLatRad) * std::cos(delta) +
                                std::cos(currentLatRad) * std::sin(delta) * std::cos(headingRad));
   const double lambda =

@@ -1,4 +1,4 @@
-// Great-circle arithmetic on a spherical earth of radius 6371.0 km.
+// Great-circle arithmetic on a spherical earth of radius earthRadiusKm (6371.0 km).
 #pragma once
 
 #include <ctime>

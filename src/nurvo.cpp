@@ -90,17 +90,8 @@ namespace {
                    "cannot open file " + name);
 }
 
-// `checkAsked` is set to the report the options ask for as soon as they are read.
-int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps& fileOps,
-               std::optional<CheckOutput>& checkAsked) {
-  RunSettings settings = parseOptions(argc, argv, con);
-  checkAsked = settings.check;
-  if (settings.version) {
-    con.print("nurvo %s\n", NURVO_VERSION);
-    return 0;
-  }
-  MissionParams& params = settings.params;
-  if (settings.verbose) con.write(show_params(params));
+// The words --interactive leaves unread, named on the error stream.
+void warnIgnored(Console& con, const RunSettings& settings) {
   const auto joined = [](const std::vector<std::string>& words) {
     std::string s;
     for (const std::string& w : words) (s += ' ') += w;
@@ -113,57 +104,94 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
   if (!settings.ignoredAfter.empty()) {
     con.warn("ignored after --interactive:" + joined(settings.ignoredAfter) + "\n");
   }
+}
 
+// The run's route and, for a survey, what the check and the exports need of it.
+struct RunRoute {
   wptList route;
   std::vector<DrawnPolygon> polygons;    // a survey's area and keep-outs, for the exports
   std::optional<SurveyArea> surveyArea;  // a survey's area and water, for the check
   std::optional<SurveyFigures> figures;  // a survey's figures, for the picture
-  const SurveyRequest& survey = settings.survey;
-  if (!survey.areaFile.empty()) {
-    if (settings.interactive) {
-      throw NurvoError(
-          "--area and --interactive do not go together: a survey is set up on the "
-          "command line\n");
-    }
-    if (!settings.operands.empty()) {
-      throw NurvoError(
-          strprintf("--area takes the place of the waypoint file: '%s' is one file "
-                    "too many\n",
-                    settings.operands.front().c_str()));
-    }
-    const SurveyPlan plan = planRequestedSurvey(survey, &polygons, &surveyArea.emplace());
-    if (settings.verbose) con.write(surveySummary(plan));
-    figures = surveyFigures(plan, *surveyArea);
-    for (const SurveyPoint& p : plan.points) {
-      route.insertLatLonEnd(p.pos.lat, p.pos.lon);
-      route.tail()->origin = p.kind == SurveyPointKind::lineEnd      ? PointOrigin::lineEnd
+};
+
+// The route planned over the area of --area: its line ends and moves, in order.
+void planSurvey(Console& con, const RunSettings& settings, RunRoute& r) {
+  if (settings.interactive) {
+    throw NurvoError(
+        "--area and --interactive do not go together: a survey is set up on the "
+        "command line\n");
+  }
+  if (!settings.operands.empty()) {
+    throw NurvoError(
+        strprintf("--area takes the place of the waypoint file: '%s' is one file "
+                  "too many\n",
+                  settings.operands.front().c_str()));
+  }
+  const SurveyPlan plan =
+      planRequestedSurvey(settings.survey, &r.polygons, &r.surveyArea.emplace());
+  if (settings.verbose) con.write(surveySummary(plan));
+  r.figures = surveyFigures(plan, *r.surveyArea);
+  for (const SurveyPoint& p : plan.points) {
+    r.route.insertLatLonEnd(p.pos.lat, p.pos.lon);
+    r.route.tail()->origin = p.kind == SurveyPointKind::lineEnd      ? PointOrigin::lineEnd
                              : p.kind == SurveyPointKind::tieLineEnd ? PointOrigin::tieLineEnd
                                                                      : PointOrigin::move;
-    }
-  } else if (settings.interactive) {
-    interactiveStartup(con, params, route, settings.import);
-  } else {
-    if (settings.operands.empty()) {
-      if (settings.usageShown) return 0;  // the usage was all that was asked for
-      throw NurvoError("\n\n*** WAYPOINTS FILENAME IS MISSING ***\n" + help(), {},
-                       "waypoints filename is missing");
-    }
-    if (settings.operands.size() > 1) {
-      throw NurvoError(strprintf("more than one waypoint file: '%s' follows '%s'\n",
-                                 settings.operands[1].c_str(), settings.operands[0].c_str()));
-    }
-    const std::string& name = settings.operands.front();
-    const FilePtr file = openWaypointFile(name);
-    if (!file || !readRouteFile(file.get(), name, settings.import, route)) cannotOpen(name);
   }
-  if (route.empty()) {
-    const bool fromFile = survey.areaFile.empty() && !settings.interactive;
+}
+
+// The route of the one waypoint file named on the command line. False when none is named and the
+// usage text was all that was asked for.
+bool readNamedFile(const RunSettings& settings, wptList& route) {
+  if (settings.operands.empty()) {
+    if (settings.usageShown) return false;
+    throw NurvoError("\n\n*** WAYPOINTS FILENAME IS MISSING ***\n" + help(), {},
+                     "waypoints filename is missing");
+  }
+  if (settings.operands.size() > 1) {
+    throw NurvoError(strprintf("more than one waypoint file: '%s' follows '%s'\n",
+                               settings.operands[1].c_str(), settings.operands[0].c_str()));
+  }
+  const std::string& name = settings.operands.front();
+  const FilePtr file = openWaypointFile(name);
+  if (!file || !readRouteFile(file.get(), name, settings.import, route)) cannotOpen(name);
+  return true;
+}
+
+// The run's route: planned over an area, read from the file the dialogue asks for (which also
+// sets the parameters), or read from the file named. False when there is no route to make.
+bool makeRoute(Console& con, RunSettings& settings, RunRoute& r) {
+  if (!settings.survey.areaFile.empty()) {
+    planSurvey(con, settings, r);
+  } else if (settings.interactive) {
+    interactiveStartup(con, settings.params, r.route, settings.import);
+  } else if (!readNamedFile(settings, r.route)) {
+    return false;
+  }
+  if (r.route.empty()) {
+    const bool fromFile = settings.survey.areaFile.empty() && !settings.interactive;
     throw NurvoError("list is empty\n", {fromFile ? settings.operands.front() : std::string()});
   }
+  return true;
+}
 
-  const RouteTotals totals = prepareRoute(route, params, settings.legCut);
-  const MissionCheck check = checkMission(route, params, totals, settings.enduranceHours,
-                                          surveyArea ? &*surveyArea : nullptr);
+// `checkAsked` is set to the report the options ask for as soon as they are read.
+int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps& fileOps,
+               std::optional<CheckOutput>& checkAsked) {
+  RunSettings settings = parseOptions(argc, argv, con);
+  checkAsked = settings.check;
+  if (settings.version) {
+    con.print("nurvo %s\n", NURVO_VERSION);
+    return 0;
+  }
+  const MissionParams& params = settings.params;
+  if (settings.verbose) con.write(show_params(params));
+  warnIgnored(con, settings);
+  RunRoute r;
+  if (!makeRoute(con, settings, r)) return 0;  // the usage was all that was asked for
+
+  const RouteTotals totals = prepareRoute(r.route, params, settings.legCut);
+  const MissionCheck check = checkMission(r.route, params, totals, settings.enduranceHours,
+                                          r.surveyArea ? &*r.surveyArea : nullptr);
   if (settings.check != CheckOutput::none) {
     con.write(settings.check == CheckOutput::json ? checkReportJson(check)
                                                   : checkReportText(check));
@@ -178,10 +206,10 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
 
   const std::optional<std::tm> now = clock.utcNow();
   if (!now) throw NurvoError("cannot read the system clock as UTC: no mission written\n");
-  writeRunFiles(
-      fileName(*now),
-      RunContent{route, params, totals, settings.exports, std::move(polygons), std::move(figures)},
-      fileOps, con);
+  writeRunFiles(fileName(*now),
+                RunContent{r.route, params, totals, settings.exports, std::move(r.polygons),
+                           std::move(r.figures)},
+                fileOps, con);
   return 0;
 }
 

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <span>
+#include <utility>
 
 #include "numberText.h"
 #include "nurvoError.h"
@@ -40,6 +42,49 @@ enum OptionCode : int {
   paramCodeBase = 0x200,
 };
 
+[[noreturn]] void badValue(const char* option, const char* value, const char* expected) {
+  throw NurvoError(strprintf("invalid value '%s' for option --%s: %s\n", value, option, expected));
+}
+
+// A survey option's value in metres or percent: finite, and at least (or above) `low`, and below
+// `high` where there is one.
+double surveyNumber(const char* option, const char* value, double low, bool lowAllowed,
+                    double high = INFINITY, bool highAllowed = false) {
+  const std::optional<double> v = parseDoubleValue(value);
+  if (!v) badValue(option, value, "expected a finite decimal number");
+  if (lowAllowed ? *v < low : *v <= low) {
+    badValue(option, value,
+             strprintf("expected a number %s %g", lowAllowed ? "of at least" : "greater than", low)
+                 .c_str());
+  }
+  if (highAllowed ? *v > high : *v >= high) {
+    badValue(
+        option, value,
+        strprintf("expected a number %s %g", highAllowed ? "of at most" : "below", high).c_str());
+  }
+  return *v;
+}
+
+// A survey distance in metres, above 0 (or at least 0 where `zeroAllowed`) and no wider than the
+// widest area: beyond it no plan differs, and the geometry's arithmetic would overflow.
+double surveyMetres(const char* option, const char* value, bool zeroAllowed) {
+  const double v = surveyNumber(option, value, 0.0, zeroAllowed);
+  if (v > maxAreaAcross) {
+    badValue(option, value, strprintf("expected a number of at most %.0f", maxAreaAcross).c_str());
+  }
+  return v;
+}
+
+// What the survey options say, checked together once all are read.
+struct SurveyWords {
+  std::optional<double> lineSpacing;
+  std::optional<double> swathWidth;
+  std::optional<double> overlap;
+  const char* firstOption = nullptr;  // the first survey option other than --area
+};
+
+struct OptionUse;
+
 // An option of the run that is not a mission parameter.
 struct RunOption {
   const char* name;
@@ -51,50 +96,201 @@ struct RunOption {
   // The option's line in the usage text, after the fixed lines; null for the options those lines
   // already name.
   const char* usage;
+  // Sets what the option asks in the run's settings, or refuses its value.
+  void (*apply)(const OptionUse& use);
 };
+
+// An option as the parser met it: its row of the table, its value (null without one) and what it
+// sets.
+struct OptionUse {
+  const RunOption& option;
+  const char* value;
+  RunSettings& settings;
+  SurveyWords& survey;
+  TextSink& console;
+};
+
+// What each option does, one function for each row of the table below; a wrong value is refused
+// with the option's name.
+void setVerbose(const OptionUse& u) {
+  u.settings.verbose = true;
+}
+void setBrief(const OptionUse& u) {
+  u.settings.verbose = false;
+}
+void setInteractive(const OptionUse& u) {
+  u.settings.interactive = true;
+}
+void setVersion(const OptionUse& u) {
+  u.settings.version = true;
+}
+void setStrict(const OptionUse& u) {
+  u.settings.strict = true;
+}
+void setEqualLegs(const OptionUse& u) {
+  u.settings.legCut = LegCut::equal;
+}
+void setRoute(const OptionUse& u) {
+  u.settings.import.route = u.value;
+}
+
+void showHelp(const OptionUse& u) {
+  u.console.write(help());
+  u.settings.usageShown = true;
+}
+
+void addExports(const OptionUse& u) {
+  std::string unknown;
+  if (!addExportFormats(u.value, u.settings.exports, unknown)) {
+    badValue(
+        u.option.name, u.value,
+        strprintf("'%s' is not one of %s", unknown.c_str(), exportFormatNames().c_str()).c_str());
+  }
+}
+
+void setInputFormat(const OptionUse& u) {
+  u.settings.import.format = inputFormatNamed(u.value);
+  if (!u.settings.import.format) {
+    badValue(u.option.name, u.value, ("expected one of " + inputFormatNames()).c_str());
+  }
+}
+
+void setCheck(const OptionUse& u) {
+  if (u.value == nullptr) {
+    u.settings.check = CheckOutput::text;
+  } else if (std::string_view(u.value) == "json") {
+    u.settings.check = CheckOutput::json;
+  } else {
+    badValue(u.option.name, u.value, "expected json, or no value for the text report");
+  }
+}
+
+void setEndurance(const OptionUse& u) {
+  const std::optional<double> hours = parseDoubleValue(u.value);
+  if (!hours) badValue(u.option.name, u.value, "expected a finite decimal number of hours");
+  if (!(*hours > 0.0)) badValue(u.option.name, u.value, "the endurance must be greater than 0");
+  u.settings.enduranceHours = *hours;
+}
+
+void setArea(const OptionUse& u) {
+  u.settings.survey.areaFile = u.value;
+}
+
+// Every survey option but --area notes itself: the first of them is named when --area is missing.
+void noteSurveyOption(const OptionUse& u) {
+  if (u.survey.firstOption == nullptr) u.survey.firstOption = u.option.name;
+}
+
+void addKeepOut(const OptionUse& u) {
+  noteSurveyOption(u);
+  u.settings.survey.keepOutFiles.emplace_back(u.value);
+}
+void setKeepOutMargin(const OptionUse& u) {
+  noteSurveyOption(u);
+  u.settings.survey.keepOutMargin = surveyMetres(u.option.name, u.value, true);
+}
+void setLineSpacing(const OptionUse& u) {
+  noteSurveyOption(u);
+  u.survey.lineSpacing = surveyMetres(u.option.name, u.value, false);
+}
+void setSwathWidth(const OptionUse& u) {
+  noteSurveyOption(u);
+  u.survey.swathWidth = surveyMetres(u.option.name, u.value, false);
+}
+void setOverlap(const OptionUse& u) {
+  noteSurveyOption(u);
+  u.survey.overlap = surveyNumber(u.option.name, u.value, 0.0, true, 100.0);
+}
+void setRunIn(const OptionUse& u) {
+  noteSurveyOption(u);
+  u.settings.survey.settings.runIn =
+      surveyNumber(u.option.name, u.value, 0.0, true, maxRunIn, true);
+}
+void setTieLineSpacing(const OptionUse& u) {
+  noteSurveyOption(u);
+  u.settings.survey.settings.tieLineSpacing = surveyMetres(u.option.name, u.value, false);
+}
+void setOperatingArea(const OptionUse& u) {
+  noteSurveyOption(u);
+  u.settings.survey.operatingAreaFile = u.value;
+}
+
+void setLineHeading(const OptionUse& u) {
+  noteSurveyOption(u);
+  std::optional<double>& heading = u.settings.survey.settings.heading;
+  if (std::string_view(u.value) == "auto") {
+    heading.reset();
+    return;
+  }
+  const std::optional<double> v = parseDoubleValue(u.value);
+  if (!v || *v < 0.0 || *v >= 180.0) {
+    badValue(u.option.name, u.value, "expected auto or degrees from 0 up to, not including, 180");
+  }
+  heading = *v;
+}
+
+void setStart(const OptionUse& u) {
+  noteSurveyOption(u);
+  using Corner = std::pair<std::string_view, StartCorner>;
+  constexpr Corner corners[] = {{"sw", StartCorner::sw},
+                                {"se", StartCorner::se},
+                                {"nw", StartCorner::nw},
+                                {"ne", StartCorner::ne}};
+  for (const auto& [name, corner] : corners) {
+    if (name == u.value) {
+      u.settings.survey.settings.start = corner;
+      return;
+    }
+  }
+  badValue(u.option.name, u.value, "expected one of sw, se, nw, ne");
+}
 
 // Every option that is not a parameter, in the order of the option table; a parameter's options
 // come after the first two. A new option is one row here, with a one-line `usage`.
 constexpr RunOption runOptions[] = {
-    {"verbose", no_argument, verboseCode, nullptr, nullptr},
-    {"brief", no_argument, briefCode, nullptr, "no parameter listing (undoes --verbose)"},
-    {"interactive", no_argument, interactiveCode, nullptr, nullptr},
+    {"verbose", no_argument, verboseCode, nullptr, nullptr, setVerbose},
+    {"brief", no_argument, briefCode, nullptr, "no parameter listing (undoes --verbose)", setBrief},
+    {"interactive", no_argument, interactiveCode, nullptr, nullptr, setInteractive},
     {"export", required_argument, exportCode, "LIST",
-     "also write the route as gpx, kml, geojson, svg or all, comma-separated"},
+     "also write the route as gpx, kml, geojson, svg or all, comma-separated", addExports},
     {"input-format", required_argument, inputFormatCode, "FORMAT",
-     "read the route file as plain, gpx, kml, geojson or csv"},
+     "read the route file as plain, gpx, kml, geojson or csv", setInputFormat},
     {"route", required_argument, routeCode, "NAME",
-     "the route to read from a file that holds several, by name or number"},
-    {"help", no_argument, helpCode, nullptr, "print this text; the run goes on if a file is named"},
-    {"usage", no_argument, helpCode, nullptr, "the same as --help"},
-    {"version", no_argument, versionCode, nullptr, "print nurvo's version and end"},
+     "the route to read from a file that holds several, by name or number", setRoute},
+    {"help", no_argument, helpCode, nullptr, "print this text; the run goes on if a file is named",
+     showHelp},
+    {"usage", no_argument, helpCode, nullptr, "the same as --help", showHelp},
+    {"version", no_argument, versionCode, nullptr, "print nurvo's version and end", setVersion},
     {"check", optional_argument, checkCode, "[=json]",
-     "print the route's statistics and findings instead of writing files"},
-    {"strict", no_argument, strictCode, nullptr, "write nothing when a finding is an error"},
+     "print the route's statistics and findings instead of writing files", setCheck},
+    {"strict", no_argument, strictCode, nullptr, "write nothing when a finding is an error",
+     setStrict},
     {"endurance", required_argument, enduranceCode, "HOURS",
-     "the vehicle's endurance: a longer mission is an error"},
+     "the vehicle's endurance: a longer mission is an error", setEndurance},
     {"equal-legs", no_argument, equalLegsCode, nullptr,
-     "cut a long leg into equal pieces, the fewest no longer than maxLegMeters"},
+     "cut a long leg into equal pieces, the fewest no longer than maxLegMeters", setEqualLegs},
     {"area", required_argument, areaCode, "FILE",
-     "plan survey lines over the area in FILE, in place of a waypoint file"},
-    {"keep-out", required_argument, keepOutCode, "FILE", "an area the vehicle never enters"},
+     "plan survey lines over the area in FILE, in place of a waypoint file", setArea},
+    {"keep-out", required_argument, keepOutCode, "FILE", "an area the vehicle never enters",
+     addKeepOut},
     {"keep-out-margin", required_argument, keepOutMarginCode, "M",
-     "metres kept clear of each keep-out (50)"},
-    {"line-spacing", required_argument, lineSpacingCode, "M", "metres between survey lines"},
+     "metres kept clear of each keep-out (50)", setKeepOutMargin},
+    {"line-spacing", required_argument, lineSpacingCode, "M", "metres between survey lines",
+     setLineSpacing},
     {"swath-width", required_argument, swathWidthCode, "M",
-     "the sonar's swath in metres, with --overlap"},
+     "the sonar's swath in metres, with --overlap", setSwathWidth},
     {"overlap", required_argument, overlapCode, "PERCENT",
-     "overlap of adjacent swaths, 0 up to 100"},
+     "overlap of adjacent swaths, 0 up to 100", setOverlap},
     {"line-heading", required_argument, lineHeadingCode, "DEG",
-     "heading of the lines, 0 up to 180, or auto (auto)"},
+     "heading of the lines, 0 up to 180, or auto (auto)", setLineHeading},
     {"start", required_argument, startCode, "CORNER",
-     "corner of the first line: sw, se, nw, ne (sw)"},
+     "corner of the first line: sw, se, nw, ne (sw)", setStart},
     {"run-in", required_argument, runInCode, "M",
-     "metres each line runs beyond the area, at most 1000 (0)"},
+     "metres each line runs beyond the area, at most 1000 (0)", setRunIn},
     {"tie-line-spacing", required_argument, tieLineSpacingCode, "M",
-     "metres between tie lines across the survey lines"},
+     "metres between tie lines across the survey lines", setTieLineSpacing},
     {"operating-area", required_argument, operatingAreaCode, "FILE",
-     "the water run-ins, turns and moves may use (the area)"},
+     "the water run-ins, turns and moves may use (the area)", setOperatingArea},
 };
 constexpr std::size_t optionsBeforeParams = 2;
 
@@ -162,15 +358,6 @@ std::string show_params(const MissionParams& p) {
 
 namespace {
 
-// The survey options, in the order of their codes from areaCode on.
-constexpr const char* surveyOptionNames[] = {
-    "area",         "keep-out", "keep-out-margin", "line-spacing",     "swath-width",   "overlap",
-    "line-heading", "start",    "run-in",          "tie-line-spacing", "operating-area"};
-
-[[noreturn]] void badValue(const char* option, const char* value, const char* expected) {
-  throw NurvoError(strprintf("invalid value '%s' for option --%s: %s\n", value, option, expected));
-}
-
 // Sets the parameter of `row` from an option's value, strictly.
 void setParam(MissionParams& params, const ParamRow& row, const char* value) {
   if (row.intMember != nullptr) {
@@ -209,84 +396,11 @@ const ParamRow* paramOfCode(int code) {
   return nullptr;
 }
 
-// A survey option's value in metres or percent: finite, and at least (or above) `low`, and below
-// `high` where there is one.
-double surveyNumber(const char* option, const char* value, double low, bool lowAllowed,
-                    double high = INFINITY, bool highAllowed = false) {
-  const std::optional<double> v = parseDoubleValue(value);
-  if (!v) badValue(option, value, "expected a finite decimal number");
-  if (lowAllowed ? *v < low : *v <= low) {
-    badValue(option, value,
-             strprintf("expected a number %s %g", lowAllowed ? "of at least" : "greater than", low)
-                 .c_str());
-  }
-  if (highAllowed ? *v > high : *v >= high) {
-    badValue(
-        option, value,
-        strprintf("expected a number %s %g", highAllowed ? "of at most" : "below", high).c_str());
-  }
-  return *v;
-}
-
-// A survey distance in metres, above 0 (or at least 0 where `zeroAllowed`) and no wider than the
-// widest area: beyond it no plan differs, and the geometry's arithmetic would overflow.
-double surveyMetres(const char* option, const char* value, bool zeroAllowed) {
-  const double v = surveyNumber(option, value, 0.0, zeroAllowed);
-  if (v > maxAreaAcross) {
-    badValue(option, value, strprintf("expected a number of at most %.0f", maxAreaAcross).c_str());
-  }
-  return v;
-}
-
-// What the survey options say, checked together once all are read.
-struct SurveyWords {
-  std::optional<double> lineSpacing;
-  std::optional<double> swathWidth;
-  std::optional<double> overlap;
-  const char* firstOption = nullptr;  // the first survey option other than --area
-};
-
-void setSurveyOption(int c, const char* value, SurveyRequest& r, SurveyWords& w) {
-  const char* name = surveyOptionNames[c - areaCode];
-  if (c != areaCode && w.firstOption == nullptr) w.firstOption = name;
-  switch (c) {
-    case areaCode: r.areaFile = value; break;
-    case keepOutCode: r.keepOutFiles.emplace_back(value); break;
-    case keepOutMarginCode: r.keepOutMargin = surveyMetres(name, value, true); break;
-    case lineSpacingCode: w.lineSpacing = surveyMetres(name, value, false); break;
-    case swathWidthCode: w.swathWidth = surveyMetres(name, value, false); break;
-    case overlapCode: w.overlap = surveyNumber(name, value, 0.0, true, 100.0); break;
-    case runInCode: r.settings.runIn = surveyNumber(name, value, 0.0, true, maxRunIn, true); break;
-    case operatingAreaCode: r.operatingAreaFile = value; break;
-    case tieLineSpacingCode: r.settings.tieLineSpacing = surveyMetres(name, value, false); break;
-    case lineHeadingCode:
-      if (std::string_view(value) == "auto") {
-        r.settings.heading.reset();
-      } else {
-        const std::optional<double> v = parseDoubleValue(value);
-        if (!v || *v < 0.0 || *v >= 180.0) {
-          badValue(name, value, "expected auto or degrees from 0 up to, not including, 180");
-        }
-        r.settings.heading = *v;
-      }
-      break;
-    case startCode: {
-      const std::string_view v = value;
-      if (v == "sw") {
-        r.settings.start = StartCorner::sw;
-      } else if (v == "se") {
-        r.settings.start = StartCorner::se;
-      } else if (v == "nw") {
-        r.settings.start = StartCorner::nw;
-      } else if (v == "ne") {
-        r.settings.start = StartCorner::ne;
-      } else {
-        badValue(name, value, "expected one of sw, se, nw, ne");
-      }
-      break;
-    }
-    default: break;
-  }
+// The row of the run's option that getopt_long returns `code` for, if any.
+const RunOption* runOptionOfCode(int code) {
+  const auto row = std::find_if(std::begin(runOptions), std::end(runOptions),
+                                [code](const RunOption& o) { return o.code == code; });
+  return row == std::end(runOptions) ? nullptr : row;
 }
 
 void checkSurvey(SurveyRequest& r, const SurveyWords& w) {
@@ -350,50 +464,8 @@ RunSettings parseOptions(int argc, char** argv, TextSink& console) {
     if (c == -1) break;
     used.insert(argv[optind - 1]);
     if (optarg != nullptr && optarg == argv[optind - 1]) used.insert(argv[optind - 2]);
-    if (c == verboseCode) {
-      settings.verbose = true;
-    } else if (c == briefCode) {
-      settings.verbose = false;
-    } else if (c == versionCode) {
-      settings.version = true;
-    } else if (c == interactiveCode) {
-      settings.interactive = true;
-    } else if (c == exportCode) {
-      std::string unknown;
-      if (!addExportFormats(optarg, settings.exports, unknown)) {
-        badValue("export", optarg,
-                 strprintf("'%s' is not one of %s", unknown.c_str(), exportFormatNames().c_str())
-                     .c_str());
-      }
-    } else if (c == checkCode) {
-      if (optarg == nullptr) {
-        settings.check = CheckOutput::text;
-      } else if (std::string_view(optarg) == "json") {
-        settings.check = CheckOutput::json;
-      } else {
-        badValue("check", optarg, "expected json, or no value for the text report");
-      }
-    } else if (c == strictCode) {
-      settings.strict = true;
-    } else if (c == enduranceCode) {
-      const std::optional<double> hours = parseDoubleValue(optarg);
-      if (!hours) badValue("endurance", optarg, "expected a finite decimal number of hours");
-      if (!(*hours > 0.0)) badValue("endurance", optarg, "the endurance must be greater than 0");
-      settings.enduranceHours = *hours;
-    } else if (c == inputFormatCode) {
-      settings.import.format = inputFormatNamed(optarg);
-      if (!settings.import.format) {
-        badValue("input-format", optarg, ("expected one of " + inputFormatNames()).c_str());
-      }
-    } else if (c == routeCode) {
-      settings.import.route = optarg;
-    } else if (c == equalLegsCode) {
-      settings.legCut = LegCut::equal;
-    } else if (c >= areaCode && c <= operatingAreaCode) {
-      setSurveyOption(c, optarg, settings.survey, surveyWords);
-    } else if (c == helpCode) {
-      console.write(help());
-      settings.usageShown = true;
+    if (const RunOption* run = runOptionOfCode(c)) {
+      run->apply({*run, optarg, settings, surveyWords, console});
     } else if (const ParamRow* row = paramOfCode(c)) {
       setParam(settings.params, *row, optarg);
     } else {

@@ -140,7 +140,7 @@ void writeLegToWaypoint(TextSink& out, const node& n, const MissionParams& param
   out << "latitude      = " << fixed(n.Lat, 4) << ";\n";
   out << "longitude     = " << fixed(n.Lon, 4) << ";\n";
   if (yoyo) {
-    out << "captureRadius = 10;\n";
+    out << "captureRadius = " << captureRadiusMeters << ";\n";
     out << "duration      = " << roundHalfEven(p.legSecs) << ";\n";
     out << "speed         = MISSION_SPEED;\n"
            "minDepth      = MISSION_YOYO_MIN_DEPTH;\n"
@@ -148,7 +148,7 @@ void writeLegToWaypoint(TextSink& out, const node& n, const MissionParams& param
            "minAltitude   = YOYO_MIN_ALTITUDE;\n"
            "maxCycles     = 2000;\n";
   } else {
-    out << "captureRadius = 10; \n";
+    out << "captureRadius = " << captureRadiusMeters << "; \n";
     out << "duration      = " << fixed(p.legSecs, 1) << ";\n";
     out << "speed         = MISSION_SPEED; \n";
     out << "depth         = " << fixed(params.wayPointDepth, 1) << "; \n";

@@ -12,6 +12,10 @@
 
 namespace nurvo {
 
+// The capture radius of the script's waypoint blocks, in metres: the vehicle counts a waypoint as
+// reached within it.
+constexpr int captureRadiusMeters = 10;
+
 // A coordinate split into whole degrees and decimal minutes. Minutes that would print as 60.0000
 // with four decimals carry into the degrees instead.
 struct DegreeDecMin {

@@ -7,6 +7,10 @@
 
 namespace nurvo {
 
+// The radius of the sphere nurvo takes the earth for, in kilometres: the route's great circles, the
+// survey's local plane and the picture's scale all measure on it.
+constexpr double earthRadiusKm = 6371.0;
+
 // Decimal degrees: latitude in [-90, 90], north positive; longitude in [-180, 180], east positive.
 struct GeoPoint {
   double lat = 0.0;

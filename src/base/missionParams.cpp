@@ -79,7 +79,7 @@ long long leftoverMinutes(double seconds) {
 }
 
 long long missionTimerSecs(double missionTime) {
-  return static_cast<long long>(missionTime * 1.2);
+  return static_cast<long long>(missionTime * missionTimerFactor);
 }
 
 }  // namespace nurvo

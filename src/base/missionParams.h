@@ -81,6 +81,8 @@ struct RouteTotals {
 // 64-bit integers so that no mission length overflows.
 long long wholeHours(double seconds);
 long long leftoverMinutes(double seconds);
+// The mission timer's factor over the planned mission time: a 20 % allowance.
+constexpr double missionTimerFactor = 1.2;
 // The mission timer: 120 % of the mission time, truncated to whole seconds.
 long long missionTimerSecs(double missionTime);
 

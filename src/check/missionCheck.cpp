@@ -5,15 +5,11 @@
 
 #include "numberText.h"
 #include "surveyArea.h"
+#include "writeMission.h"
 
 namespace nurvo {
 
 namespace {
-
-// The capture radius of the script's waypoint blocks, metres.
-constexpr double captureRadiusMeters = 10.0;
-// The mission timer's allowance over the mission time.
-constexpr double timerMargin = 1.2;
 
 constexpr RuleRow rules[] = {
     {Rule::duplicateWaypoint, "duplicate-waypoint", Severity::error,
@@ -166,10 +162,10 @@ void checkLegs(const wptList& route, double maxLegMeters, Findings& found) {
     if (n->legMeters >= captureRadiusMeters || (!piece && sameWrittenPosition(*n, to))) continue;
     const std::string leg =
         "from waypoint " + std::to_string(n->wptNumber) + " to " + std::to_string(to.wptNumber);
-    const std::string facts = (piece ? "a piece of a cut leg, " + leg + "," : "the leg " + leg) +
-                              " is " + metres(n->legMeters) +
-                              ", shorter than the 10 m capture radius: the vehicle counts both " +
-                              "waypoints as reached at once";
+    const std::string facts =
+        (piece ? "a piece of a cut leg, " + leg + "," : "the leg " + leg) + " is " +
+        metres(n->legMeters) + ", shorter than the " + std::to_string(captureRadiusMeters) +
+        " m capture radius: the vehicle counts both waypoints as reached at once";
     if (piece) {
       found.add(Rule::shortLeg, to.wptNumber, facts,
                 {ruleRow(Rule::shortLeg).severity, cutPieceMend(maxLegMeters)});
@@ -179,7 +175,9 @@ void checkLegs(const wptList& route, double maxLegMeters, Findings& found) {
   }
 }
 
-void checkParams(const MissionParams& p, Findings& found) {
+// The depths of the parameters: the envelope, the yo-yo band or the fixed depth inside it, the
+// abort altitude and the lock-out depth.
+void checkDepths(const MissionParams& p, Findings& found) {
   if (!(p.minDepth < p.maxDepth && p.maxDepth < p.abortDepth)) {
     found.add(Rule::depthEnvelope, std::nullopt,
               "minDepth " + metres(p.minDepth) + ", maxDepth " + metres(p.maxDepth) +
@@ -208,6 +206,10 @@ void checkParams(const MissionParams& p, Findings& found) {
               "abortLockoutDepth " + metres(p.abortLockoutDepth) +
                   " is not between 0 and minDepth " + metres(p.minDepth));
   }
+}
+
+// The speeds of the parameters: the legs are timed at one second per metre.
+void checkSpeeds(const MissionParams& p, Findings& found) {
   if (p.missionSpeed < 1.0) {
     found.add(Rule::legTimeout, std::nullopt,
               "missionSpeed " + fixedText(p.missionSpeed, 3) +
@@ -234,7 +236,7 @@ void checkParams(const MissionParams& p, Findings& found) {
 void checkEndurance(const wptList& route, const RouteTotals& totals, double hours,
                     Findings& found) {
   const double limit = hours * 3600.0;
-  if (!(totals.missionTime * timerMargin > limit)) return;
+  if (!(totals.missionTime * missionTimerFactor > limit)) return;
   // The waypoints as late as the timer lets the vehicle reach them: every leg, the launch leg
   // first, takes its time and the margin. The legs add up to the mission time, so one of them
   // ends past the endurance.
@@ -242,19 +244,20 @@ void checkEndurance(const wptList& route, const RouteTotals& totals, double hour
   const node* past = route.tail();
   for (const node* n = route.head(); n->nextPtr != nullptr; n = n->nextPtr) {
     seconds += n->legSecs;
-    if (seconds * timerMargin > limit) {
+    if (seconds * missionTimerFactor > limit) {
       past = n->nextPtr;
       break;
     }
   }
   const auto h = [](double s) { return fixedText(s / 3600.0, 1) + " h"; };
-  found.add(Rule::endurance, past->wptNumber,
-            "the mission takes " + h(totals.missionTime * timerMargin) +
-                " with the timer's 20 % margin (" + h(totals.missionTime) +
-                " as planned), more than the endurance of " + fixedText(hours, 1) +
-                " h; with that margin on every leg, waypoint " + std::to_string(past->wptNumber) +
-                " is the first reached after " + fixedText(hours, 1) + " h, at " +
-                h(seconds * timerMargin) + " (" + h(seconds) + " as planned)");
+  found.add(
+      Rule::endurance, past->wptNumber,
+      "the mission takes " + h(totals.missionTime * missionTimerFactor) + " with the timer's " +
+          std::to_string(std::lround((missionTimerFactor - 1.0) * 100.0)) + " % margin (" +
+          h(totals.missionTime) + " as planned), more than the endurance of " +
+          fixedText(hours, 1) + " h; with that margin on every leg, waypoint " +
+          std::to_string(past->wptNumber) + " is the first reached after " + fixedText(hours, 1) +
+          " h, at " + h(seconds * missionTimerFactor) + " (" + h(seconds) + " as planned)");
 }
 
 // The launch waypoint of a planned survey and its leg to waypoint 1, in the survey's water.
@@ -350,7 +353,8 @@ MissionCheck checkMission(const wptList& route, const MissionParams& params,
   check.statistics.enduranceHours = enduranceHours;
   Findings found(params);
   checkLegs(route, params.maxLegMeters, found);
-  checkParams(params, found);
+  checkDepths(params, found);
+  checkSpeeds(params, found);
   if (enduranceHours) checkEndurance(route, totals, *enduranceHours, found);
   if (survey != nullptr) {
     checkLaunch(route, *survey, found);

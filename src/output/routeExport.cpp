@@ -173,12 +173,18 @@ void renderGpx(TextSink& out, const ExportInput& in) {
   out << "  </rte>\n</gpx>\n";
 }
 
-void renderKml(TextSink& out, const ExportInput& in) {
-  const std::string name = xmlEscape(in.stamp);
+namespace {
+
+// The document's head: its name and the description every export shares.
+void kmlHead(TextSink& out, const ExportInput& in, const std::string& name) {
   out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
          "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n<Document>\n";
   out << "<name>" << name << "</name>\n";
   out << "<description>" << xmlEscape(description(in)) << "</description>\n";
+}
+
+// The styles of the route, of each kind of waypoint the route holds, and of the polygons if any.
+void kmlStyles(TextSink& out, const ExportInput& in) {
   // KML colours are alpha, blue, green, red.
   out << "<Style id=\"route\"><LineStyle><color>ffd07030</color><width>3</width></LineStyle>"
          "</Style>\n"
@@ -200,44 +206,63 @@ void renderKml(TextSink& out, const ExportInput& in) {
            "<Style id=\"keep-out\"><LineStyle><color>ff4d50c0</color><width>2</width></LineStyle>"
            "<PolyStyle><color>804d50c0</color></PolyStyle></Style>\n";
   }
-  // The polygons first, so that viewers draw the route over them.
-  for (const DrawnPolygon& poly : in.polygons) {
-    const char* role = roleName(poly.role);
-    out << "<Placemark><name>" << role << "</name><styleUrl>#" << role
-        << "</styleUrl><ExtendedData><Data name=\"role\"><value>" << role
-        << "</value></Data></ExtendedData>\n<Polygon>";
-    for (std::size_t r = 0; r < poly.rings.size(); ++r) {
-      const char* boundary = r == 0 ? "outerBoundaryIs" : "innerBoundaryIs";
-      out << '<' << boundary << "><LinearRing><coordinates>\n";
-      closedRing(out, poly.rings[r], [](TextSink& o, const GeoPoint& p, bool) {
-        o << fixed(p.lon, polygonDecimals) << ',' << fixed(p.lat, polygonDecimals) << '\n';
-      });
-      out << "</coordinates></LinearRing></" << boundary << '>';
-    }
-    out << "</Polygon></Placemark>\n";
+}
+
+// A polygon as a placemark: its outer boundary, then its holes.
+void kmlPolygon(TextSink& out, const DrawnPolygon& poly) {
+  const char* role = roleName(poly.role);
+  out << "<Placemark><name>" << role << "</name><styleUrl>#" << role
+      << "</styleUrl><ExtendedData><Data name=\"role\"><value>" << role
+      << "</value></Data></ExtendedData>\n<Polygon>";
+  for (std::size_t r = 0; r < poly.rings.size(); ++r) {
+    const char* boundary = r == 0 ? "outerBoundaryIs" : "innerBoundaryIs";
+    out << '<' << boundary << "><LinearRing><coordinates>\n";
+    closedRing(out, poly.rings[r], [](TextSink& o, const GeoPoint& p, bool) {
+      o << fixed(p.lon, polygonDecimals) << ',' << fixed(p.lat, polygonDecimals) << '\n';
+    });
+    out << "</coordinates></LinearRing></" << boundary << '>';
   }
+  out << "</Polygon></Placemark>\n";
+}
+
+// The route as one line through every waypoint, drawn along the ground.
+void kmlRouteLine(TextSink& out, const wptList& route, const std::string& name) {
   out << "<Placemark><name>Route " << name << "</name><styleUrl>#route</styleUrl>\n";
   out << "<LineString><tessellate>1</tessellate><coordinates>\n";
-  for (const node* n = in.route.head(); n != nullptr; n = n->nextPtr) {
+  for (const node* n = route.head(); n != nullptr; n = n->nextPtr) {
     lonLat(out, *n);
     out << '\n';
   }
   out << "</coordinates></LineString></Placemark>\n";
-  for (const node* n = in.route.head(); n != nullptr; n = n->nextPtr) {
-    const char* kind = kindName(kindOf(*n));
-    out << "<Placemark><name>" << n->wptNumber << "</name><styleUrl>#" << styleId(kindOf(*n))
-        << "</styleUrl><ExtendedData>";
-    out << "<Data name=\"number\"><value>" << n->wptNumber << "</value></Data>";
-    out << "<Data name=\"kind\"><value>" << kind << "</value></Data>";
-    if (n->nextPtr != nullptr) {
-      out << "<Data name=\"legMeters\"><value>" << fixed(n->legMeters, 1) << "</value></Data>";
-      out << "<Data name=\"legHeading\"><value>" << fixed(n->heading, 1) << "</value></Data>";
-      out << "<Data name=\"legSeconds\"><value>" << fixed(n->legSecs, 1) << "</value></Data>";
-    }
-    out << "</ExtendedData><Point><coordinates>";
-    lonLat(out, *n);
-    out << "</coordinates></Point></Placemark>\n";
+}
+
+// A waypoint as a placemark: its number, its kind and the leg that leaves it.
+void kmlWaypoint(TextSink& out, const node& n) {
+  const char* kind = kindName(kindOf(n));
+  out << "<Placemark><name>" << n.wptNumber << "</name><styleUrl>#" << styleId(kindOf(n))
+      << "</styleUrl><ExtendedData>";
+  out << "<Data name=\"number\"><value>" << n.wptNumber << "</value></Data>";
+  out << "<Data name=\"kind\"><value>" << kind << "</value></Data>";
+  if (n.nextPtr != nullptr) {
+    out << "<Data name=\"legMeters\"><value>" << fixed(n.legMeters, 1) << "</value></Data>";
+    out << "<Data name=\"legHeading\"><value>" << fixed(n.heading, 1) << "</value></Data>";
+    out << "<Data name=\"legSeconds\"><value>" << fixed(n.legSecs, 1) << "</value></Data>";
   }
+  out << "</ExtendedData><Point><coordinates>";
+  lonLat(out, n);
+  out << "</coordinates></Point></Placemark>\n";
+}
+
+}  // namespace
+
+void renderKml(TextSink& out, const ExportInput& in) {
+  const std::string name = xmlEscape(in.stamp);
+  kmlHead(out, in, name);
+  kmlStyles(out, in);
+  // The polygons first, so that viewers draw the route over them.
+  for (const DrawnPolygon& poly : in.polygons) kmlPolygon(out, poly);
+  kmlRouteLine(out, in.route, name);
+  for (const node* n = in.route.head(); n != nullptr; n = n->nextPtr) kmlWaypoint(out, *n);
   out << "</Document>\n</kml>\n";
 }
 
@@ -350,12 +375,11 @@ void geoJsonPolygon(TextSink& out, const LonLatPolygon& poly) {
   }
 }
 
-}  // namespace
-
-void renderGeoJson(TextSink& out, const ExportInput& in) {
+// The route feature's properties: the stamp, the waypoints of each kind, the totals and the
+// parameters that shaped the legs.
+void geoJsonRouteProperties(TextSink& out, const ExportInput& in) {
   const MissionParams& p = in.params;
   const KindCounts counts = countKinds(in.route);
-  out << "{\"type\":\"FeatureCollection\",\"features\":[\n";
   out << "{\"type\":\"Feature\",\"properties\":{\"name\":\"route\",\"stamp\":\"" << in.stamp
       << "\",\"waypoints\":" << counts.all();
   if (counts.planned()) {
@@ -374,7 +398,11 @@ void renderGeoJson(TextSink& out, const ExportInput& in) {
   } else {
     out << "\"depthMode\":\"fixed\",\"depth\":" << fixed(p.wayPointDepth, 1) << "},";
   }
-  const std::vector<std::vector<LonLat>> pieces = antimeridianPieces(in.route);
+}
+
+// The route feature's geometry: one line, or one per side where the route crosses the antimeridian.
+void geoJsonRouteGeometry(TextSink& out, const wptList& route) {
+  const std::vector<std::vector<LonLat>> pieces = antimeridianPieces(route);
   const bool split = pieces.size() > 1;
   out << (split ? "\"geometry\":{\"type\":\"MultiLineString\",\"coordinates\":["
                 : "\"geometry\":{\"type\":\"LineString\",\"coordinates\":");
@@ -390,33 +418,46 @@ void renderGeoJson(TextSink& out, const ExportInput& in) {
     out << ']';
   }
   out << (split ? "]}}" : "}}");
-  for (const node* n = in.route.head(); n != nullptr; n = n->nextPtr) {
-    out << ",\n{\"type\":\"Feature\",\"properties\":{\"number\":" << n->wptNumber << ",\"kind\":\""
-        << kindName(kindOf(*n)) << "\",";
-    if (n->nextPtr != nullptr) {
-      out << "\"legMeters\":" << fixed(n->legMeters, 1)
-          << ",\"legHeading\":" << fixed(n->heading, 1)
-          << ",\"legSeconds\":" << fixed(n->legSecs, 1) << '}';
-    } else {
-      out << "\"legMeters\":null,\"legHeading\":null,\"legSeconds\":null}";
-    }
-    out << ",\"geometry\":{\"type\":\"Point\",\"coordinates\":[";
-    lonLat(out, *n);
-    out << "]}}";
+}
+
+// A waypoint feature: its number, its kind and the leg that leaves it (null on the last).
+void geoJsonWaypoint(TextSink& out, const node& n) {
+  out << ",\n{\"type\":\"Feature\",\"properties\":{\"number\":" << n.wptNumber << ",\"kind\":\""
+      << kindName(kindOf(n)) << "\",";
+  if (n.nextPtr != nullptr) {
+    out << "\"legMeters\":" << fixed(n.legMeters, 1) << ",\"legHeading\":" << fixed(n.heading, 1)
+        << ",\"legSeconds\":" << fixed(n.legSecs, 1) << '}';
+  } else {
+    out << "\"legMeters\":null,\"legHeading\":null,\"legSeconds\":null}";
   }
-  for (const DrawnPolygon& poly : in.polygons) {
-    const std::vector<LonLatPolygon> parts = geoJsonParts(poly);
-    const bool cut = parts.size() > 1;
-    out << ",\n{\"type\":\"Feature\",\"properties\":{\"role\":\"" << roleName(poly.role)
-        << "\"},\"geometry\":{\"type\":\"" << (cut ? "MultiPolygon" : "Polygon")
-        << "\",\"coordinates\":[";
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-      if (cut) out << (i == 0 ? "\n[" : ",\n[");
-      geoJsonPolygon(out, parts[i]);
-      if (cut) out << ']';
-    }
-    out << "]}}";
+  out << ",\"geometry\":{\"type\":\"Point\",\"coordinates\":[";
+  lonLat(out, n);
+  out << "]}}";
+}
+
+// A polygon feature with its role: a Polygon, or a MultiPolygon where it crosses the antimeridian.
+void geoJsonPolygonFeature(TextSink& out, const DrawnPolygon& poly) {
+  const std::vector<LonLatPolygon> parts = geoJsonParts(poly);
+  const bool cut = parts.size() > 1;
+  out << ",\n{\"type\":\"Feature\",\"properties\":{\"role\":\"" << roleName(poly.role)
+      << "\"},\"geometry\":{\"type\":\"" << (cut ? "MultiPolygon" : "Polygon")
+      << "\",\"coordinates\":[";
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (cut) out << (i == 0 ? "\n[" : ",\n[");
+    geoJsonPolygon(out, parts[i]);
+    if (cut) out << ']';
   }
+  out << "]}}";
+}
+
+}  // namespace
+
+void renderGeoJson(TextSink& out, const ExportInput& in) {
+  out << "{\"type\":\"FeatureCollection\",\"features\":[\n";
+  geoJsonRouteProperties(out, in);
+  geoJsonRouteGeometry(out, in.route);
+  for (const node* n = in.route.head(); n != nullptr; n = n->nextPtr) geoJsonWaypoint(out, *n);
+  for (const DrawnPolygon& poly : in.polygons) geoJsonPolygonFeature(out, poly);
   out << "\n]}\n";
 }
 

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "geoPoint.h"
+
 namespace nurvo {
 
 namespace {
@@ -22,7 +24,7 @@ constexpr double plotMaxHeight = 560.0;
 constexpr double plotMinHeight = 120.0;
 constexpr double belowPlot = 100.0;  // the scale bar and the caption
 constexpr double pi = 3.14159265358979323846;
-constexpr double metresPerDegree = 6371000.0 * pi / 180.0;
+constexpr double metresPerDegree = earthRadiusKm * 1000.0 * pi / 180.0;
 // Budgets that keep the file far below svgSizeLimit: about 12 bytes per vertex of the line, 50 per
 // marker; labels are bounded by the room they take on the canvas.
 constexpr std::size_t lineBudget = 50'000;
@@ -73,8 +75,6 @@ bool drawnToScale(Pt a, Pt b, double metres, double pxPerMetre) {
   return std::fabs(drawn - expected) <= std::max(scaleTolerance * expected, 3.0);
 }
 
-// The polygons' vertices are unwrapped to the longitude nearest the first waypoint's, and widen
-// the plot so that they are drawn whole.
 // The leg leaving each point of a planned survey. Every line adds its start and its end, main
 // lines first, then tie lines: the first, third, ... line end of each kind starts a line, the
 // others a move; an inserted point cuts the leg it lies on.
@@ -102,58 +102,92 @@ std::vector<Leg> legsOf(const wptList& route) {
 
 using GeoRings = std::vector<std::vector<GeoPoint>>;
 
-Picture project(const wptList& route, std::span<const DrawnPolygon> polygons,
-                std::span<const GeoRings> margins) {
+// The route's longitudes, unwrapped from the first waypoint on: each leg runs the short way round.
+std::vector<double> unwrappedLongitudes(const wptList& route) {
   std::vector<double> lon;
   for (const node* n = route.head(); n != nullptr; n = n->nextPtr) {
     lon.push_back(n->prevPtr == nullptr
                       ? n->Lon
                       : lon.back() + std::remainder(n->Lon - n->prevPtr->Lon, 360.0));
   }
+  return lon;
+}
+
+// A polygon's longitude unwrapped to the one nearest the first waypoint's, `lon0`.
+double unwrappedNear(double lon0, const GeoPoint& p) {
+  return lon0 + std::remainder(p.lon - lon0, 360.0);
+}
+
+// What the picture spans, in degrees, longitudes unwrapped.
+struct Extent {
+  double lonMin, lonMax, latMin, latMax;
+};
+
+// The route's extent, widened by the polygons and margins so that they are drawn whole.
+Extent extentOf(const wptList& route, const std::vector<double>& lon,
+                std::span<const DrawnPolygon> polygons, std::span<const GeoRings> margins) {
   const double lon0 = route.head()->Lon;
-  const auto unwrapped = [lon0](const GeoPoint& p) {
-    return lon0 + std::remainder(p.lon - lon0, 360.0);
-  };
-  double lonMin = *std::min_element(lon.begin(), lon.end());
-  double lonMax = *std::max_element(lon.begin(), lon.end());
-  double latMin = route.head()->Lat, latMax = latMin;
+  Extent e{*std::min_element(lon.begin(), lon.end()), *std::max_element(lon.begin(), lon.end()),
+           route.head()->Lat, route.head()->Lat};
   for (const node* n = route.head(); n != nullptr; n = n->nextPtr) {
-    latMin = std::min(latMin, n->Lat);
-    latMax = std::max(latMax, n->Lat);
+    e.latMin = std::min(e.latMin, n->Lat);
+    e.latMax = std::max(e.latMax, n->Lat);
   }
   const auto widen = [&](const GeoRings& rings) {
     for (const std::vector<GeoPoint>& ring : rings) {
       for (const GeoPoint& p : ring) {
-        lonMin = std::min(lonMin, unwrapped(p));
-        lonMax = std::max(lonMax, unwrapped(p));
-        latMin = std::min(latMin, p.lat);
-        latMax = std::max(latMax, p.lat);
+        e.lonMin = std::min(e.lonMin, unwrappedNear(lon0, p));
+        e.lonMax = std::max(e.lonMax, unwrappedNear(lon0, p));
+        e.latMin = std::min(e.latMin, p.lat);
+        e.latMax = std::max(e.latMax, p.lat);
       }
     }
   };
   for (const DrawnPolygon& poly : polygons) widen(poly.rings);
   for (const GeoRings& rings : margins) widen(rings);
-  const double cosMid = std::max(std::cos((latMin + latMax) / 2.0 * pi / 180.0), 0.01);
-  const double widthM = (lonMax - lonMin) * cosMid * metresPerDegree;
-  const double heightM = (latMax - latMin) * metresPerDegree;
-  Picture pic;
-  pic.pxPerMetre =
+  return e;
+}
+
+// An extent on the canvas: the largest scale at which it fits the plot, the same both ways, and
+// the plot centred.
+struct Projection {
+  double lonMin, latMax, cosMid, pxPerMetre, left, top, plotBottom;
+
+  Pt canvas(double lonUnwrapped, double lat) const {
+    return Pt{left + (lonUnwrapped - lonMin) * cosMid * metresPerDegree * pxPerMetre,
+              top + (latMax - lat) * metresPerDegree * pxPerMetre};
+  }
+};
+
+Projection projectionOf(const Extent& e) {
+  const double cosMid = std::max(std::cos((e.latMin + e.latMax) / 2.0 * pi / 180.0), 0.01);
+  const double widthM = (e.lonMax - e.lonMin) * cosMid * metresPerDegree;
+  const double heightM = (e.latMax - e.latMin) * metresPerDegree;
+  const double pxPerMetre =
       std::min(plotWidth / std::max(widthM, 1.0), plotMaxHeight / std::max(heightM, 1.0));
-  const double w = widthM * pic.pxPerMetre;
-  const double h = heightM * pic.pxPerMetre;
+  const double w = widthM * pxPerMetre;
+  const double h = heightM * pxPerMetre;
   const double plotHeight = std::max(h, plotMinHeight);
   const double left = plotLeft + (plotWidth - w) / 2.0;
   const double top = plotTop + (plotHeight - h) / 2.0;
-  pic.plotBottom = plotTop + plotHeight;
-  const auto canvas = [&](double lonUnwrapped, double lat) {
-    return Pt{left + (lonUnwrapped - lonMin) * cosMid * metresPerDegree * pic.pxPerMetre,
-              top + (latMax - lat) * metresPerDegree * pic.pxPerMetre};
-  };
+  return {e.lonMin, e.latMax, cosMid, pxPerMetre, left, top, plotTop + plotHeight};
+}
+
+Picture project(const wptList& route, std::span<const DrawnPolygon> polygons,
+                std::span<const GeoRings> margins) {
+  const std::vector<double> lon = unwrappedLongitudes(route);
+  const double lon0 = route.head()->Lon;
+  const Projection proj = projectionOf(extentOf(route, lon, polygons, margins));
+  Picture pic;
+  pic.pxPerMetre = proj.pxPerMetre;
+  pic.plotBottom = proj.plotBottom;
   const auto onCanvas = [&](const GeoRings& geo, std::vector<std::vector<std::vector<Pt>>>& to) {
     std::vector<std::vector<Pt>>& rings = to.emplace_back();
     for (const std::vector<GeoPoint>& ring : geo) {
       std::vector<Pt>& drawnRing = rings.emplace_back();
-      for (const GeoPoint& p : openRing(ring)) drawnRing.push_back(canvas(unwrapped(p), p.lat));
+      for (const GeoPoint& p : openRing(ring)) {
+        drawnRing.push_back(proj.canvas(unwrappedNear(lon0, p), p.lat));
+      }
     }
   };
   for (const DrawnPolygon& poly : polygons) onCanvas(poly.rings, pic.polygons);
@@ -161,7 +195,7 @@ Picture project(const wptList& route, std::span<const DrawnPolygon> polygons,
   const std::vector<Leg> legs = legsOf(route);
   std::size_t i = 0;
   for (const node* n = route.head(); n != nullptr; n = n->nextPtr, ++i) {
-    const Pt at = canvas(lon[i], n->Lat);
+    const Pt at = proj.canvas(lon[i], n->Lat);
     if (n->prevPtr != nullptr && pic.toScale) {
       pic.toScale = drawnToScale(pic.points.back().at, at, n->prevPtr->legMeters, pic.pxPerMetre);
     }

@@ -17,7 +17,7 @@ struct PlanePoint {
 
 class LocalPlane {
  public:
-  static constexpr double earthRadius = 6371000.0;  // metres
+  static constexpr double earthRadius = earthRadiusKm * 1000.0;  // metres
 
   explicit LocalPlane(GeoPoint centre);
   GeoPoint centre() const { return centre_; }
