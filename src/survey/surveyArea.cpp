@@ -372,7 +372,10 @@ Polygon waterOf(const SurveyArea& s, const GeoPolygon& area, const GeoPolygon* o
     }
   }
   // An island of the operating area may be one of the area's holes, drawn apart by up to
-  // shoreTolerance, but may not take water the area surveys.
+  // shoreTolerance, but may not take water the area surveys. An island that the area's edge cuts
+  // is a notch of the area sharing its shore, and computing the edge's corner in floating point
+  // leaves a sliver of overlap: a part no wider on average than sliverWidth is that noise.
+  constexpr double sliverWidth = 0.05;  // metres
   std::vector<Polygon> areaHoles;
   for (const auto& ring : s.area.inners()) {
     Polygon& h = areaHoles.emplace_back();
@@ -386,6 +389,7 @@ Polygon waterOf(const SurveyArea& s, const GeoPolygon& area, const GeoPolygon* o
     MultiPolygon common;
     bg::intersection(hole, s.area, common);
     for (const Polygon& part : common) {
+      if (2.0 * bg::area(part) <= sliverWidth * bg::perimeter(part)) continue;
       for (const Pt& p : part.outer()) {
         const bool shore = std::any_of(areaHoles.begin(), areaHoles.end(), [&](const Polygon& h) {
           return bg::distance(p, h) <= shoreTolerance;

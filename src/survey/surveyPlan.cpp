@@ -154,6 +154,31 @@ std::vector<ScanLine> scanLines(const Polygon& free, const Frame& f, long n, dou
   return lines;
 }
 
+// The pieces of `lines` cut to those of `within`, the same lines laid over another space: what
+// lies on both.
+void clipPieces(std::vector<ScanLine>& lines, const std::vector<ScanLine>& within) {
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    std::vector<Piece> both;
+    for (const Piece& p : lines[k].pieces) {
+      for (const Piece& q : within[k].pieces) {
+        const Piece common{std::max(p.u0, q.u0), std::min(p.u1, q.u1)};
+        if (common.u1 - common.u0 >= shortestPiece) both.push_back(common);
+      }
+    }
+    lines[k].pieces = std::move(both);
+  }
+}
+
+// Whether two polygons have the same rings, point for point.
+bool sameRings(const Polygon& a, const Polygon& b) {
+  const auto same = [](const Polygon::ring_type& r, const Polygon::ring_type& q) {
+    return std::equal(r.begin(), r.end(), q.begin(), q.end(),
+                      [](const Pt& p, const Pt& o) { return p.x() == o.x() && p.y() == o.y(); });
+  };
+  return same(a.outer(), b.outer()) && std::equal(a.inners().begin(), a.inners().end(),
+                                                  b.inners().begin(), b.inners().end(), same);
+}
+
 // For each piece, how much further its strip (half a spacing either side) reaches along the line
 // than the piece itself: the strip's edges are the lines of `bounds`, bounds[k] and bounds[k + 1]
 // on either side of lines[k].
@@ -323,7 +348,13 @@ class Planner {
   // boundary by the most a written position lies off.
   Planner(const SurveyArea& area, const SurveySettings& settings, const Polygon& lineSpace,
           const Polygon& moveSpace, const WrittenError& error)
-      : area_(area), settings_(settings), lineSpace_(lineSpace), error_(error), router_(moveSpace) {
+      : area_(area),
+        settings_(settings),
+        lineSpace_(lineSpace),
+        moveSpace_(moveSpace),
+        clipToMoves_(!sameRings(lineSpace, moveSpace)),
+        error_(error),
+        router_(moveSpace) {
     Polygon::ring_type box;
     bg::model::box<Pt> env;
     bg::envelope(area.area, env);
@@ -461,6 +492,11 @@ class Planner {
     double gap = 0.0;
     const long n = lineCount(area_.free, f, widestGap(spacing, f, error_), firstV, gap);
     std::vector<ScanLine> lines = scanLines(lineSpace_, f, n, firstV, gap);
+    // Water beyond the area is shrunk on its own, and a shrunk shore comes out a little
+    // differently each time (by millimetres to centimetres): a line's end just beyond the move
+    // space would start no move, and its run-in would run on over the shore. Lines end where
+    // both spaces do.
+    if (clipToMoves_) clipPieces(lines, scanLines(moveSpace_, f, n, firstV, gap));
     r.shortfallMeters += shortfall(lines, scanLines(lineSpace_, f, n + 1, firstV - gap / 2.0, gap));
     for (ScanLine& line : lines) {
       // Pieces a short straight move apart inside the space are one line: where a line only
@@ -615,6 +651,8 @@ class Planner {
   const SurveyArea& area_;
   const SurveySettings& settings_;
   const Polygon& lineSpace_;
+  const Polygon& moveSpace_;
+  bool clipToMoves_;  // the spaces differ: lines are cut to the move space too
   WrittenError error_;
   FreeSpaceRouter router_;
   Pt corner_;
