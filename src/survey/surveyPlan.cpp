@@ -514,9 +514,16 @@ class Planner {
       line.pieces = std::move(joined);
       // A piece too short to fly, where a line crosses a headland's tip or a corner, is left
       // out; what it would have covered counts against the heading as the rest of the shortfall.
+      // Judged as the files write its ends, run-ins included: a strip of water only a little
+      // wider than the clearance kept either side still takes its lines.
       std::erase_if(line.pieces, [&](const Piece& p) {
         // As written, either end may come nearer the other by the rounding.
         if (p.u1 - p.u0 >= shortestMoveLeg + 2.0 * error_.anywhere()) return false;
+        const RunIns runIns = runInsOf(f, line.v, p);
+        if (length(asWritten(f.plane(p.u0 - runIns.before, line.v)),
+                   asWritten(f.plane(p.u1 + runIns.after, line.v))) >= shortestMoveLeg) {
+          return false;
+        }
         r.shortfallMeters += p.u1 - p.u0;
         return true;
       });
@@ -591,21 +598,26 @@ class Planner {
     return static_cast<double>(covered) / static_cast<double>(samples_.size());
   }
 
+  // How far a piece's line runs on beyond its ends along the line, before u0 and after u1: each
+  // run-in as far as the water allows, up to the length asked; none without run-ins.
+  struct RunIns {
+    double before = 0.0;
+    double after = 0.0;
+  };
+  RunIns runInsOf(const Frame& f, double v, const Piece& piece) const {
+    if (settings_.runIn <= 0.0) return {};
+    return {router_.reach(f.plane(piece.u0, v), -f.s, -f.c, settings_.runIn),
+            router_.reach(f.plane(piece.u1, v), f.s, f.c, settings_.runIn)};
+  }
+
   void fly(const Frame& f, double v, const Piece& piece, bool forward, bool main, Route& r) {
-    double uStart = forward ? piece.u0 : piece.u1;
-    double uEnd = forward ? piece.u1 : piece.u0;
-    const double dir = forward ? 1.0 : -1.0;
+    const RunIns runIns = runInsOf(f, v, piece);
+    const double uStart = forward ? piece.u0 - runIns.before : piece.u1 + runIns.after;
+    const double uEnd = forward ? piece.u1 + runIns.after : piece.u0 - runIns.before;
     if (settings_.runIn > 0.0) {
-      // Each run-in goes as far as the water allows, up to the length asked.
-      const Pt dirPlane(f.s * dir, f.c * dir);
-      const double back =
-          router_.reach(f.plane(uStart, v), -dirPlane.x(), -dirPlane.y(), settings_.runIn);
-      const double on =
-          router_.reach(f.plane(uEnd, v), dirPlane.x(), dirPlane.y(), settings_.runIn);
-      uStart -= dir * back;
-      uEnd += dir * on;
       r.runIns += 2;
-      r.runInsShortened += (back < settings_.runIn ? 1 : 0) + (on < settings_.runIn ? 1 : 0);
+      r.runInsShortened +=
+          (runIns.before < settings_.runIn ? 1 : 0) + (runIns.after < settings_.runIn ? 1 : 0);
     }
     const Pt start = f.plane(uStart, v);
     const Pt end = f.plane(uEnd, v);
