@@ -485,6 +485,8 @@ GeoPolygon boxArea(double across, double along, const std::vector<double>& shore
 // Areas that used to leave strips uncovered or refuse: a box a hair over whole spacings across the
 // lines, whose outermost lines fell on its edges and were cut to pieces; a channel narrower than
 // a line's strip, which the search for a heading refused though heading 90 plans it with one line;
+// a strip crossed by lines that, kept clear of both its sides, are shorter than 20 m plus the
+// most rounding can take off them, though not as written;
 // a shore that the operating area shares, where lines ended just beyond the water shrunk for the
 // moves and no move started from them.
 TEST(SurveyPlan, CoversPlantedAreasAsWritten) {
@@ -499,6 +501,7 @@ TEST(SurveyPlan, CoversPlantedAreasAsWritten) {
       {"box a hair over 6 spacings", 3000.05, 2000.0, 500.0, 0.0, {}},
       {"box a hair over 20 spacings, lines east", 2000.0, 3000.05, 150.0, 90.0, {}},
       {"3 km by 20 m channel, heading searched", 3000.0, 20.0, 50.0, std::nullopt, {}},
+      {"43 m strip crossed by the lines", 300.0, 43.0, 50.0, 0.0, {}},
       {"shore shared with the operating area", 3000.0, 2000.0, 50.0, 0.0, {50.0, 20.0, 100.0}},
   };
   for (const auto& c : cases) {
