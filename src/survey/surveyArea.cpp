@@ -339,20 +339,19 @@ std::vector<GeoPoint> outerPoints(const GeoPolygon& geo) {
   return geo.rings.front();
 }
 
-// The operating area less the area's holes and the keep-outs, the part that holds the free area;
-// the free area itself when no operating area is given. The operating area must contain the
-// area: the first vertex, edge or hole that shows it does not is named.
-Polygon waterOf(const SurveyArea& s, const GeoPolygon& area, const GeoPolygon* operating) {
-  if (operating == nullptr) return s.free;
-  const Polygon op = checkedPolygon("operating area", *operating, s.plane);
+// The two often share a shore, drawn apart or written to a few decimals, and an edge along a
+// parallel is not quite straight on the plane: the area may leave the operating area by up to
+// shoreTolerance, and the water is the two together.
+constexpr double shoreTolerance = 1.0;  // metres
+
+// Refuses an operating area `op` that does not contain the area, naming the first vertex of the
+// area outside it, or else a point where an edge leaves it between its vertices.
+void checkContains(const SurveyArea& s, const GeoPolygon& area, const Polygon& op,
+                   const std::string& opFile) {
   auto outside = [&](const std::string& what) {
-    refuse("operating area", operating->file,
+    refuse("operating area", opFile,
            strprintf("does not contain the area of %s: %s", area.file.c_str(), what.c_str()));
   };
-  // The two often share a shore, drawn apart or written to a few decimals, and an edge along a
-  // parallel is not quite straight on the plane: the area may leave the operating area by up to
-  // shoreTolerance, and the water is the two together.
-  constexpr double shoreTolerance = 1.0;  // metres
   const Ring r = cleanRing(area.rings.front(), s.plane);
   for (std::size_t i = 0; i < r.plane.size(); ++i) {
     if (bg::distance(r.plane[i], op) > shoreTolerance) {
@@ -371,17 +370,26 @@ Polygon waterOf(const SurveyArea& s, const GeoPolygon& area, const GeoPolygon* o
       }
     }
   }
-  // An island of the operating area may be one of the area's holes, drawn apart by up to
-  // shoreTolerance, but may not take water the area surveys. An island that the area's edge cuts
-  // is a notch of the area sharing its shore, and computing the edge's corner in floating point
-  // leaves a sliver of overlap: a part no wider on average than sliverWidth is that noise.
-  constexpr double sliverWidth = 0.05;  // metres
-  std::vector<Polygon> areaHoles;
-  for (const auto& ring : s.area.inners()) {
-    Polygon& h = areaHoles.emplace_back();
+}
+
+// The area's holes, each as a polygon of its own.
+std::vector<Polygon> holesOf(const Polygon& poly) {
+  std::vector<Polygon> holes;
+  for (const auto& ring : poly.inners()) {
+    Polygon& h = holes.emplace_back();
     h.outer() = ring;
     bg::correct(h);
   }
+  return holes;
+}
+
+// Refuses an island of the operating area `op` that takes water the area surveys. It may be one
+// of the area's holes, drawn apart by up to shoreTolerance. An island that the area's edge cuts
+// is a notch of the area sharing its shore, and computing the edge's corner in floating point
+// leaves a sliver of overlap: a part no wider on average than sliverWidth is that noise.
+void checkIslands(const SurveyArea& s, const GeoPolygon& area, const Polygon& op,
+                  const std::vector<Polygon>& areaHoles, const std::string& opFile) {
+  constexpr double sliverWidth = 0.05;  // metres
   for (std::size_t k = 0; k < op.inners().size(); ++k) {
     Polygon hole;
     hole.outer() = op.inners()[k];
@@ -395,19 +403,32 @@ Polygon waterOf(const SurveyArea& s, const GeoPolygon& area, const GeoPolygon* o
           return bg::distance(p, h) <= shoreTolerance;
         });
         if (!shore) {
-          refuse("operating area", operating->file,
+          refuse("operating area", opFile,
                  strprintf("hole %zu takes in water of the area of %s, at %s", k + 1,
                            area.file.c_str(), position(s.plane, p).c_str()));
         }
       }
     }
   }
+}
+
+// The operating area less the area's holes and the keep-outs, the part that holds the free area;
+// the free area itself when no operating area is given. The operating area must contain the
+// area: the first vertex, edge or hole that shows it does not is named.
+Polygon waterOf(const SurveyArea& s, const GeoPolygon& area, const GeoPolygon* operating) {
+  if (operating == nullptr) return s.free;
+  const Polygon op = checkedPolygon("operating area", *operating, s.plane);
+  checkContains(s, area, op, operating->file);
+  const std::vector<Polygon> areaHoles = holesOf(s.area);
+  checkIslands(s, area, op, areaHoles, operating->file);
   MultiPolygon blocked = s.keepOuts;
   for (const Polygon& h : areaHoles) {
     MultiPolygon merged;
     bg::union_(blocked, h, merged);
     blocked = std::move(merged);
   }
+  Polygon areaShape;
+  areaShape.outer() = s.area.outer();
   MultiPolygon joined;
   bg::union_(op, areaShape, joined);
   MultiPolygon parts;
