@@ -126,6 +126,52 @@ std::string planePosition(const LocalPlane& plane, const Pt& p) {
   return positionText(plane.inverse({p.x(), p.y()}));
 }
 
+// A point the ring passes twice, where it touches itself: the second passage named; empty when
+// there is none.
+std::string repeatedVertex(const Ring& r) {
+  const std::size_t n = r.plane.size();
+  std::vector<std::size_t> order(n);
+  for (std::size_t i = 0; i < n; ++i) order[i] = i;
+  const auto key = [&](std::size_t i) { return std::pair(r.geo[i].lat, r.geo[i].lon); };
+  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return key(a) < key(b) || (key(a) == key(b) && a < b);
+  });
+  std::optional<std::pair<std::size_t, std::size_t>> repeat;
+  for (std::size_t k = 0; k + 1 < n; ++k) {
+    if (key(order[k]) != key(order[k + 1])) continue;
+    if (!repeat || order[k + 1] < repeat->second) repeat = std::pair(order[k], order[k + 1]);
+  }
+  if (!repeat) return {};
+  return strprintf("%s repeats vertex %zu; a ring passes each point once",
+                   vertexName(r, repeat->second).c_str(), r.numbers[repeat->first]);
+}
+
+// An edge that turns straight back over the one before it, or crosses another edge; empty when
+// there is none.
+std::string edgeProblem(const Ring& r, const LocalPlane& plane) {
+  const std::size_t n = r.plane.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    const Pt& a = r.plane[i];
+    const Pt& b = r.plane[(i + 1) % n];
+    // An edge that turns straight back over the one before it.
+    const Pt& c = r.plane[(i + 2) % n];
+    const double ab = std::hypot(b.x() - a.x(), b.y() - a.y());
+    const double bc = std::hypot(c.x() - b.x(), c.y() - b.y());
+    const double dot = (b.x() - a.x()) * (c.x() - b.x()) + (b.y() - a.y()) * (c.y() - b.y());
+    if (dot < 0.0 && std::abs(cross(a, b, c)) <= 1e-9 * ab * bc) {
+      return edgeName(r, (i + 1) % n) + " turns back over " + edgeName(r, i) + " at " +
+             vertexName(r, (i + 1) % n);
+    }
+    for (std::size_t j = i + 2; j < n; ++j) {
+      if (i == 0 && j == n - 1) continue;  // neighbours through the first vertex
+      if (const auto p = meetingPoint(a, b, r.plane[j], r.plane[(j + 1) % n])) {
+        return edgeName(r, i) + " crosses " + edgeName(r, j) + " at " + planePosition(plane, *p);
+      }
+    }
+  }
+  return {};
+}
+
 // Whatever is wrong with a ring on its own, in words that name its vertices and edges by their
 // numbers in the file and where they are; empty when the ring is good.
 std::string ringProblem(const Ring& r, const LocalPlane& plane) {
@@ -147,22 +193,7 @@ std::string ringProblem(const Ring& r, const LocalPlane& plane) {
     return strprintf("goes round the %s pole; a ring must lie to one side of a pole",
                      latitudes > 0.0 ? "north" : "south");
   }
-  // A point the ring passes twice: the ring touches itself there.
-  std::vector<std::size_t> order(n);
-  for (std::size_t i = 0; i < n; ++i) order[i] = i;
-  const auto key = [&](std::size_t i) { return std::pair(r.geo[i].lat, r.geo[i].lon); };
-  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-    return key(a) < key(b) || (key(a) == key(b) && a < b);
-  });
-  std::optional<std::pair<std::size_t, std::size_t>> repeat;
-  for (std::size_t k = 0; k + 1 < n; ++k) {
-    if (key(order[k]) != key(order[k + 1])) continue;
-    if (!repeat || order[k + 1] < repeat->second) repeat = std::pair(order[k], order[k + 1]);
-  }
-  if (repeat) {
-    return strprintf("%s repeats vertex %zu; a ring passes each point once",
-                     vertexName(r, repeat->second).c_str(), r.numbers[repeat->first]);
-  }
+  if (std::string problem = repeatedVertex(r); !problem.empty()) return problem;
   // Points typed on one parallel or meridian lie on one line in degrees but not quite on the
   // plane; either way the ring encloses nothing.
   if (onOneLine(r.degrees, 1e-9) || onOneLine(r.plane, 0.001)) {
@@ -173,26 +204,7 @@ std::string ringProblem(const Ring& r, const LocalPlane& plane) {
     return "encloses no area: its vertices lie on one line, from " + vertexName(r, 0) + " to " +
            vertexName(r, far);
   }
-  for (std::size_t i = 0; i < n; ++i) {
-    const Pt& a = r.plane[i];
-    const Pt& b = r.plane[(i + 1) % n];
-    // An edge that turns straight back over the one before it.
-    const Pt& c = r.plane[(i + 2) % n];
-    const double ab = std::hypot(b.x() - a.x(), b.y() - a.y());
-    const double bc = std::hypot(c.x() - b.x(), c.y() - b.y());
-    const double dot = (b.x() - a.x()) * (c.x() - b.x()) + (b.y() - a.y()) * (c.y() - b.y());
-    if (dot < 0.0 && std::abs(cross(a, b, c)) <= 1e-9 * ab * bc) {
-      return edgeName(r, (i + 1) % n) + " turns back over " + edgeName(r, i) + " at " +
-             vertexName(r, (i + 1) % n);
-    }
-    for (std::size_t j = i + 2; j < n; ++j) {
-      if (i == 0 && j == n - 1) continue;  // neighbours through the first vertex
-      if (const auto p = meetingPoint(a, b, r.plane[j], r.plane[(j + 1) % n])) {
-        return edgeName(r, i) + " crosses " + edgeName(r, j) + " at " + planePosition(plane, *p);
-      }
-    }
-  }
-  return {};
+  return edgeProblem(r, plane);
 }
 
 Polygon::ring_type toRing(const std::vector<Pt>& pts) {

@@ -485,6 +485,69 @@ class Planner {
     return bg::covered_by(bg::model::linestring<Pt>{launch, to}, area_.water);
   }
 
+  // One line's pieces made ready to fly. Pieces a short straight move apart inside the space are
+  // one line: where a line only grazes the boundary, or leaves the area for less than its run-ins
+  // reach, it would otherwise be flown as two with a hop between. A piece too short to fly, where
+  // a line crosses a headland's tip or a corner, is left out; what it would have covered counts
+  // against the heading as the rest of the shortfall. It is judged as the files write its ends,
+  // run-ins included: a strip of water only a little wider than the clearance kept either side
+  // still takes its lines.
+  void joinAndTrim(const Frame& f, ScanLine& line, Route& r) const {
+    std::vector<Piece> joined;
+    for (const Piece& p : line.pieces) {
+      if (!joined.empty() && p.u0 - joined.back().u1 < 2.0 * settings_.runIn + shortestMoveLeg &&
+          router_.clear(f.plane(joined.back().u1, line.v), f.plane(p.u0, line.v))) {
+        joined.back().u1 = p.u1;
+      } else {
+        joined.push_back(p);
+      }
+    }
+    line.pieces = std::move(joined);
+    std::erase_if(line.pieces, [&](const Piece& p) {
+      // As written, either end may come nearer the other by the rounding.
+      if (p.u1 - p.u0 >= shortestMoveLeg + 2.0 * error_.anywhere()) return false;
+      const RunIns runIns = runInsOf(f, line.v, p);
+      if (length(asWritten(f.plane(p.u0 - runIns.before, line.v)),
+                 asWritten(f.plane(p.u1 + runIns.after, line.v))) >= shortestMoveLeg) {
+        return false;
+      }
+      r.shortfallMeters += p.u1 - p.u0;
+      return true;
+    });
+  }
+
+  // Where to enter a cell: its first or last line, at its left (u0) or right end.
+  struct Entry {
+    std::size_t cell = 0;
+    bool fromLast = false;
+    bool fromRight = false;
+  };
+
+  // The nearest way from `here` into a cell not yet flown: at its first or last line, at either
+  // end, compared to the millimetre so that the choice does not hang on the last bits.
+  static Entry nearestEntry(const Frame& f, const std::vector<ScanLine>& lines,
+                            const std::vector<Cell>& cells, const std::vector<bool>& done,
+                            const Pt& here) {
+    long long best = LLONG_MAX;
+    Entry entry;
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+      if (done[c]) continue;
+      for (const bool last : {false, true}) {
+        const std::size_t k = cells[c].firstLine + (last ? cells[c].pieces.size() - 1 : 0);
+        const Piece& p = lines[k].pieces[cells[c].pieces[last ? cells[c].pieces.size() - 1 : 0]];
+        for (const bool right : {false, true}) {
+          const long long d =
+              std::llround(length(here, f.plane(right ? p.u1 : p.u0, lines[k].v)) * 1000.0);
+          if (d < best) {
+            best = d;
+            entry = {c, last, right};
+          }
+        }
+      }
+    }
+    return entry;
+  }
+
   void cover(const Frame& f, double spacing, bool main, Route& r) {
     // The lines are spread over the area's full extent, but laid only where a written position
     // stays inside it.
@@ -498,69 +561,18 @@ class Planner {
     // both spaces do.
     if (clipToMoves_) clipPieces(lines, scanLines(moveSpace_, f, n, firstV, gap));
     r.shortfallMeters += shortfall(lines, scanLines(lineSpace_, f, n + 1, firstV - gap / 2.0, gap));
-    for (ScanLine& line : lines) {
-      // Pieces a short straight move apart inside the space are one line: where a line only
-      // grazes the boundary, or leaves the area for less than its run-ins reach, it would
-      // otherwise be flown as two with a hop between.
-      std::vector<Piece> joined;
-      for (const Piece& p : line.pieces) {
-        if (!joined.empty() && p.u0 - joined.back().u1 < 2.0 * settings_.runIn + shortestMoveLeg &&
-            router_.clear(f.plane(joined.back().u1, line.v), f.plane(p.u0, line.v))) {
-          joined.back().u1 = p.u1;
-        } else {
-          joined.push_back(p);
-        }
-      }
-      line.pieces = std::move(joined);
-      // A piece too short to fly, where a line crosses a headland's tip or a corner, is left
-      // out; what it would have covered counts against the heading as the rest of the shortfall.
-      // Judged as the files write its ends, run-ins included: a strip of water only a little
-      // wider than the clearance kept either side still takes its lines.
-      std::erase_if(line.pieces, [&](const Piece& p) {
-        // As written, either end may come nearer the other by the rounding.
-        if (p.u1 - p.u0 >= shortestMoveLeg + 2.0 * error_.anywhere()) return false;
-        const RunIns runIns = runInsOf(f, line.v, p);
-        if (length(asWritten(f.plane(p.u0 - runIns.before, line.v)),
-                   asWritten(f.plane(p.u1 + runIns.after, line.v))) >= shortestMoveLeg) {
-          return false;
-        }
-        r.shortfallMeters += p.u1 - p.u0;
-        return true;
-      });
-    }
+    for (ScanLine& line : lines) joinAndTrim(f, line, r);
     if (main) r.coveredShare = coveredShare(f, lines, firstV, gap);
     const std::vector<Cell> cells = cellsOf(lines);
     std::vector<bool> done(cells.size(), false);
     for (std::size_t left = cells.size(); left > 0; --left) {
-      // The nearest way into a cell not yet flown: at its first or last line, at either end,
-      // compared to the millimetre so that the choice does not hang on the last bits.
-      const Pt here = r.points.empty() ? corner_ : r.points.back();
-      long long best = LLONG_MAX;
-      std::size_t bestCell = 0;
-      bool fromLast = false;
-      bool fromRight = false;
-      for (std::size_t c = 0; c < cells.size(); ++c) {
-        if (done[c]) continue;
-        for (const bool last : {false, true}) {
-          const std::size_t k = cells[c].firstLine + (last ? cells[c].pieces.size() - 1 : 0);
-          const Piece& p = lines[k].pieces[cells[c].pieces[last ? cells[c].pieces.size() - 1 : 0]];
-          for (const bool right : {false, true}) {
-            const long long d =
-                std::llround(length(here, f.plane(right ? p.u1 : p.u0, lines[k].v)) * 1000.0);
-            if (d < best) {
-              best = d;
-              bestCell = c;
-              fromLast = last;
-              fromRight = right;
-            }
-          }
-        }
-      }
-      done[bestCell] = true;
-      const Cell& cell = cells[bestCell];
-      bool forward = !fromRight;
+      const Entry entry =
+          nearestEntry(f, lines, cells, done, r.points.empty() ? corner_ : r.points.back());
+      done[entry.cell] = true;
+      const Cell& cell = cells[entry.cell];
+      bool forward = !entry.fromRight;
       for (std::size_t i = 0; i < cell.pieces.size(); ++i) {
-        const std::size_t idx = fromLast ? cell.pieces.size() - 1 - i : i;
+        const std::size_t idx = entry.fromLast ? cell.pieces.size() - 1 - i : i;
         const ScanLine& line = lines[cell.firstLine + idx];
         fly(f, line.v, line.pieces[cell.pieces[idx]], forward, main, r);
         forward = !forward;
