@@ -416,16 +416,7 @@ class Planner {
       return along(a, std::atan2(b.y() - a.y(), b.x() - a.x()), -behind);
     };
     if (launchClear(launchOf(first, r.points[1]), asWritten(first))) return true;
-    // Line ends near the start first; a few dozen are enough to find open water.
-    std::vector<std::size_t> ends;
-    for (std::size_t i = 0; i < r.points.size(); ++i) {
-      if (r.kinds[i] != SurveyPointKind::move) ends.push_back(i);
-    }
-    std::stable_sort(ends.begin(), ends.end(), [&](std::size_t a, std::size_t b) {
-      return length(first, r.points[a]) < length(first, r.points[b]);
-    });
-    ends.resize(std::min<std::size_t>(ends.size(), 40));
-    for (const std::size_t i : ends) {
+    for (const std::size_t i : endsNearStart(r)) {
       const Pt to = r.points[i];
       for (int turn = 0; turn <= 180; turn += 5) {
         for (const int sense : {1, -1}) {
@@ -457,6 +448,21 @@ class Planner {
   }
 
  private:
+  // The line ends of the route nearest its first point, nearest first; a few dozen are enough to
+  // find open water.
+  static std::vector<std::size_t> endsNearStart(const Route& r) {
+    const Pt first = r.points[0];
+    std::vector<std::size_t> ends;
+    for (std::size_t i = 0; i < r.points.size(); ++i) {
+      if (r.kinds[i] != SurveyPointKind::move) ends.push_back(i);
+    }
+    std::stable_sort(ends.begin(), ends.end(), [&](std::size_t a, std::size_t b) {
+      return length(first, r.points[a]) < length(first, r.points[b]);
+    });
+    ends.resize(std::min<std::size_t>(ends.size(), 40));
+    return ends;
+  }
+
   // `p` where the files write it: rounded to the decimals of a written position.
   Pt asWritten(const Pt& p) const {
     const PlanePoint q = area_.plane.forward(writtenPosition(area_.plane.inverse({p.x(), p.y()})));
