@@ -453,6 +453,83 @@ Polygon waterOf(const SurveyArea& s, const GeoPolygon& area, const GeoPolygon* o
   return s.free;
 }
 
+// Refuses an area that holds a pole, where lines of a heading do not exist, or that is more
+// than maxAreaAcross wide.
+void checkExtent(const Polygon& poly, const LocalPlane& plane, const std::string& file) {
+  for (const double poleLat : {90.0, -90.0}) {
+    const PlanePoint pole = plane.forward({poleLat, 0.0});
+    if (bg::covered_by(Pt(pole.x, pole.y), poly.outer())) {
+      refuse("area", file,
+             strprintf("reaches the %s pole, where lines of a heading do not exist",
+                       poleLat > 0 ? "north" : "south"));
+    }
+  }
+  Polygon::ring_type hull;
+  bg::convex_hull(poly.outer(), hull);
+  double across = 0.0;
+  for (const Pt& p : hull) {
+    for (const Pt& q : hull) across = std::max(across, bg::distance(p, q));
+  }
+  if (across > maxAreaAcross) {
+    refuse("area", file,
+           strprintf("is %.1f km across; an area may be at most %.0f km across", across / 1000.0,
+                     maxAreaAcross / 1000.0));
+  }
+}
+
+// The keep-outs on the plane, each grown by `margin` (a point into a circle of it), merged.
+MultiPolygon keepOutShapes(std::span<const GeoPolygon> keepOuts, double margin,
+                           const LocalPlane& plane) {
+  MultiPolygon keep;
+  for (const GeoPolygon& k : keepOuts) {
+    MultiPolygon one;
+    if (k.point) {
+      const GeoPoint at = k.rings.front().front();
+      if (margin <= 0.0) {
+        const std::string which = k.label.empty() ? std::string("point") : k.label;
+        refuse("keep-out", k.file,
+               which + " at " + positionText(at) +
+                   ": a point is kept clear by the margin, and --keep-out-margin is 0");
+      }
+      const PlanePoint q = plane.forward(at);
+      one.push_back(circleAround(Pt(q.x, q.y), margin));
+    } else {
+      one.push_back(checkedPolygon("keep-out", k, plane));
+      if (margin > 0.0) one = grown(one, margin);
+    }
+    MultiPolygon merged;
+    bg::union_(keep, one, merged);
+    keep = std::move(merged);
+  }
+  return keep;
+}
+
+// The area less the keep-outs: one connected part, slivers left out.
+Polygon freePart(const Polygon& poly, const MultiPolygon& keep, const LocalPlane& plane,
+                 const std::string& file) {
+  MultiPolygon parts;
+  bg::difference(poly, keep, parts);
+  // Slivers left where a margin grazes the edge are no place to survey.
+  std::erase_if(parts, [](const Polygon& p) { return bg::area(p) < 1.0; });
+  if (parts.empty()) {
+    refuse("area", file, "the keep-outs and their margin leave nothing to survey");
+  }
+  if (parts.size() > 1) {
+    std::string names;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+      Pt inside(0.0, 0.0);
+      bg::point_on_surface(parts[i], inside);
+      names += strprintf("%s part %zu around %s (%.3f km2)", i == 0 ? "" : ";", i + 1,
+                         position(plane, inside).c_str(), bg::area(parts[i]) / 1e6);
+    }
+    refuse("area", file,
+           strprintf("the keep-outs and their margin cut it into %zu parts that no move inside "
+                     "it can join:%s",
+                     parts.size(), names.c_str()));
+  }
+  return parts.front();
+}
+
 }  // namespace
 
 GeoRing circleRing(const GeoPoint& centre, double radius) {
@@ -488,70 +565,9 @@ SurveyArea prepareSurveyArea(const GeoPolygon& area, std::span<const GeoPolygon>
     }
   }
   s.area = checkedPolygon("area", area, s.plane);
-  for (const double poleLat : {90.0, -90.0}) {
-    const PlanePoint pole = s.plane.forward({poleLat, 0.0});
-    if (bg::covered_by(Pt(pole.x, pole.y), s.area.outer())) {
-      refuse("area", area.file,
-             strprintf("reaches the %s pole, where lines of a heading do not exist",
-                       poleLat > 0 ? "north" : "south"));
-    }
-  }
-  Polygon::ring_type hull;
-  bg::convex_hull(s.area.outer(), hull);
-  double across = 0.0;
-  for (const Pt& p : hull) {
-    for (const Pt& q : hull) across = std::max(across, bg::distance(p, q));
-  }
-  if (across > maxAreaAcross) {
-    refuse("area", area.file,
-           strprintf("is %.1f km across; an area may be at most %.0f km across", across / 1000.0,
-                     maxAreaAcross / 1000.0));
-  }
-
-  MultiPolygon keep;
-  for (const GeoPolygon& k : keepOuts) {
-    MultiPolygon one;
-    if (k.point) {
-      const GeoPoint at = k.rings.front().front();
-      if (margin <= 0.0) {
-        const std::string which = k.label.empty() ? std::string("point") : k.label;
-        refuse("keep-out", k.file,
-               which + " at " + positionText(at) +
-                   ": a point is kept clear by the margin, and --keep-out-margin is 0");
-      }
-      const PlanePoint q = s.plane.forward(at);
-      one.push_back(circleAround(Pt(q.x, q.y), margin));
-    } else {
-      one.push_back(checkedPolygon("keep-out", k, s.plane));
-      if (margin > 0.0) one = grown(one, margin);
-    }
-    MultiPolygon merged;
-    bg::union_(keep, one, merged);
-    keep = std::move(merged);
-  }
-  s.keepOuts = keep;
-
-  MultiPolygon parts;
-  bg::difference(s.area, keep, parts);
-  // Slivers left where a margin grazes the edge are no place to survey.
-  std::erase_if(parts, [](const Polygon& p) { return bg::area(p) < 1.0; });
-  if (parts.empty()) {
-    refuse("area", area.file, "the keep-outs and their margin leave nothing to survey");
-  }
-  if (parts.size() > 1) {
-    std::string names;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-      Pt inside(0.0, 0.0);
-      bg::point_on_surface(parts[i], inside);
-      names += strprintf("%s part %zu around %s (%.3f km2)", i == 0 ? "" : ";", i + 1,
-                         position(s.plane, inside).c_str(), bg::area(parts[i]) / 1e6);
-    }
-    refuse("area", area.file,
-           strprintf("the keep-outs and their margin cut it into %zu parts that no move inside "
-                     "it can join:%s",
-                     parts.size(), names.c_str()));
-  }
-  s.free = parts.front();
+  checkExtent(s.area, s.plane, area.file);
+  s.keepOuts = keepOutShapes(keepOuts, margin, s.plane);
+  s.free = freePart(s.area, s.keepOuts, s.plane, area.file);
   s.water = waterOf(s, area, operatingArea);
   return s;
 }

@@ -852,6 +852,60 @@ PlanningSpaces planningSpaces(const SurveyArea& area, const Polygon& moves, doub
 
 }  // namespace
 
+// The heading the search finds, in tenths of a degree; none when no heading flies a line. A
+// heading over the line limit, or with no line to fly, is no candidate. Of the candidates, those
+// that cover nearly as much as the best one does compete on the length of their routes: a heading
+// does not win by leaving part of the area out, as one along a narrow channel's axis but a little
+// off it would.
+std::optional<int> searchedHeading(Planner& planner, const std::string& areaFile) {
+  struct Tried {
+    long long mm = LLONG_MAX;
+    double share = -1.0;
+  };
+  std::map<int, Tried> tried;
+  long fewest = LONG_MAX;
+  auto tryHeading = [&](int tenth) {
+    tenth = (tenth % 1800 + 1800) % 1800;
+    if (tried.count(tenth) != 0) return;
+    const long n = planner.linesNeeded(tenth / 10.0);
+    fewest = std::min(fewest, n);
+    tried[tenth] = Tried{};
+    if (n > maxSurveyLines) return;
+    const Route r = planner.plan(tenth / 10.0);
+    if (r.points.empty()) return;
+    tried[tenth] = Tried{r.rankMillimetres(), r.coveredShare};
+  };
+  // The candidates in order, the best first: the shortest among those covering within
+  // coverageTolerance of the most, the smaller heading on a tie.
+  constexpr double coverageTolerance = 0.005;
+  auto ranked = [&](bool wholeOnly) {
+    double most = 0.0;
+    for (const auto& [tenth, t] : tried) most = std::max(most, t.share);
+    std::vector<std::pair<long long, int>> order;
+    for (const auto& [tenth, t] : tried) {
+      if (t.mm == LLONG_MAX || t.share < most - coverageTolerance) continue;
+      if (!wholeOnly || tenth % 10 == 0) order.emplace_back(t.mm, tenth);
+    }
+    std::sort(order.begin(), order.end());
+    return order;
+  };
+  for (int tenth = 0; tenth < 1800; tenth += 10) tryHeading(tenth);
+  if (ranked(false).empty()) {
+    if (fewest > maxSurveyLines) tooManyLines(areaFile, fewest);
+    // An area so narrow that no whole degree fits a line, such as a long channel off them, may
+    // still take one at a heading between.
+    for (int tenth = 0; tenth < 1800; ++tenth) tryHeading(tenth);
+  }
+  std::vector<std::pair<long long, int>> whole = ranked(true);
+  whole.resize(std::min<std::size_t>(whole.size(), 3));
+  for (const auto& [mm, tenth] : whole) {
+    for (int d = -9; d <= 9; ++d) tryHeading(tenth + d);
+  }
+  const std::vector<std::pair<long long, int>> all = ranked(false);
+  if (all.empty()) return std::nullopt;
+  return all.front().second;
+}
+
 SurveyPlan planSurvey(const SurveyArea& area, const SurveySettings& settings,
                       const std::string& areaFile) {
   const WrittenError error = writtenError(area, settings.runIn);
@@ -876,59 +930,9 @@ SurveyPlan planSurvey(const SurveyArea& area, const SurveySettings& settings,
     const long n = planner.linesNeeded(*settings.heading);
     if (n > maxSurveyLines) tooManyLines(areaFile, n);
     best = planner.plan(*settings.heading);
-  } else {
-    // Headings in tenths of a degree; a heading over the line limit, or with no line to fly, is
-    // no candidate. Of the candidates, those that cover nearly as much as the best one does
-    // compete on the length of their routes: a heading does not win by leaving part of the area
-    // out, as one along a narrow channel's axis but a little off it would.
-    struct Tried {
-      long long mm = LLONG_MAX;
-      double share = -1.0;
-    };
-    std::map<int, Tried> tried;
-    long fewest = LONG_MAX;
-    auto tryHeading = [&](int tenth) {
-      tenth = (tenth % 1800 + 1800) % 1800;
-      if (tried.count(tenth) != 0) return;
-      const long n = planner.linesNeeded(tenth / 10.0);
-      fewest = std::min(fewest, n);
-      tried[tenth] = Tried{};
-      if (n > maxSurveyLines) return;
-      const Route r = planner.plan(tenth / 10.0);
-      if (r.points.empty()) return;
-      tried[tenth] = Tried{r.rankMillimetres(), r.coveredShare};
-    };
-    // The candidates in order, the best first: the shortest among those covering within
-    // coverageTolerance of the most, the smaller heading on a tie.
-    constexpr double coverageTolerance = 0.005;
-    auto ranked = [&](bool wholeOnly) {
-      double most = 0.0;
-      for (const auto& [tenth, t] : tried) most = std::max(most, t.share);
-      std::vector<std::pair<long long, int>> order;
-      for (const auto& [tenth, t] : tried) {
-        if (t.mm == LLONG_MAX || t.share < most - coverageTolerance) continue;
-        if (!wholeOnly || tenth % 10 == 0) order.emplace_back(t.mm, tenth);
-      }
-      std::sort(order.begin(), order.end());
-      return order;
-    };
-    for (int tenth = 0; tenth < 1800; tenth += 10) tryHeading(tenth);
-    if (ranked(false).empty()) {
-      if (fewest > maxSurveyLines) tooManyLines(areaFile, fewest);
-      // An area so narrow that no whole degree fits a line, such as a long channel off them, may
-      // still take one at a heading between.
-      for (int tenth = 0; tenth < 1800; ++tenth) tryHeading(tenth);
-    }
-    std::vector<std::pair<long long, int>> whole = ranked(true);
-    whole.resize(std::min<std::size_t>(whole.size(), 3));
-    for (const auto& [mm, tenth] : whole) {
-      for (int d = -9; d <= 9; ++d) tryHeading(tenth + d);
-    }
-    const std::vector<std::pair<long long, int>> all = ranked(false);
-    if (!all.empty()) {
-      bestTenth = all.front().second;
-      best = planner.plan(bestTenth / 10.0);
-    }
+  } else if (const std::optional<int> tenth = searchedHeading(planner, areaFile)) {
+    bestTenth = *tenth;
+    best = planner.plan(bestTenth / 10.0);
   }
   const double heading = settings.heading ? *settings.heading : bestTenth / 10.0;
   if (best.points.empty()) {
