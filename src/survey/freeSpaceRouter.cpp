@@ -224,6 +224,11 @@ std::optional<std::vector<Pt>> FreeSpaceRouter::corners(const Pt& a, const Pt& b
     if (tangent(b, s.to)) push(s, goal, false);
   }
   if (!done[goal]) return std::nullopt;
+  return pathTo(from, start, goal);
+}
+
+std::vector<Pt> FreeSpaceRouter::pathTo(const std::vector<std::size_t>& from, std::size_t start,
+                                        std::size_t goal) const {
   std::vector<Pt> path;
   for (std::size_t v = from[goal]; v != start; v = from[v]) path.push_back(corners_[v].at);
   std::reverse(path.begin(), path.end());

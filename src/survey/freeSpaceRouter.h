@@ -44,6 +44,10 @@ class FreeSpaceRouter {
   using Box = boost::geometry::model::box<Pt>;
   using EdgeIndex = boost::geometry::index::rtree<Segment, boost::geometry::index::rstar<16>>;
   const std::vector<std::size_t>& visibleFrom(std::size_t corner);
+  // The corners of the path found, in order: `from` holds each node's predecessor, the nodes
+  // numbered as corners() does, `start` and `goal` past the corners.
+  std::vector<Pt> pathTo(const std::vector<std::size_t>& from, std::size_t start,
+                         std::size_t goal) const;
   // Whether a path reaching corner c from `from` can bend there round the boundary.
   bool tangent(const Pt& from, std::size_t c) const;
 

@@ -126,6 +126,52 @@ std::string planePosition(const LocalPlane& plane, const Pt& p) {
   return positionText(plane.inverse({p.x(), p.y()}));
 }
 
+// A point the ring passes twice, where it touches itself: the second passage named; empty when
+// there is none.
+std::string repeatedVertex(const Ring& r) {
+  const std::size_t n = r.plane.size();
+  std::vector<std::size_t> order(n);
+  for (std::size_t i = 0; i < n; ++i) order[i] = i;
+  const auto key = [&](std::size_t i) { return std::pair(r.geo[i].lat, r.geo[i].lon); };
+  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return key(a) < key(b) || (key(a) == key(b) && a < b);
+  });
+  std::optional<std::pair<std::size_t, std::size_t>> repeat;
+  for (std::size_t k = 0; k + 1 < n; ++k) {
+    if (key(order[k]) != key(order[k + 1])) continue;
+    if (!repeat || order[k + 1] < repeat->second) repeat = std::pair(order[k], order[k + 1]);
+  }
+  if (!repeat) return {};
+  return strprintf("%s repeats vertex %zu; a ring passes each point once",
+                   vertexName(r, repeat->second).c_str(), r.numbers[repeat->first]);
+}
+
+// An edge that turns straight back over the one before it, or crosses another edge; empty when
+// there is none.
+std::string edgeProblem(const Ring& r, const LocalPlane& plane) {
+  const std::size_t n = r.plane.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    const Pt& a = r.plane[i];
+    const Pt& b = r.plane[(i + 1) % n];
+    // An edge that turns straight back over the one before it.
+    const Pt& c = r.plane[(i + 2) % n];
+    const double ab = std::hypot(b.x() - a.x(), b.y() - a.y());
+    const double bc = std::hypot(c.x() - b.x(), c.y() - b.y());
+    const double dot = (b.x() - a.x()) * (c.x() - b.x()) + (b.y() - a.y()) * (c.y() - b.y());
+    if (dot < 0.0 && std::abs(cross(a, b, c)) <= 1e-9 * ab * bc) {
+      return edgeName(r, (i + 1) % n) + " turns back over " + edgeName(r, i) + " at " +
+             vertexName(r, (i + 1) % n);
+    }
+    for (std::size_t j = i + 2; j < n; ++j) {
+      if (i == 0 && j == n - 1) continue;  // neighbours through the first vertex
+      if (const auto p = meetingPoint(a, b, r.plane[j], r.plane[(j + 1) % n])) {
+        return edgeName(r, i) + " crosses " + edgeName(r, j) + " at " + planePosition(plane, *p);
+      }
+    }
+  }
+  return {};
+}
+
 // Whatever is wrong with a ring on its own, in words that name its vertices and edges by their
 // numbers in the file and where they are; empty when the ring is good.
 std::string ringProblem(const Ring& r, const LocalPlane& plane) {
@@ -147,22 +193,7 @@ std::string ringProblem(const Ring& r, const LocalPlane& plane) {
     return strprintf("goes round the %s pole; a ring must lie to one side of a pole",
                      latitudes > 0.0 ? "north" : "south");
   }
-  // A point the ring passes twice: the ring touches itself there.
-  std::vector<std::size_t> order(n);
-  for (std::size_t i = 0; i < n; ++i) order[i] = i;
-  const auto key = [&](std::size_t i) { return std::pair(r.geo[i].lat, r.geo[i].lon); };
-  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-    return key(a) < key(b) || (key(a) == key(b) && a < b);
-  });
-  std::optional<std::pair<std::size_t, std::size_t>> repeat;
-  for (std::size_t k = 0; k + 1 < n; ++k) {
-    if (key(order[k]) != key(order[k + 1])) continue;
-    if (!repeat || order[k + 1] < repeat->second) repeat = std::pair(order[k], order[k + 1]);
-  }
-  if (repeat) {
-    return strprintf("%s repeats vertex %zu; a ring passes each point once",
-                     vertexName(r, repeat->second).c_str(), r.numbers[repeat->first]);
-  }
+  if (std::string problem = repeatedVertex(r); !problem.empty()) return problem;
   // Points typed on one parallel or meridian lie on one line in degrees but not quite on the
   // plane; either way the ring encloses nothing.
   if (onOneLine(r.degrees, 1e-9) || onOneLine(r.plane, 0.001)) {
@@ -173,26 +204,7 @@ std::string ringProblem(const Ring& r, const LocalPlane& plane) {
     return "encloses no area: its vertices lie on one line, from " + vertexName(r, 0) + " to " +
            vertexName(r, far);
   }
-  for (std::size_t i = 0; i < n; ++i) {
-    const Pt& a = r.plane[i];
-    const Pt& b = r.plane[(i + 1) % n];
-    // An edge that turns straight back over the one before it.
-    const Pt& c = r.plane[(i + 2) % n];
-    const double ab = std::hypot(b.x() - a.x(), b.y() - a.y());
-    const double bc = std::hypot(c.x() - b.x(), c.y() - b.y());
-    const double dot = (b.x() - a.x()) * (c.x() - b.x()) + (b.y() - a.y()) * (c.y() - b.y());
-    if (dot < 0.0 && std::abs(cross(a, b, c)) <= 1e-9 * ab * bc) {
-      return edgeName(r, (i + 1) % n) + " turns back over " + edgeName(r, i) + " at " +
-             vertexName(r, (i + 1) % n);
-    }
-    for (std::size_t j = i + 2; j < n; ++j) {
-      if (i == 0 && j == n - 1) continue;  // neighbours through the first vertex
-      if (const auto p = meetingPoint(a, b, r.plane[j], r.plane[(j + 1) % n])) {
-        return edgeName(r, i) + " crosses " + edgeName(r, j) + " at " + planePosition(plane, *p);
-      }
-    }
-  }
-  return {};
+  return edgeProblem(r, plane);
 }
 
 Polygon::ring_type toRing(const std::vector<Pt>& pts) {
@@ -339,20 +351,19 @@ std::vector<GeoPoint> outerPoints(const GeoPolygon& geo) {
   return geo.rings.front();
 }
 
-// The operating area less the area's holes and the keep-outs, the part that holds the free area;
-// the free area itself when no operating area is given. The operating area must contain the
-// area: the first vertex, edge or hole that shows it does not is named.
-Polygon waterOf(const SurveyArea& s, const GeoPolygon& area, const GeoPolygon* operating) {
-  if (operating == nullptr) return s.free;
-  const Polygon op = checkedPolygon("operating area", *operating, s.plane);
+// The two often share a shore, drawn apart or written to a few decimals, and an edge along a
+// parallel is not quite straight on the plane: the area may leave the operating area by up to
+// shoreTolerance, and the water is the two together.
+constexpr double shoreTolerance = 1.0;  // metres
+
+// Refuses an operating area `op` that does not contain the area, naming the first vertex of the
+// area outside it, or else a point where an edge leaves it between its vertices.
+void checkContains(const SurveyArea& s, const GeoPolygon& area, const Polygon& op,
+                   const std::string& opFile) {
   auto outside = [&](const std::string& what) {
-    refuse("operating area", operating->file,
+    refuse("operating area", opFile,
            strprintf("does not contain the area of %s: %s", area.file.c_str(), what.c_str()));
   };
-  // The two often share a shore, drawn apart or written to a few decimals, and an edge along a
-  // parallel is not quite straight on the plane: the area may leave the operating area by up to
-  // shoreTolerance, and the water is the two together.
-  constexpr double shoreTolerance = 1.0;  // metres
   const Ring r = cleanRing(area.rings.front(), s.plane);
   for (std::size_t i = 0; i < r.plane.size(); ++i) {
     if (bg::distance(r.plane[i], op) > shoreTolerance) {
@@ -371,14 +382,26 @@ Polygon waterOf(const SurveyArea& s, const GeoPolygon& area, const GeoPolygon* o
       }
     }
   }
-  // An island of the operating area may be one of the area's holes, drawn apart by up to
-  // shoreTolerance, but may not take water the area surveys.
-  std::vector<Polygon> areaHoles;
-  for (const auto& ring : s.area.inners()) {
-    Polygon& h = areaHoles.emplace_back();
+}
+
+// The area's holes, each as a polygon of its own.
+std::vector<Polygon> holesOf(const Polygon& poly) {
+  std::vector<Polygon> holes;
+  for (const auto& ring : poly.inners()) {
+    Polygon& h = holes.emplace_back();
     h.outer() = ring;
     bg::correct(h);
   }
+  return holes;
+}
+
+// Refuses an island of the operating area `op` that takes water the area surveys. It may be one
+// of the area's holes, drawn apart by up to shoreTolerance. An island that the area's edge cuts
+// is a notch of the area sharing its shore, and computing the edge's corner in floating point
+// leaves a sliver of overlap: a part no wider on average than sliverWidth is that noise.
+void checkIslands(const SurveyArea& s, const GeoPolygon& area, const Polygon& op,
+                  const std::vector<Polygon>& areaHoles, const std::string& opFile) {
+  constexpr double sliverWidth = 0.05;  // metres
   for (std::size_t k = 0; k < op.inners().size(); ++k) {
     Polygon hole;
     hole.outer() = op.inners()[k];
@@ -386,24 +409,38 @@ Polygon waterOf(const SurveyArea& s, const GeoPolygon& area, const GeoPolygon* o
     MultiPolygon common;
     bg::intersection(hole, s.area, common);
     for (const Polygon& part : common) {
+      if (2.0 * bg::area(part) <= sliverWidth * bg::perimeter(part)) continue;
       for (const Pt& p : part.outer()) {
         const bool shore = std::any_of(areaHoles.begin(), areaHoles.end(), [&](const Polygon& h) {
           return bg::distance(p, h) <= shoreTolerance;
         });
         if (!shore) {
-          refuse("operating area", operating->file,
+          refuse("operating area", opFile,
                  strprintf("hole %zu takes in water of the area of %s, at %s", k + 1,
                            area.file.c_str(), position(s.plane, p).c_str()));
         }
       }
     }
   }
+}
+
+// The operating area less the area's holes and the keep-outs, the part that holds the free area;
+// the free area itself when no operating area is given. The operating area must contain the
+// area: the first vertex, edge or hole that shows it does not is named.
+Polygon waterOf(const SurveyArea& s, const GeoPolygon& area, const GeoPolygon* operating) {
+  if (operating == nullptr) return s.free;
+  const Polygon op = checkedPolygon("operating area", *operating, s.plane);
+  checkContains(s, area, op, operating->file);
+  const std::vector<Polygon> areaHoles = holesOf(s.area);
+  checkIslands(s, area, op, areaHoles, operating->file);
   MultiPolygon blocked = s.keepOuts;
   for (const Polygon& h : areaHoles) {
     MultiPolygon merged;
     bg::union_(blocked, h, merged);
     blocked = std::move(merged);
   }
+  Polygon areaShape;
+  areaShape.outer() = s.area.outer();
   MultiPolygon joined;
   bg::union_(op, areaShape, joined);
   MultiPolygon parts;
@@ -414,6 +451,83 @@ Polygon waterOf(const SurveyArea& s, const GeoPolygon& area, const GeoPolygon* o
     if (bg::covered_by(inside, part)) return std::move(part);
   }
   return s.free;
+}
+
+// Refuses an area that holds a pole, where lines of a heading do not exist, or that is more
+// than maxAreaAcross wide.
+void checkExtent(const Polygon& poly, const LocalPlane& plane, const std::string& file) {
+  for (const double poleLat : {90.0, -90.0}) {
+    const PlanePoint pole = plane.forward({poleLat, 0.0});
+    if (bg::covered_by(Pt(pole.x, pole.y), poly.outer())) {
+      refuse("area", file,
+             strprintf("reaches the %s pole, where lines of a heading do not exist",
+                       poleLat > 0 ? "north" : "south"));
+    }
+  }
+  Polygon::ring_type hull;
+  bg::convex_hull(poly.outer(), hull);
+  double across = 0.0;
+  for (const Pt& p : hull) {
+    for (const Pt& q : hull) across = std::max(across, bg::distance(p, q));
+  }
+  if (across > maxAreaAcross) {
+    refuse("area", file,
+           strprintf("is %.1f km across; an area may be at most %.0f km across", across / 1000.0,
+                     maxAreaAcross / 1000.0));
+  }
+}
+
+// The keep-outs on the plane, each grown by `margin` (a point into a circle of it), merged.
+MultiPolygon keepOutShapes(std::span<const GeoPolygon> keepOuts, double margin,
+                           const LocalPlane& plane) {
+  MultiPolygon keep;
+  for (const GeoPolygon& k : keepOuts) {
+    MultiPolygon one;
+    if (k.point) {
+      const GeoPoint at = k.rings.front().front();
+      if (margin <= 0.0) {
+        const std::string which = k.label.empty() ? std::string("point") : k.label;
+        refuse("keep-out", k.file,
+               which + " at " + positionText(at) +
+                   ": a point is kept clear by the margin, and --keep-out-margin is 0");
+      }
+      const PlanePoint q = plane.forward(at);
+      one.push_back(circleAround(Pt(q.x, q.y), margin));
+    } else {
+      one.push_back(checkedPolygon("keep-out", k, plane));
+      if (margin > 0.0) one = grown(one, margin);
+    }
+    MultiPolygon merged;
+    bg::union_(keep, one, merged);
+    keep = std::move(merged);
+  }
+  return keep;
+}
+
+// The area less the keep-outs: one connected part, slivers left out.
+Polygon freePart(const Polygon& poly, const MultiPolygon& keep, const LocalPlane& plane,
+                 const std::string& file) {
+  MultiPolygon parts;
+  bg::difference(poly, keep, parts);
+  // Slivers left where a margin grazes the edge are no place to survey.
+  std::erase_if(parts, [](const Polygon& p) { return bg::area(p) < 1.0; });
+  if (parts.empty()) {
+    refuse("area", file, "the keep-outs and their margin leave nothing to survey");
+  }
+  if (parts.size() > 1) {
+    std::string names;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+      Pt inside(0.0, 0.0);
+      bg::point_on_surface(parts[i], inside);
+      names += strprintf("%s part %zu around %s (%.3f km2)", i == 0 ? "" : ";", i + 1,
+                         position(plane, inside).c_str(), bg::area(parts[i]) / 1e6);
+    }
+    refuse("area", file,
+           strprintf("the keep-outs and their margin cut it into %zu parts that no move inside "
+                     "it can join:%s",
+                     parts.size(), names.c_str()));
+  }
+  return parts.front();
 }
 
 }  // namespace
@@ -451,70 +565,9 @@ SurveyArea prepareSurveyArea(const GeoPolygon& area, std::span<const GeoPolygon>
     }
   }
   s.area = checkedPolygon("area", area, s.plane);
-  for (const double poleLat : {90.0, -90.0}) {
-    const PlanePoint pole = s.plane.forward({poleLat, 0.0});
-    if (bg::covered_by(Pt(pole.x, pole.y), s.area.outer())) {
-      refuse("area", area.file,
-             strprintf("reaches the %s pole, where lines of a heading do not exist",
-                       poleLat > 0 ? "north" : "south"));
-    }
-  }
-  Polygon::ring_type hull;
-  bg::convex_hull(s.area.outer(), hull);
-  double across = 0.0;
-  for (const Pt& p : hull) {
-    for (const Pt& q : hull) across = std::max(across, bg::distance(p, q));
-  }
-  if (across > maxAreaAcross) {
-    refuse("area", area.file,
-           strprintf("is %.1f km across; an area may be at most %.0f km across", across / 1000.0,
-                     maxAreaAcross / 1000.0));
-  }
-
-  MultiPolygon keep;
-  for (const GeoPolygon& k : keepOuts) {
-    MultiPolygon one;
-    if (k.point) {
-      const GeoPoint at = k.rings.front().front();
-      if (margin <= 0.0) {
-        const std::string which = k.label.empty() ? std::string("point") : k.label;
-        refuse("keep-out", k.file,
-               which + " at " + positionText(at) +
-                   ": a point is kept clear by the margin, and --keep-out-margin is 0");
-      }
-      const PlanePoint q = s.plane.forward(at);
-      one.push_back(circleAround(Pt(q.x, q.y), margin));
-    } else {
-      one.push_back(checkedPolygon("keep-out", k, s.plane));
-      if (margin > 0.0) one = grown(one, margin);
-    }
-    MultiPolygon merged;
-    bg::union_(keep, one, merged);
-    keep = std::move(merged);
-  }
-  s.keepOuts = keep;
-
-  MultiPolygon parts;
-  bg::difference(s.area, keep, parts);
-  // Slivers left where a margin grazes the edge are no place to survey.
-  std::erase_if(parts, [](const Polygon& p) { return bg::area(p) < 1.0; });
-  if (parts.empty()) {
-    refuse("area", area.file, "the keep-outs and their margin leave nothing to survey");
-  }
-  if (parts.size() > 1) {
-    std::string names;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-      Pt inside(0.0, 0.0);
-      bg::point_on_surface(parts[i], inside);
-      names += strprintf("%s part %zu around %s (%.3f km2)", i == 0 ? "" : ";", i + 1,
-                         position(s.plane, inside).c_str(), bg::area(parts[i]) / 1e6);
-    }
-    refuse("area", area.file,
-           strprintf("the keep-outs and their margin cut it into %zu parts that no move inside "
-                     "it can join:%s",
-                     parts.size(), names.c_str()));
-  }
-  s.free = parts.front();
+  checkExtent(s.area, s.plane, area.file);
+  s.keepOuts = keepOutShapes(keepOuts, margin, s.plane);
+  s.free = freePart(s.area, s.keepOuts, s.plane, area.file);
   s.water = waterOf(s, area, operatingArea);
   return s;
 }

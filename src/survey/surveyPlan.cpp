@@ -154,6 +154,31 @@ std::vector<ScanLine> scanLines(const Polygon& free, const Frame& f, long n, dou
   return lines;
 }
 
+// The pieces of `lines` cut to those of `within`, the same lines laid over another space: what
+// lies on both.
+void clipPieces(std::vector<ScanLine>& lines, const std::vector<ScanLine>& within) {
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    std::vector<Piece> both;
+    for (const Piece& p : lines[k].pieces) {
+      for (const Piece& q : within[k].pieces) {
+        const Piece common{std::max(p.u0, q.u0), std::min(p.u1, q.u1)};
+        if (common.u1 - common.u0 >= shortestPiece) both.push_back(common);
+      }
+    }
+    lines[k].pieces = std::move(both);
+  }
+}
+
+// Whether two polygons have the same rings, point for point.
+bool sameRings(const Polygon& a, const Polygon& b) {
+  const auto same = [](const Polygon::ring_type& r, const Polygon::ring_type& q) {
+    return std::equal(r.begin(), r.end(), q.begin(), q.end(),
+                      [](const Pt& p, const Pt& o) { return p.x() == o.x() && p.y() == o.y(); });
+  };
+  return same(a.outer(), b.outer()) && std::equal(a.inners().begin(), a.inners().end(),
+                                                  b.inners().begin(), b.inners().end(), same);
+}
+
 // For each piece, how much further its strip (half a spacing either side) reaches along the line
 // than the piece itself: the strip's edges are the lines of `bounds`, bounds[k] and bounds[k + 1]
 // on either side of lines[k].
@@ -323,7 +348,13 @@ class Planner {
   // boundary by the most a written position lies off.
   Planner(const SurveyArea& area, const SurveySettings& settings, const Polygon& lineSpace,
           const Polygon& moveSpace, const WrittenError& error)
-      : area_(area), settings_(settings), lineSpace_(lineSpace), error_(error), router_(moveSpace) {
+      : area_(area),
+        settings_(settings),
+        lineSpace_(lineSpace),
+        moveSpace_(moveSpace),
+        clipToMoves_(!sameRings(lineSpace, moveSpace)),
+        error_(error),
+        router_(moveSpace) {
     Polygon::ring_type box;
     bg::model::box<Pt> env;
     bg::envelope(area.area, env);
@@ -385,16 +416,7 @@ class Planner {
       return along(a, std::atan2(b.y() - a.y(), b.x() - a.x()), -behind);
     };
     if (launchClear(launchOf(first, r.points[1]), asWritten(first))) return true;
-    // Line ends near the start first; a few dozen are enough to find open water.
-    std::vector<std::size_t> ends;
-    for (std::size_t i = 0; i < r.points.size(); ++i) {
-      if (r.kinds[i] != SurveyPointKind::move) ends.push_back(i);
-    }
-    std::stable_sort(ends.begin(), ends.end(), [&](std::size_t a, std::size_t b) {
-      return length(first, r.points[a]) < length(first, r.points[b]);
-    });
-    ends.resize(std::min<std::size_t>(ends.size(), 40));
-    for (const std::size_t i : ends) {
+    for (const std::size_t i : endsNearStart(r)) {
       const Pt to = r.points[i];
       for (int turn = 0; turn <= 180; turn += 5) {
         for (const int sense : {1, -1}) {
@@ -426,6 +448,21 @@ class Planner {
   }
 
  private:
+  // The line ends of the route nearest its first point, nearest first; a few dozen are enough to
+  // find open water.
+  static std::vector<std::size_t> endsNearStart(const Route& r) {
+    const Pt first = r.points[0];
+    std::vector<std::size_t> ends;
+    for (std::size_t i = 0; i < r.points.size(); ++i) {
+      if (r.kinds[i] != SurveyPointKind::move) ends.push_back(i);
+    }
+    std::stable_sort(ends.begin(), ends.end(), [&](std::size_t a, std::size_t b) {
+      return length(first, r.points[a]) < length(first, r.points[b]);
+    });
+    ends.resize(std::min<std::size_t>(ends.size(), 40));
+    return ends;
+  }
+
   // `p` where the files write it: rounded to the decimals of a written position.
   Pt asWritten(const Pt& p) const {
     const PlanePoint q = area_.plane.forward(writtenPosition(area_.plane.inverse({p.x(), p.y()})));
@@ -454,6 +491,69 @@ class Planner {
     return bg::covered_by(bg::model::linestring<Pt>{launch, to}, area_.water);
   }
 
+  // One line's pieces made ready to fly. Pieces a short straight move apart inside the space are
+  // one line: where a line only grazes the boundary, or leaves the area for less than its run-ins
+  // reach, it would otherwise be flown as two with a hop between. A piece too short to fly, where
+  // a line crosses a headland's tip or a corner, is left out; what it would have covered counts
+  // against the heading as the rest of the shortfall. It is judged as the files write its ends,
+  // run-ins included: a strip of water only a little wider than the clearance kept either side
+  // still takes its lines.
+  void joinAndTrim(const Frame& f, ScanLine& line, Route& r) const {
+    std::vector<Piece> joined;
+    for (const Piece& p : line.pieces) {
+      if (!joined.empty() && p.u0 - joined.back().u1 < 2.0 * settings_.runIn + shortestMoveLeg &&
+          router_.clear(f.plane(joined.back().u1, line.v), f.plane(p.u0, line.v))) {
+        joined.back().u1 = p.u1;
+      } else {
+        joined.push_back(p);
+      }
+    }
+    line.pieces = std::move(joined);
+    std::erase_if(line.pieces, [&](const Piece& p) {
+      // As written, either end may come nearer the other by the rounding.
+      if (p.u1 - p.u0 >= shortestMoveLeg + 2.0 * error_.anywhere()) return false;
+      const RunIns runIns = runInsOf(f, line.v, p);
+      if (length(asWritten(f.plane(p.u0 - runIns.before, line.v)),
+                 asWritten(f.plane(p.u1 + runIns.after, line.v))) >= shortestMoveLeg) {
+        return false;
+      }
+      r.shortfallMeters += p.u1 - p.u0;
+      return true;
+    });
+  }
+
+  // Where to enter a cell: its first or last line, at its left (u0) or right end.
+  struct Entry {
+    std::size_t cell = 0;
+    bool fromLast = false;
+    bool fromRight = false;
+  };
+
+  // The nearest way from `here` into a cell not yet flown: at its first or last line, at either
+  // end, compared to the millimetre so that the choice does not hang on the last bits.
+  static Entry nearestEntry(const Frame& f, const std::vector<ScanLine>& lines,
+                            const std::vector<Cell>& cells, const std::vector<bool>& done,
+                            const Pt& here) {
+    long long best = LLONG_MAX;
+    Entry entry;
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+      if (done[c]) continue;
+      for (const bool last : {false, true}) {
+        const std::size_t k = cells[c].firstLine + (last ? cells[c].pieces.size() - 1 : 0);
+        const Piece& p = lines[k].pieces[cells[c].pieces[last ? cells[c].pieces.size() - 1 : 0]];
+        for (const bool right : {false, true}) {
+          const long long d =
+              std::llround(length(here, f.plane(right ? p.u1 : p.u0, lines[k].v)) * 1000.0);
+          if (d < best) {
+            best = d;
+            entry = {c, last, right};
+          }
+        }
+      }
+    }
+    return entry;
+  }
+
   void cover(const Frame& f, double spacing, bool main, Route& r) {
     // The lines are spread over the area's full extent, but laid only where a written position
     // stays inside it.
@@ -461,63 +561,24 @@ class Planner {
     double gap = 0.0;
     const long n = lineCount(area_.free, f, widestGap(spacing, f, error_), firstV, gap);
     std::vector<ScanLine> lines = scanLines(lineSpace_, f, n, firstV, gap);
+    // Water beyond the area is shrunk on its own, and a shrunk shore comes out a little
+    // differently each time (by millimetres to centimetres): a line's end just beyond the move
+    // space would start no move, and its run-in would run on over the shore. Lines end where
+    // both spaces do.
+    if (clipToMoves_) clipPieces(lines, scanLines(moveSpace_, f, n, firstV, gap));
     r.shortfallMeters += shortfall(lines, scanLines(lineSpace_, f, n + 1, firstV - gap / 2.0, gap));
-    for (ScanLine& line : lines) {
-      // Pieces a short straight move apart inside the space are one line: where a line only
-      // grazes the boundary, or leaves the area for less than its run-ins reach, it would
-      // otherwise be flown as two with a hop between.
-      std::vector<Piece> joined;
-      for (const Piece& p : line.pieces) {
-        if (!joined.empty() && p.u0 - joined.back().u1 < 2.0 * settings_.runIn + shortestMoveLeg &&
-            router_.clear(f.plane(joined.back().u1, line.v), f.plane(p.u0, line.v))) {
-          joined.back().u1 = p.u1;
-        } else {
-          joined.push_back(p);
-        }
-      }
-      line.pieces = std::move(joined);
-      // A piece too short to fly, where a line crosses a headland's tip or a corner, is left
-      // out; what it would have covered counts against the heading as the rest of the shortfall.
-      std::erase_if(line.pieces, [&](const Piece& p) {
-        // As written, either end may come nearer the other by the rounding.
-        if (p.u1 - p.u0 >= shortestMoveLeg + 2.0 * error_.anywhere()) return false;
-        r.shortfallMeters += p.u1 - p.u0;
-        return true;
-      });
-    }
+    for (ScanLine& line : lines) joinAndTrim(f, line, r);
     if (main) r.coveredShare = coveredShare(f, lines, firstV, gap);
     const std::vector<Cell> cells = cellsOf(lines);
     std::vector<bool> done(cells.size(), false);
     for (std::size_t left = cells.size(); left > 0; --left) {
-      // The nearest way into a cell not yet flown: at its first or last line, at either end,
-      // compared to the millimetre so that the choice does not hang on the last bits.
-      const Pt here = r.points.empty() ? corner_ : r.points.back();
-      long long best = LLONG_MAX;
-      std::size_t bestCell = 0;
-      bool fromLast = false;
-      bool fromRight = false;
-      for (std::size_t c = 0; c < cells.size(); ++c) {
-        if (done[c]) continue;
-        for (const bool last : {false, true}) {
-          const std::size_t k = cells[c].firstLine + (last ? cells[c].pieces.size() - 1 : 0);
-          const Piece& p = lines[k].pieces[cells[c].pieces[last ? cells[c].pieces.size() - 1 : 0]];
-          for (const bool right : {false, true}) {
-            const long long d =
-                std::llround(length(here, f.plane(right ? p.u1 : p.u0, lines[k].v)) * 1000.0);
-            if (d < best) {
-              best = d;
-              bestCell = c;
-              fromLast = last;
-              fromRight = right;
-            }
-          }
-        }
-      }
-      done[bestCell] = true;
-      const Cell& cell = cells[bestCell];
-      bool forward = !fromRight;
+      const Entry entry =
+          nearestEntry(f, lines, cells, done, r.points.empty() ? corner_ : r.points.back());
+      done[entry.cell] = true;
+      const Cell& cell = cells[entry.cell];
+      bool forward = !entry.fromRight;
       for (std::size_t i = 0; i < cell.pieces.size(); ++i) {
-        const std::size_t idx = fromLast ? cell.pieces.size() - 1 - i : i;
+        const std::size_t idx = entry.fromLast ? cell.pieces.size() - 1 - i : i;
         const ScanLine& line = lines[cell.firstLine + idx];
         fly(f, line.v, line.pieces[cell.pieces[idx]], forward, main, r);
         forward = !forward;
@@ -555,21 +616,26 @@ class Planner {
     return static_cast<double>(covered) / static_cast<double>(samples_.size());
   }
 
+  // How far a piece's line runs on beyond its ends along the line, before u0 and after u1: each
+  // run-in as far as the water allows, up to the length asked; none without run-ins.
+  struct RunIns {
+    double before = 0.0;
+    double after = 0.0;
+  };
+  RunIns runInsOf(const Frame& f, double v, const Piece& piece) const {
+    if (settings_.runIn <= 0.0) return {};
+    return {router_.reach(f.plane(piece.u0, v), -f.s, -f.c, settings_.runIn),
+            router_.reach(f.plane(piece.u1, v), f.s, f.c, settings_.runIn)};
+  }
+
   void fly(const Frame& f, double v, const Piece& piece, bool forward, bool main, Route& r) {
-    double uStart = forward ? piece.u0 : piece.u1;
-    double uEnd = forward ? piece.u1 : piece.u0;
-    const double dir = forward ? 1.0 : -1.0;
+    const RunIns runIns = runInsOf(f, v, piece);
+    const double uStart = forward ? piece.u0 - runIns.before : piece.u1 + runIns.after;
+    const double uEnd = forward ? piece.u1 + runIns.after : piece.u0 - runIns.before;
     if (settings_.runIn > 0.0) {
-      // Each run-in goes as far as the water allows, up to the length asked.
-      const Pt dirPlane(f.s * dir, f.c * dir);
-      const double back =
-          router_.reach(f.plane(uStart, v), -dirPlane.x(), -dirPlane.y(), settings_.runIn);
-      const double on =
-          router_.reach(f.plane(uEnd, v), dirPlane.x(), dirPlane.y(), settings_.runIn);
-      uStart -= dir * back;
-      uEnd += dir * on;
       r.runIns += 2;
-      r.runInsShortened += (back < settings_.runIn ? 1 : 0) + (on < settings_.runIn ? 1 : 0);
+      r.runInsShortened +=
+          (runIns.before < settings_.runIn ? 1 : 0) + (runIns.after < settings_.runIn ? 1 : 0);
     }
     const Pt start = f.plane(uStart, v);
     const Pt end = f.plane(uEnd, v);
@@ -615,6 +681,8 @@ class Planner {
   const SurveyArea& area_;
   const SurveySettings& settings_;
   const Polygon& lineSpace_;
+  const Polygon& moveSpace_;
+  bool clipToMoves_;  // the spaces differ: lines are cut to the move space too
   WrittenError error_;
   FreeSpaceRouter router_;
   Pt corner_;
@@ -784,6 +852,60 @@ PlanningSpaces planningSpaces(const SurveyArea& area, const Polygon& moves, doub
 
 }  // namespace
 
+// The heading the search finds, in tenths of a degree; none when no heading flies a line. A
+// heading over the line limit, or with no line to fly, is no candidate. Of the candidates, those
+// that cover nearly as much as the best one does compete on the length of their routes: a heading
+// does not win by leaving part of the area out, as one along a narrow channel's axis but a little
+// off it would.
+std::optional<int> searchedHeading(Planner& planner, const std::string& areaFile) {
+  struct Tried {
+    long long mm = LLONG_MAX;
+    double share = -1.0;
+  };
+  std::map<int, Tried> tried;
+  long fewest = LONG_MAX;
+  auto tryHeading = [&](int tenth) {
+    tenth = (tenth % 1800 + 1800) % 1800;
+    if (tried.count(tenth) != 0) return;
+    const long n = planner.linesNeeded(tenth / 10.0);
+    fewest = std::min(fewest, n);
+    tried[tenth] = Tried{};
+    if (n > maxSurveyLines) return;
+    const Route r = planner.plan(tenth / 10.0);
+    if (r.points.empty()) return;
+    tried[tenth] = Tried{r.rankMillimetres(), r.coveredShare};
+  };
+  // The candidates in order, the best first: the shortest among those covering within
+  // coverageTolerance of the most, the smaller heading on a tie.
+  constexpr double coverageTolerance = 0.005;
+  auto ranked = [&](bool wholeOnly) {
+    double most = 0.0;
+    for (const auto& [tenth, t] : tried) most = std::max(most, t.share);
+    std::vector<std::pair<long long, int>> order;
+    for (const auto& [tenth, t] : tried) {
+      if (t.mm == LLONG_MAX || t.share < most - coverageTolerance) continue;
+      if (!wholeOnly || tenth % 10 == 0) order.emplace_back(t.mm, tenth);
+    }
+    std::sort(order.begin(), order.end());
+    return order;
+  };
+  for (int tenth = 0; tenth < 1800; tenth += 10) tryHeading(tenth);
+  if (ranked(false).empty()) {
+    if (fewest > maxSurveyLines) tooManyLines(areaFile, fewest);
+    // An area so narrow that no whole degree fits a line, such as a long channel off them, may
+    // still take one at a heading between.
+    for (int tenth = 0; tenth < 1800; ++tenth) tryHeading(tenth);
+  }
+  std::vector<std::pair<long long, int>> whole = ranked(true);
+  whole.resize(std::min<std::size_t>(whole.size(), 3));
+  for (const auto& [mm, tenth] : whole) {
+    for (int d = -9; d <= 9; ++d) tryHeading(tenth + d);
+  }
+  const std::vector<std::pair<long long, int>> all = ranked(false);
+  if (all.empty()) return std::nullopt;
+  return all.front().second;
+}
+
 SurveyPlan planSurvey(const SurveyArea& area, const SurveySettings& settings,
                       const std::string& areaFile) {
   const WrittenError error = writtenError(area, settings.runIn);
@@ -808,59 +930,9 @@ SurveyPlan planSurvey(const SurveyArea& area, const SurveySettings& settings,
     const long n = planner.linesNeeded(*settings.heading);
     if (n > maxSurveyLines) tooManyLines(areaFile, n);
     best = planner.plan(*settings.heading);
-  } else {
-    // Headings in tenths of a degree; a heading over the line limit, or with no line to fly, is
-    // no candidate. Of the candidates, those that cover nearly as much as the best one does
-    // compete on the length of their routes: a heading does not win by leaving part of the area
-    // out, as one along a narrow channel's axis but a little off it would.
-    struct Tried {
-      long long mm = LLONG_MAX;
-      double share = -1.0;
-    };
-    std::map<int, Tried> tried;
-    long fewest = LONG_MAX;
-    auto tryHeading = [&](int tenth) {
-      tenth = (tenth % 1800 + 1800) % 1800;
-      if (tried.count(tenth) != 0) return;
-      const long n = planner.linesNeeded(tenth / 10.0);
-      fewest = std::min(fewest, n);
-      tried[tenth] = Tried{};
-      if (n > maxSurveyLines) return;
-      const Route r = planner.plan(tenth / 10.0);
-      if (r.points.empty()) return;
-      tried[tenth] = Tried{r.rankMillimetres(), r.coveredShare};
-    };
-    // The candidates in order, the best first: the shortest among those covering within
-    // coverageTolerance of the most, the smaller heading on a tie.
-    constexpr double coverageTolerance = 0.005;
-    auto ranked = [&](bool wholeOnly) {
-      double most = 0.0;
-      for (const auto& [tenth, t] : tried) most = std::max(most, t.share);
-      std::vector<std::pair<long long, int>> order;
-      for (const auto& [tenth, t] : tried) {
-        if (t.mm == LLONG_MAX || t.share < most - coverageTolerance) continue;
-        if (!wholeOnly || tenth % 10 == 0) order.emplace_back(t.mm, tenth);
-      }
-      std::sort(order.begin(), order.end());
-      return order;
-    };
-    for (int tenth = 0; tenth < 1800; tenth += 10) tryHeading(tenth);
-    if (ranked(false).empty()) {
-      if (fewest > maxSurveyLines) tooManyLines(areaFile, fewest);
-      // An area so narrow that no whole degree fits a line, such as a long channel off them, may
-      // still take one at a heading between.
-      for (int tenth = 0; tenth < 1800; ++tenth) tryHeading(tenth);
-    }
-    std::vector<std::pair<long long, int>> whole = ranked(true);
-    whole.resize(std::min<std::size_t>(whole.size(), 3));
-    for (const auto& [mm, tenth] : whole) {
-      for (int d = -9; d <= 9; ++d) tryHeading(tenth + d);
-    }
-    const std::vector<std::pair<long long, int>> all = ranked(false);
-    if (!all.empty()) {
-      bestTenth = all.front().second;
-      best = planner.plan(bestTenth / 10.0);
-    }
+  } else if (const std::optional<int> tenth = searchedHeading(planner, areaFile)) {
+    bestTenth = *tenth;
+    best = planner.plan(bestTenth / 10.0);
   }
   const double heading = settings.heading ? *settings.heading : bestTenth / 10.0;
   if (best.points.empty()) {

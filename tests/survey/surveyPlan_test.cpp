@@ -148,11 +148,19 @@ TEST(AreaFile, AnExportCutAtTheAntimeridianReadsBackAsItsArea) {
 
 // The operating area contains the area, a shared shore allowed within a metre (the square's
 // southern corners lie on a parallel, which bows 0.4 m off the 3.3 km chord of the operating
-// area's southern edge); an island of it may be a hole of the area but take none of its water.
+// area's southern edge); an island of it may be a hole of the area, or a notch of it whose shore
+// the two share to a few centimetres, but take none of its water.
 TEST(SurveyArea, AnOperatingAreaContainsTheArea) {
   const GeoRing square = {{60, 0}, {60, 0.02}, {60.02, 0.02}, {60.02, 0}};
   const GeoRing islet = {{60.009, 0.009}, {60.009, 0.011}, {60.011, 0.011}, {60.011, 0.009}};
   const GeoRing bigger = {{60, -0.02}, {60, 0.04}, {60.04, 0.04}, {60.04, -0.02}};
+  // An island across the square's eastern edge, a notch of the square whose corner lies `off`
+  // degrees of latitude inside the island.
+  const GeoRing island = {{60.009, 0.019}, {60.009, 0.021}, {60.011, 0.021}, {60.011, 0.019}};
+  const auto notched = [](double off) {
+    return GeoRing{{60, 0},         {60, 0.02},     {60.009 + off, 0.02}, {60.009, 0.019},
+                   {60.011, 0.019}, {60.011, 0.02}, {60.02, 0.02},        {60.02, 0}};
+  };
   const struct {
     std::vector<GeoRing> area;
     std::vector<GeoRing> operating;
@@ -160,6 +168,11 @@ TEST(SurveyArea, AnOperatingAreaContainsTheArea) {
   } cases[] = {
       {{square}, {bigger}, nullptr},
       {{square, islet}, {bigger, islet}, nullptr},
+      {{notched(2e-8)}, {bigger, island}, nullptr},
+      {{notched(4.5e-6)},
+       {bigger, island},
+       "operating area file w.txt: hole 1 takes in water of the area of a.txt, at 60.0090 "
+       "0.0190\n"},
       {{square},
        {{{60.001, -0.02}, {60.001, 0.04}, {60.04, 0.04}, {60.04, -0.02}}},
        "operating area file w.txt: does not contain the area of a.txt: its vertex 1 (60.0000 "
@@ -449,39 +462,57 @@ TEST(SurveyPlan, RunInsAndMovesStayOffASpit) {
   EXPECT_EQ(plan.runIns, 2 * plan.lines);
 }
 
-// A box `across` metres east-west and `along` north-south off Monterey.
-GeoPolygon boxArea(double across, double along) {
+// A box `across` metres east-west and `along` north-south off Monterey. Its southern edge may be
+// a shore that rises `shore` metres (each) at points evenly spaced along it; the box is then
+// widened `beyond` metres to the west, north and east only, its shore kept.
+GeoPolygon boxArea(double across, double along, const std::vector<double>& shore = {},
+                   double beyond = 0.0) {
   const LocalPlane plane({36.8, -121.9});
-  GeoRing ring;
-  for (const auto& [x, y] : {std::pair{-0.5, -0.5}, {-0.5, 0.5}, {0.5, 0.5}, {0.5, -0.5}}) {
-    ring.push_back(plane.inverse({x * across, y * along}));
+  const double w = across / 2 + beyond;
+  const double s = -along / 2;
+  std::vector<Pt> pts = {{-w, s}, {-w, along / 2 + beyond}, {w, along / 2 + beyond}, {w, s}};
+  if (!shore.empty() && beyond > 0.0) pts.emplace_back(across / 2, s);
+  for (std::size_t i = shore.size(); i > 0; --i) {
+    const double at = static_cast<double>(i) / static_cast<double>(shore.size() + 1) - 0.5;
+    pts.emplace_back(across * at, s + shore[i - 1]);
   }
+  if (!shore.empty() && beyond > 0.0) pts.emplace_back(-across / 2, s);
+  GeoRing ring;
+  for (const Pt& p : pts) ring.push_back(plane.inverse({p.x(), p.y()}));
   return {"box", {ring}};
 }
 
 // Areas that used to leave strips uncovered or refuse: a box a hair over whole spacings across the
 // lines, whose outermost lines fell on its edges and were cut to pieces; a channel narrower than
-// a line's strip, which the search for a heading refused though heading 90 plans it with one line.
+// a line's strip, which the search for a heading refused though heading 90 plans it with one line;
+// a strip crossed by lines that, kept clear of both its sides, are shorter than 20 m plus the
+// most rounding can take off them, though not as written;
+// a shore that the operating area shares, where lines ended just beyond the water shrunk for the
+// moves and no move started from them.
 TEST(SurveyPlan, CoversPlantedAreasAsWritten) {
   const struct {
     const char* what;
     double across, along;
     double spacing;
     std::optional<double> heading;
+    std::vector<double> shore;
   } cases[] = {
-      {"box a hair over 30 spacings", 3000.05, 2000.0, 100.0, 0.0},
-      {"box a hair over 6 spacings", 3000.05, 2000.0, 500.0, 0.0},
-      {"box a hair over 20 spacings, lines east", 2000.0, 3000.05, 150.0, 90.0},
-      {"3 km by 20 m channel, heading searched", 3000.0, 20.0, 50.0, std::nullopt},
+      {"box a hair over 30 spacings", 3000.05, 2000.0, 100.0, 0.0, {}},
+      {"box a hair over 6 spacings", 3000.05, 2000.0, 500.0, 0.0, {}},
+      {"box a hair over 20 spacings, lines east", 2000.0, 3000.05, 150.0, 90.0, {}},
+      {"3 km by 20 m channel, heading searched", 3000.0, 20.0, 50.0, std::nullopt, {}},
+      {"43 m strip crossed by the lines", 300.0, 43.0, 50.0, 0.0, {}},
+      {"shore shared with the operating area", 3000.0, 2000.0, 50.0, 0.0, {50.0, 20.0, 100.0}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     SurveySettings settings;
     settings.spacing = c.spacing;
     settings.heading = c.heading;
-    // Open water 1 km round the box, where the launch waypoint goes.
-    const GeoPolygon water = boxArea(c.across + 2000.0, c.along + 2000.0);
-    const SurveyArea area = prepareSurveyArea(boxArea(c.across, c.along), {}, 0.0, &water);
+    // Open water 1 km round the box but for its shore, where the launch waypoint goes.
+    const GeoPolygon water = c.shore.empty() ? boxArea(c.across + 2000.0, c.along + 2000.0)
+                                             : boxArea(c.across, c.along, c.shore, 1000.0);
+    const SurveyArea area = prepareSurveyArea(boxArea(c.across, c.along, c.shore), {}, 0.0, &water);
     checkPlan(area, {}, settings, 0.0, planSurvey(area, settings, "box"), 99.5);
   }
 }
