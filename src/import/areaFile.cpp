@@ -15,29 +15,27 @@ namespace nurvo {
 
 namespace {
 
-// The polygons and points of file `name`, as its format's reader gives them. A plain file is the
-// outer ring of one polygon, and its reader's messages serve both.
+// The polygons and points of file `name`, as its format's reader gives them. The waypoints of a
+// plain file are the outer ring of one polygon, and its reader's messages serve both.
 std::vector<PolygonShape> fileShapes(const std::string& name, const char* what,
-                                     InputFormat format) {
-  const FilePtr file = openWaypointFile(name);
-  if (format == InputFormat::plain) {
-    wptList points;
-    if (!file || !readWaypoints(file.get(), name, points)) {
-      throw NurvoError(strprintf("cannot read %s file %s\n", what, name.c_str()), {name});
-    }
-    PolygonShape shape;
-    shape.feature = 1;
-    shape.rings.emplace_back();
-    for (const node* n = points.head(); n != nullptr; n = n->nextPtr) {
-      shape.rings.front().push_back({n->Lat, n->Lon});
-    }
-    return {std::move(shape)};
-  }
-  std::string bytes;
-  if (!file || !readImportBytes(file.get(), name, format, bytes)) {
+                                     const InputFormatRow& format) {
+  wptList waypoints;
+  std::vector<PolygonShape> shapes;
+  const TextReader readShapes = [&](std::string_view bytes) {
+    shapes = importPolygons(bytes, format.format, name);
+  };
+  if (!readInputFile(openWaypointFile(name).get(), name, format, waypoints, readShapes)) {
     throw NurvoError(strprintf("cannot read %s file %s\n", what, name.c_str()), {name});
   }
-  return importPolygons(bytes, format, name);
+  if (!waypoints.empty()) {
+    PolygonShape& shape = shapes.emplace_back();
+    shape.feature = 1;
+    GeoRing& ring = shape.rings.emplace_back();
+    for (const node* n = waypoints.head(); n != nullptr; n = n->nextPtr) {
+      ring.push_back({n->Lat, n->Lon});
+    }
+  }
+  return shapes;
 }
 
 namespace bg = boost::geometry;
@@ -108,7 +106,7 @@ std::optional<std::vector<std::vector<GeoRing>>> joinedParts(std::span<const Pol
 // The shapes of a file that are `what` (a file of nurvo's own exports gives each polygon its
 // role), the parts of each MultiPolygon joined where they meet.
 std::vector<PolygonShape> shapesOf(const std::string& name, const char* what) {
-  std::vector<PolygonShape> read = fileShapes(name, what, formatOfFileName(name));
+  std::vector<PolygonShape> read = fileShapes(name, what, inputFormatRow(formatOfFileName(name)));
   const bool roles =
       std::any_of(read.begin(), read.end(), [](const PolygonShape& s) { return !s.role.empty(); });
   if (roles) std::erase_if(read, [what](const PolygonShape& s) { return s.role != what; });
@@ -144,9 +142,9 @@ std::string shapeWords(const PolygonShape& s) {
 }
 
 std::string noShapes(const std::string& name, const char* what, const char* shapes) {
-  const InputFormat format = formatOfFileName(name);
-  const bool areaFormat = format == InputFormat::geojson || format == InputFormat::kml;
-  return strprintf("%s file %s holds no %s\n", what, name.c_str(), areaFormat ? shapes : "points");
+  // A format without polygons of its own gives its routes, or its points, as polygons.
+  const bool polygons = inputFormatRow(formatOfFileName(name)).readShapes != nullptr;
+  return strprintf("%s file %s holds no %s\n", what, name.c_str(), polygons ? shapes : "points");
 }
 
 }  // namespace
