@@ -341,20 +341,24 @@ class ViewBuffer : public std::streambuf {
   }
 };
 
-// "longitude,latitude" or "longitude,latitude,altitude"; the altitude is not used.
-GeoPoint coordinateTuple(std::string_view tuple) {
+// "longitude,latitude" or "longitude,latitude,altitude", the `word`-th tuple of `element`'s text;
+// the altitude is not used.
+GeoPoint coordinateTuple(const XmlDocument& doc, const XmlTree& element, std::string_view tuple,
+                         std::size_t word) {
+  // Positions are looked for only on a refusal: finding one walks the whole text.
+  const auto where = [&](Axis) { return wordPosition(doc, element, word); };
   const std::size_t comma = tuple.find(',');
   const std::size_t second = comma == std::string_view::npos ? comma : tuple.find(',', comma + 1);
   if (comma == std::string_view::npos ||
       (second != std::string_view::npos && tuple.find(',', second + 1) != std::string_view::npos)) {
-    throw ImportError(
-        {}, "expected longitude,latitude[,altitude], found \"" + excerpt(tuple, 0) + "\"");
+    throw ImportError(where(Axis::longitude), "expected longitude,latitude[,altitude], found \"" +
+                                                  excerpt(tuple, 0) + "\"");
   }
   const std::size_t latLength = second == std::string_view::npos ? second : second - comma - 1;
-  GeoPoint p;
-  p.lon = parseCoordinate(tuple.substr(0, comma), Axis::longitude, {});
-  p.lat = parseCoordinate(tuple.substr(comma + 1, latLength), Axis::latitude, {});
-  return p;
+  const auto text = [&](Axis axis) {
+    return axis == Axis::longitude ? tuple.substr(0, comma) : tuple.substr(comma + 1, latLength);
+  };
+  return coordinatePair(Axis::longitude, text, where);
 }
 
 }  // namespace
@@ -488,23 +492,19 @@ TextPos wordPosition(const XmlDocument& doc, const XmlTree& element, std::size_t
 }
 
 GeoPoint latLonAttributes(const XmlDocument& doc, const XmlTree& element) {
-  GeoPoint p;
-  for (const Axis axis : {Axis::latitude, Axis::longitude}) {
-    const char* name = axis == Axis::latitude ? "lat" : "lon";
-    const std::string* value = attribute(element, name);
-    if (value == nullptr) {
+  const auto name = [](Axis axis) { return axis == Axis::latitude ? "lat" : "lon"; };
+  const auto value = [&](Axis axis) -> std::string_view {
+    const std::string* found = attribute(element, name(axis));
+    if (found == nullptr) {
       throw ImportError(elementPosition(doc, element),
-                        strprintf("expected attribute %s (the %s in decimal degrees)", name,
+                        strprintf("expected attribute %s (the %s in decimal degrees)", name(axis),
                                   axis == Axis::latitude ? "latitude" : "longitude"));
     }
-    // Positions are looked for only on a refusal: finding one walks the whole text.
-    try {
-      (axis == Axis::latitude ? p.lat : p.lon) = parseCoordinate(*value, axis, {});
-    } catch (const ImportError& e) {
-      throw ImportError(attributePosition(doc, element, name), e.what());
-    }
-  }
-  return p;
+    return *found;
+  };
+  // Positions are looked for only on a refusal: finding one walks the whole text.
+  return coordinatePair(Axis::latitude, value,
+                        [&](Axis axis) { return attributePosition(doc, element, name(axis)); });
 }
 
 std::vector<GeoPoint> coordinateTuples(const XmlDocument& doc, const XmlTree& element) {
@@ -519,13 +519,7 @@ std::vector<GeoPoint> coordinateTuples(const XmlDocument& doc, const XmlTree& el
     }
     std::size_t end = i;
     while (end < text.size() && !isXmlSpace(text[end])) ++end;
-    const std::string_view tuple = text.substr(i, end - i);
-    // Positions are looked for only on a refusal: finding one walks the whole text.
-    try {
-      points.push_back(coordinateTuple(tuple));
-    } catch (const ImportError& e) {
-      throw ImportError(wordPosition(doc, element, word), e.what());
-    }
+    points.push_back(coordinateTuple(doc, element, text.substr(i, end - i), word));
     ++word;
     i = end;
   }
