@@ -45,6 +45,28 @@ using DegreePolygon = bg::model::polygon<Pt>;
 using Polygon = DegreePolygon;
 using MultiPolygon = bg::model::multi_polygon<DegreePolygon>;
 
+// A ring of a joined polygon in latitude and longitude. The vertices the cut made, on the meridian
+// 180 and on the line between their neighbours, are left out: on the plane they would bend the
+// edge by a few centimetres.
+GeoRing geoRing(const Polygon::ring_type& ring) {
+  GeoRing out;
+  const std::size_t n = ring.size() - 1;
+  for (std::size_t i = 0; i < n; ++i) {
+    const Pt& p = ring[i];
+    const Pt& a = ring[(i + n - 1) % n];
+    const Pt& b = ring[i + 1];
+    const bool onCut = std::abs(std::abs(std::remainder(p.x(), 360.0)) - 180.0) < 1e-9;
+    const double chord = std::hypot(b.x() - a.x(), b.y() - a.y());
+    const double off =
+        std::abs((p.x() - a.x()) * (b.y() - a.y()) - (p.y() - a.y()) * (b.x() - a.x()));
+    if (onCut && chord > 0.0 && off <= 1e-7 * chord && (p.x() - a.x()) * (b.x() - p.x()) > 0.0) {
+      continue;
+    }
+    out.push_back({p.y(), wrapLongitude(p.x())});
+  }
+  return out;
+}
+
 // The polygons the parts of one MultiPolygon make where they meet along an edge, as nurvo's own
 // export writes a polygon cut at the meridian 180: unwrapped in longitude from the first part's
 // first vertex and merged. Nothing when they make as many polygons as there are parts, or when a
@@ -75,26 +97,6 @@ std::optional<std::vector<std::vector<GeoRing>>> joinedParts(std::span<const Pol
   }
   if (all.size() >= parts.size()) return std::nullopt;
   std::vector<std::vector<GeoRing>> joined;
-  // The vertices the cut made, on the meridian 180 and on the line between their neighbours, are
-  // left out: on the plane they would bend the edge by a few centimetres.
-  const auto geoRing = [](const Polygon::ring_type& ring) {
-    GeoRing out;
-    const std::size_t n = ring.size() - 1;
-    for (std::size_t i = 0; i < n; ++i) {
-      const Pt& p = ring[i];
-      const Pt& a = ring[(i + n - 1) % n];
-      const Pt& b = ring[i + 1];
-      const bool onCut = std::abs(std::abs(std::remainder(p.x(), 360.0)) - 180.0) < 1e-9;
-      const double chord = std::hypot(b.x() - a.x(), b.y() - a.y());
-      const double off =
-          std::abs((p.x() - a.x()) * (b.y() - a.y()) - (p.y() - a.y()) * (b.x() - a.x()));
-      if (onCut && chord > 0.0 && off <= 1e-7 * chord && (p.x() - a.x()) * (b.x() - p.x()) > 0.0) {
-        continue;
-      }
-      out.push_back({p.y(), wrapLongitude(p.x())});
-    }
-    return out;
-  };
   for (const DegreePolygon& poly : all) {
     std::vector<GeoRing>& rings = joined.emplace_back();
     rings.push_back(geoRing(poly.outer()));
