@@ -4,6 +4,7 @@
 #include <boost/property_tree/xml_parser.hpp>
 #include <cctype>
 #include <istream>
+#include <optional>
 #include <streambuf>
 
 #include "numberText.h"
@@ -191,6 +192,89 @@ std::size_t startTagEnd(std::string_view text, std::size_t tag, std::string_view
   return j;
 }
 
+// An element whose start tag the walk has read and whose end tag it has not.
+struct OpenElement {
+  std::string_view name;
+  std::size_t offset;
+};
+
+// What to say of the text at `at`: a few characters of it, or that the text ends.
+std::string foundAt(std::string_view text, std::size_t at) {
+  return at < text.size() ? "found \"" + excerpt(text, at) + "\"" : std::string("found the end");
+}
+
+// The place after one step through character data at `i` (no '<' there): one character, or a
+// whole reference. Outside the root element only blanks may stand.
+std::size_t characterDataStep(std::string_view text, std::size_t i, bool insideRoot) {
+  if (!insideRoot) {
+    if (!isXmlSpace(text[i])) {
+      refuse(text, i, "expected XML, found text outside any element: \"" + excerpt(text, i) + "\"");
+    }
+    return i + 1;
+  }
+  if (text[i] == '&') return referenceEnd(text, i);
+  if (text.substr(i).starts_with("]]>")) {
+    refuse(text, i, "found \"]]>\" outside a CDATA section; write it as ]]&gt;");
+  }
+  return i + 1;
+}
+
+// The place after the end of `end`, looked for from `from`; refused, as `what`, where it is
+// missing.
+std::size_t pastEnd(std::string_view text, std::size_t from, std::string_view end,
+                    const char* what) {
+  const std::size_t at = text.find(end, from);
+  if (at == std::string_view::npos) refuse(text, from, strprintf("%s is not closed", what));
+  return at + end.size();
+}
+
+// The place after the comment, CDATA section or processing instruction at `i`; a declaration is
+// refused. Nothing where none of these starts at `i`.
+std::optional<std::size_t> otherMarkupEnd(std::string_view text, std::size_t i, bool insideRoot) {
+  const std::string_view at = text.substr(i);
+  if (at.starts_with("<!--")) {
+    const std::size_t dashes = text.find("--", i + 4);
+    if (dashes == std::string_view::npos) refuse(text, i, "a comment is not closed");
+    if (dashes + 2 >= text.size() || text[dashes + 2] != '>') {
+      refuse(text, dashes,
+             "found \"--\" inside a comment, where XML allows it only in the closing -->");
+    }
+    return dashes + 3;
+  }
+  if (at.starts_with("<![CDATA[")) {
+    if (!insideRoot) refuse(text, i, "expected XML, found a CDATA section outside any element");
+    return pastEnd(text, i + 9, "]]>", "a CDATA section");
+  }
+  if (at.starts_with("<?")) return pastEnd(text, i + 2, "?>", "a processing instruction");
+  if (at.starts_with("<!")) {
+    refuse(text, i,
+           "found \"" + excerpt(text, i) +
+               "\": a document type or other declaration is refused, no DTD is read");
+  }
+  return std::nullopt;
+}
+
+// The place after the end tag at `i`, which must close the element open last.
+std::size_t endTagEnd(std::string_view text, std::size_t i, std::vector<OpenElement>& open) {
+  const std::string_view name = text.substr(i + 2, nameEnd(text, i + 2) - (i + 2));
+  if (open.empty() || open.back().name != name) {
+    refuse(text, i,
+           open.empty()
+               ? "end tag </" + std::string(name) + "> without a start tag"
+               : strprintf("end tag </%s> where </%s> (line %zu) was expected",
+                           std::string(name).c_str(), std::string(open.back().name).c_str(),
+                           positionAt(text, open.back().offset).line));
+  }
+  const std::size_t j = skipBlanks(text, i + 2 + name.size());
+  if (j == text.size()) refuse(text, i, "an end tag is not closed");
+  if (text[j] != '>') {
+    refuse(text, j,
+           "expected \">\" to end the end tag </" + std::string(name) + ">, " + foundAt(text, j));
+  }
+  open.pop_back();
+  return j + 1;
+}
+
 // Walks the markup of `text`: start tags, end tags, comments, CDATA sections and processing
 // instructions. `onStart(offset, name, selfClosing)` is told every start tag in document order and
 // returns false to end the walk. Refuses what is not well-formed XML, with the position, before
@@ -201,80 +285,29 @@ std::size_t startTagEnd(std::string_view text, std::size_t tag, std::string_view
 // frees, by recursion).
 template <class OnStart>
 void walkMarkup(std::string_view text, OnStart onStart) {
-  struct Open {
-    std::string_view name;
-    std::size_t offset;
-  };
-  std::vector<Open> open;
+  std::vector<OpenElement> open;
   std::vector<Attribute> attributes;  // those of the tag being read
   bool rootSeen = false;
-  const auto fail = [&](std::size_t at, const std::string& what) { refuse(text, at, what); };
-  const auto skipPast = [&](std::size_t from, std::string_view end, const char* what) {
-    const std::size_t at = text.find(end, from);
-    if (at == std::string_view::npos) fail(from, strprintf("%s is not closed", what));
-    return at + end.size();
-  };
-  const auto found = [&](std::size_t at) {
-    return at < text.size() ? "found \"" + excerpt(text, at) + "\"" : std::string("found the end");
-  };
   std::size_t i = 0;
   while (i < text.size()) {
     if (text[i] != '<') {
-      if (open.empty()) {
-        if (!isXmlSpace(text[i])) {
-          fail(i, "expected XML, found text outside any element: \"" + excerpt(text, i) + "\"");
-        }
-        ++i;
-      } else if (text[i] == '&') {
-        i = referenceEnd(text, i);
-      } else if (text.substr(i).starts_with("]]>")) {
-        fail(i, "found \"]]>\" outside a CDATA section; write it as ]]&gt;");
-      } else {
-        ++i;
-      }
-      continue;
-    }
-    const std::string_view at = text.substr(i);
-    if (at.starts_with("<!--")) {
-      const std::size_t dashes = text.find("--", i + 4);
-      if (dashes == std::string_view::npos) fail(i, "a comment is not closed");
-      if (dashes + 2 >= text.size() || text[dashes + 2] != '>') {
-        fail(dashes, "found \"--\" inside a comment, where XML allows it only in the closing -->");
-      }
-      i = dashes + 3;
-    } else if (at.starts_with("<![CDATA[")) {
-      if (open.empty()) fail(i, "expected XML, found a CDATA section outside any element");
-      i = skipPast(i + 9, "]]>", "a CDATA section");
-    } else if (at.starts_with("<?")) {
-      i = skipPast(i + 2, "?>", "a processing instruction");
-    } else if (at.starts_with("<!")) {
-      fail(i, "found \"" + excerpt(text, i) +
-                  "\": a document type or other declaration is refused, no DTD is read");
-    } else if (at.starts_with("</")) {
-      const std::string_view name = text.substr(i + 2, nameEnd(text, i + 2) - (i + 2));
-      if (open.empty() || open.back().name != name) {
-        fail(i, open.empty()
-                    ? "end tag </" + std::string(name) + "> without a start tag"
-                    : strprintf("end tag </%s> where </%s> (line %zu) was expected",
-                                std::string(name).c_str(), std::string(open.back().name).c_str(),
-                                positionAt(text, open.back().offset).line));
-      }
-      const std::size_t j = skipBlanks(text, i + 2 + name.size());
-      if (j == text.size()) fail(i, "an end tag is not closed");
-      if (text[j] != '>') {
-        fail(j, "expected \">\" to end the end tag </" + std::string(name) + ">, " + found(j));
-      }
-      open.pop_back();
-      i = j + 1;
+      i = characterDataStep(text, i, !open.empty());
+    } else if (const std::optional<std::size_t> past = otherMarkupEnd(text, i, !open.empty())) {
+      i = *past;
+    } else if (text.substr(i).starts_with("</")) {
+      i = endTagEnd(text, i, open);
     } else {
       const std::size_t nameStop = nameEnd(text, i + 1);
       const std::string_view name = text.substr(i + 1, nameStop - (i + 1));
-      if (name.empty()) fail(i, "expected an element name after \"<\"");
-      if (open.empty() && rootSeen) fail(i, "a second root element <" + std::string(name) + ">");
+      if (name.empty()) refuse(text, i, "expected an element name after \"<\"");
+      if (open.empty() && rootSeen) {
+        refuse(text, i, "a second root element <" + std::string(name) + ">");
+      }
       if (open.size() == maxNesting) {
-        fail(i, strprintf("the element <%s> lies %zu levels deep; elements are read to %zu levels "
-                          "at most",
-                          std::string(name).c_str(), open.size() + 1, maxNesting));
+        refuse(text, i,
+               strprintf("the element <%s> lies %zu levels deep; elements are read to %zu levels "
+                         "at most",
+                         std::string(name).c_str(), open.size() + 1, maxNesting));
       }
       rootSeen = true;
       const std::size_t end = startTagEnd(text, i, name, attributes);
@@ -285,7 +318,8 @@ void walkMarkup(std::string_view text, OnStart onStart) {
     }
   }
   if (!open.empty()) {
-    fail(open.back().offset, "the element <" + std::string(open.back().name) + "> is not closed");
+    refuse(text, open.back().offset,
+           "the element <" + std::string(open.back().name) + "> is not closed");
   }
 }
 
