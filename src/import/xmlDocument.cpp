@@ -125,6 +125,28 @@ struct Attribute {
   std::size_t offset;
 };
 
+// Refuses an attribute that the start tag <`name` names twice, of its `attributes`. Sorted, a name
+// given twice is found in n log n even in a tag of many attributes; the one refused is the first
+// that repeats an earlier one in the text.
+void refuseRepeatedAttribute(std::string_view text, std::string_view name,
+                             std::vector<Attribute>& attributes) {
+  std::sort(attributes.begin(), attributes.end(), [](const Attribute& x, const Attribute& y) {
+    return x.name != y.name ? x.name < y.name : x.offset < y.offset;
+  });
+  const Attribute* twice = nullptr;
+  for (std::size_t k = 1; k < attributes.size(); ++k) {
+    if (attributes[k].name == attributes[k - 1].name &&
+        (twice == nullptr || attributes[k].offset < twice->offset)) {
+      twice = &attributes[k];
+    }
+  }
+  if (twice != nullptr) {
+    refuse(text, twice->offset,
+           "the attribute \"" + std::string(twice->name) + "\" appears twice in the tag <" +
+               std::string(name) + ">");
+  }
+}
+
 // The offset of the '>' that ends the start tag <`name` at `tag`, its attributes read strictly:
 // each a name, "=" and a quoted value without '<' and with defined references only, none named
 // twice. `attributes` is room for the attributes' names.
@@ -173,22 +195,7 @@ std::size_t startTagEnd(std::string_view text, std::size_t tag, std::string_view
     notClosed(j);
     ++j;
   }
-  // Sorted, a name given twice is found in n log n even in a tag of many attributes; the one
-  // refused is the first that repeats an earlier one in the text.
-  std::sort(attributes.begin(), attributes.end(), [](const Attribute& x, const Attribute& y) {
-    return x.name != y.name ? x.name < y.name : x.offset < y.offset;
-  });
-  const Attribute* twice = nullptr;
-  for (std::size_t k = 1; k < attributes.size(); ++k) {
-    if (attributes[k].name == attributes[k - 1].name &&
-        (twice == nullptr || attributes[k].offset < twice->offset)) {
-      twice = &attributes[k];
-    }
-  }
-  if (twice != nullptr) {
-    fail(twice->offset,
-         "the attribute \"" + std::string(twice->name) + "\" appears twice in " + tagName());
-  }
+  refuseRepeatedAttribute(text, name, attributes);
   return j;
 }
 
