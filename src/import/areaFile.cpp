@@ -15,29 +15,27 @@ namespace nurvo {
 
 namespace {
 
-// The polygons and points of file `name`, as its format's reader gives them. A plain file is the
-// outer ring of one polygon, and its reader's messages serve both.
+// The polygons and points of file `name`, as its format's reader gives them. The waypoints of a
+// plain file are the outer ring of one polygon, and its reader's messages serve both.
 std::vector<PolygonShape> fileShapes(const std::string& name, const char* what,
-                                     InputFormat format) {
-  const FilePtr file = openWaypointFile(name);
-  if (format == InputFormat::plain) {
-    wptList points;
-    if (!file || !readWaypoints(file.get(), name, points)) {
-      throw NurvoError(strprintf("cannot read %s file %s\n", what, name.c_str()), {name});
-    }
-    PolygonShape shape;
-    shape.feature = 1;
-    shape.rings.emplace_back();
-    for (const node* n = points.head(); n != nullptr; n = n->nextPtr) {
-      shape.rings.front().push_back({n->Lat, n->Lon});
-    }
-    return {std::move(shape)};
-  }
-  std::string bytes;
-  if (!file || !readImportBytes(file.get(), name, format, bytes)) {
+                                     const InputFormatRow& format) {
+  wptList waypoints;
+  std::vector<PolygonShape> shapes;
+  const TextReader readShapes = [&](std::string_view bytes) {
+    shapes = importPolygons(bytes, format.format, name);
+  };
+  if (!readInputFile(openWaypointFile(name).get(), name, format, waypoints, readShapes)) {
     throw NurvoError(strprintf("cannot read %s file %s\n", what, name.c_str()), {name});
   }
-  return importPolygons(bytes, format, name);
+  if (!waypoints.empty()) {
+    PolygonShape& shape = shapes.emplace_back();
+    shape.feature = 1;
+    GeoRing& ring = shape.rings.emplace_back();
+    for (const node* n = waypoints.head(); n != nullptr; n = n->nextPtr) {
+      ring.push_back({n->Lat, n->Lon});
+    }
+  }
+  return shapes;
 }
 
 namespace bg = boost::geometry;
@@ -46,6 +44,28 @@ using Pt = bg::model::d2::point_xy<double>;
 using DegreePolygon = bg::model::polygon<Pt>;
 using Polygon = DegreePolygon;
 using MultiPolygon = bg::model::multi_polygon<DegreePolygon>;
+
+// A ring of a joined polygon in latitude and longitude. The vertices the cut made, on the meridian
+// 180 and on the line between their neighbours, are left out: on the plane they would bend the
+// edge by a few centimetres.
+GeoRing geoRing(const Polygon::ring_type& ring) {
+  GeoRing out;
+  const std::size_t n = ring.size() - 1;
+  for (std::size_t i = 0; i < n; ++i) {
+    const Pt& p = ring[i];
+    const Pt& a = ring[(i + n - 1) % n];
+    const Pt& b = ring[i + 1];
+    const bool onCut = std::abs(std::abs(std::remainder(p.x(), 360.0)) - 180.0) < 1e-9;
+    const double chord = std::hypot(b.x() - a.x(), b.y() - a.y());
+    const double off =
+        std::abs((p.x() - a.x()) * (b.y() - a.y()) - (p.y() - a.y()) * (b.x() - a.x()));
+    if (onCut && chord > 0.0 && off <= 1e-7 * chord && (p.x() - a.x()) * (b.x() - p.x()) > 0.0) {
+      continue;
+    }
+    out.push_back({p.y(), wrapLongitude(p.x())});
+  }
+  return out;
+}
 
 // The polygons the parts of one MultiPolygon make where they meet along an edge, as nurvo's own
 // export writes a polygon cut at the meridian 180: unwrapped in longitude from the first part's
@@ -77,26 +97,6 @@ std::optional<std::vector<std::vector<GeoRing>>> joinedParts(std::span<const Pol
   }
   if (all.size() >= parts.size()) return std::nullopt;
   std::vector<std::vector<GeoRing>> joined;
-  // The vertices the cut made, on the meridian 180 and on the line between their neighbours, are
-  // left out: on the plane they would bend the edge by a few centimetres.
-  const auto geoRing = [](const Polygon::ring_type& ring) {
-    GeoRing out;
-    const std::size_t n = ring.size() - 1;
-    for (std::size_t i = 0; i < n; ++i) {
-      const Pt& p = ring[i];
-      const Pt& a = ring[(i + n - 1) % n];
-      const Pt& b = ring[i + 1];
-      const bool onCut = std::abs(std::abs(std::remainder(p.x(), 360.0)) - 180.0) < 1e-9;
-      const double chord = std::hypot(b.x() - a.x(), b.y() - a.y());
-      const double off =
-          std::abs((p.x() - a.x()) * (b.y() - a.y()) - (p.y() - a.y()) * (b.x() - a.x()));
-      if (onCut && chord > 0.0 && off <= 1e-7 * chord && (p.x() - a.x()) * (b.x() - p.x()) > 0.0) {
-        continue;
-      }
-      out.push_back({p.y(), wrapLongitude(p.x())});
-    }
-    return out;
-  };
   for (const DegreePolygon& poly : all) {
     std::vector<GeoRing>& rings = joined.emplace_back();
     rings.push_back(geoRing(poly.outer()));
@@ -108,7 +108,7 @@ std::optional<std::vector<std::vector<GeoRing>>> joinedParts(std::span<const Pol
 // The shapes of a file that are `what` (a file of nurvo's own exports gives each polygon its
 // role), the parts of each MultiPolygon joined where they meet.
 std::vector<PolygonShape> shapesOf(const std::string& name, const char* what) {
-  std::vector<PolygonShape> read = fileShapes(name, what, formatOfFileName(name));
+  std::vector<PolygonShape> read = fileShapes(name, what, inputFormatRow(formatOfFileName(name)));
   const bool roles =
       std::any_of(read.begin(), read.end(), [](const PolygonShape& s) { return !s.role.empty(); });
   if (roles) std::erase_if(read, [what](const PolygonShape& s) { return s.role != what; });
@@ -144,9 +144,9 @@ std::string shapeWords(const PolygonShape& s) {
 }
 
 std::string noShapes(const std::string& name, const char* what, const char* shapes) {
-  const InputFormat format = formatOfFileName(name);
-  const bool areaFormat = format == InputFormat::geojson || format == InputFormat::kml;
-  return strprintf("%s file %s holds no %s\n", what, name.c_str(), areaFormat ? shapes : "points");
+  // A format without polygons of its own gives its routes, or its points, as polygons.
+  const bool polygons = inputFormatRow(formatOfFileName(name)).readShapes != nullptr;
+  return strprintf("%s file %s holds no %s\n", what, name.c_str(), polygons ? shapes : "points");
 }
 
 }  // namespace

@@ -116,55 +116,59 @@ std::optional<Columns> findColumns(std::string_view text, char separator) {
   return Columns{separator, *lat, *lon, header.size(), pos};
 }
 
+// The columns of the header row: the separator is the first of comma, semicolon and tab that
+// divides it into a latitude and a longitude column. Refuses a header that none divides so.
+Columns headerColumns(std::string_view text) {
+  for (const char separator : {',', ';', '\t'}) {
+    if (const std::optional<Columns> columns = findColumns(text, separator)) return *columns;
+  }
+  const std::string_view first = text.substr(0, text.find('\n'));
+  throw ImportError({1, 1},
+                    "expected a header row naming the latitude (lat or latitude) and "
+                    "longitude (lon, lng, long or longitude) columns, separated by "
+                    "commas, semicolons or tabs; found \"" +
+                        quoted(trimBlanks(first)) + "\"");
+}
+
+// The point of the row `fields`, which starts at `rowStart`.
+GeoPoint rowPoint(std::string_view text, const Columns& columns, const std::vector<Field>& fields,
+                  std::size_t rowStart) {
+  // A field more than the header names shifts every column after it, as a decimal comma that
+  // is not quoted does: the row is refused rather than read in the wrong columns.
+  if (fields.size() > columns.fields) {
+    throw ImportError(positionAt(text, fields[columns.fields].offset),
+                      strprintf("expected %zu fields, as the header row has, found %zu",
+                                columns.fields, fields.size()));
+  }
+  const auto column = [&](Axis axis) { return axis == Axis::latitude ? columns.lat : columns.lon; };
+  const auto value = [&](Axis axis) -> std::string_view {
+    if (column(axis) >= fields.size()) {
+      throw ImportError(positionAt(text, rowStart),
+                        strprintf("expected a %s in field %zu, found %zu fields",
+                                  axis == Axis::latitude ? "latitude" : "longitude",
+                                  column(axis) + 1, fields.size()));
+    }
+    return fields[column(axis)].text;
+  };
+  return coordinatePair(Axis::latitude, value,
+                        [&](Axis axis) { return positionAt(text, fields[column(axis)].offset); });
+}
+
 }  // namespace
 
 std::vector<RouteCandidate> readCsvRoutes(std::string_view text) {
-  std::optional<Columns> columns;
-  for (const char separator : {',', ';', '\t'}) {
-    columns = findColumns(text, separator);
-    if (columns) break;
-  }
-  if (!columns) {
-    const std::string_view first = text.substr(0, text.find('\n'));
-    throw ImportError({1, 1},
-                      "expected a header row naming the latitude (lat or latitude) and "
-                      "longitude (lon, lng, long or longitude) columns, separated by "
-                      "commas, semicolons or tabs; found \"" +
-                          quoted(trimBlanks(first)) + "\"");
-  }
+  const Columns columns = headerColumns(text);
   RouteCandidate route;
   std::vector<Field> fields;
-  std::size_t pos = columns->dataStart;
+  std::size_t pos = columns.dataStart;
   while (pos < text.size()) {
     if (text[pos] == '\n' || text.substr(pos).starts_with("\r\n")) {
       pos = text.find('\n', pos) + 1;  // an empty line
       continue;
     }
     const std::size_t rowStart = pos;
-    readRecord(text, columns->separator, pos, fields);
-    // A field more than the header names shifts every column after it, as a decimal comma that
-    // is not quoted does: the row is refused rather than read in the wrong columns.
-    if (fields.size() > columns->fields) {
-      throw ImportError(positionAt(text, fields[columns->fields].offset),
-                        strprintf("expected %zu fields, as the header row has, found %zu",
-                                  columns->fields, fields.size()));
-    }
-    GeoPoint p;
-    for (const Axis axis : {Axis::latitude, Axis::longitude}) {
-      const std::size_t column = axis == Axis::latitude ? columns->lat : columns->lon;
-      const char* name = axis == Axis::latitude ? "latitude" : "longitude";
-      if (column >= fields.size()) {
-        throw ImportError(positionAt(text, rowStart),
-                          strprintf("expected a %s in field %zu, found %zu fields", name,
-                                    column + 1, fields.size()));
-      }
-      try {
-        (axis == Axis::latitude ? p.lat : p.lon) = parseCoordinate(fields[column].text, axis, {});
-      } catch (const ImportError& e) {
-        throw ImportError(positionAt(text, fields[column].offset), e.what());
-      }
-    }
-    route.points.push_back(p);
+    readRecord(text, columns.separator, pos, fields);
+    route.points.push_back(rowPoint(text, columns, fields, rowStart));
   }
   if (route.points.empty()) return {};
   return {std::move(route)};

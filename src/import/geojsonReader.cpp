@@ -124,15 +124,6 @@ void readFeature(const JsonDocument& doc, const Json& feature, GeoJsonContents& 
   }
 }
 
-// Whether the file is one of nurvo's own GeoJSON exports: a feature with the route's totals, and
-// Point features numbered, with their legs and the kinds of an export in their order.
-bool isNurvoGeoJson(const GeoJsonContents& found) {
-  if (!found.exportTotals || !found.pointLegs) return false;
-  std::vector<std::string> kinds;
-  for (const ExportedPoint& p : found.points) kinds.push_back(p.kind);
-  return exportKindsInOrder(kinds);
-}
-
 // The features of a FeatureCollection, each checked to be a Feature.
 std::vector<const Json*> collectionFeatures(const JsonDocument& doc) {
   std::vector<const Json*> found;
@@ -167,11 +158,11 @@ std::vector<RouteCandidate> readGeoJsonRoutes(std::string_view text) {
   } else {
     readGeometry(doc, doc.root, nullptr, found);
   }
-  if (isNurvoGeoJson(found)) return {exportedRoute({}, std::move(found.points))};
-  if (!found.lines.empty()) return std::move(found.lines);
-  RouteCandidate points;
-  for (const ExportedPoint& p : found.points) points.points.push_back(p.point);
-  if (!points.points.empty()) return {std::move(points)};
+  // nurvo's own export bears a feature with the route's totals, and Point features numbered,
+  // with their legs.
+  std::vector<RouteCandidate> routes = linesElsePoints(
+      std::move(found.lines), std::move(found.points), found.exportTotals && found.pointLegs);
+  if (!routes.empty()) return routes;
   std::string message = "holds no LineString or Point";
   if (type == "FeatureCollection" && features == 0) {
     message += ": found a FeatureCollection without a Feature";

@@ -83,14 +83,9 @@ std::vector<RouteCandidate> readGpxRoutes(std::string_view text) {
 
 namespace {
 
-struct KmlPoint {
-  GeoPoint point;
-  std::string kind;  // the placemark's "kind" data field, empty where it has none
-};
-
 struct KmlContents {
   std::vector<RouteCandidate> lines;  // LineStrings and gx:Tracks
-  std::vector<KmlPoint> points;
+  std::vector<ExportedPoint> points;  // with the placemark's "kind" data field, if any
   std::size_t polygons = 0;  // geometries not read, for the message on a file without a route
   std::size_t models = 0;
 };
@@ -134,17 +129,10 @@ std::vector<GeoPoint> trackPoints(const XmlDocument& doc, const XmlTree& track) 
                         "expected \"longitude latitude altitude\" in <gx:coord>, found " +
                             std::to_string(n) + (n == 1 ? " word" : " words"));
     }
-    GeoPoint p;
-    // Positions are looked for only on a refusal: finding one walks the whole text.
-    for (const Axis axis : {Axis::longitude, Axis::latitude}) {
-      const std::size_t word = axis == Axis::longitude ? 0 : 1;
-      try {
-        (axis == Axis::latitude ? p.lat : p.lon) = parseCoordinate(lonLatAlt[word], axis, {});
-      } catch (const ImportError& e) {
-        throw ImportError(wordPosition(doc, *coord, word), e.what());
-      }
-    }
-    points.push_back(p);
+    const auto word = [](Axis axis) -> std::size_t { return axis == Axis::longitude ? 0 : 1; };
+    points.push_back(coordinatePair(
+        Axis::longitude, [&](Axis axis) { return lonLatAlt[word(axis)]; },
+        [&](Axis axis) { return wordPosition(doc, *coord, word(axis)); }));
   }
   return points;
 }
@@ -193,16 +181,11 @@ void readKmlElement(const XmlDocument& doc, const XmlTree& element, KmlContents&
   }
 }
 
-// Whether the file is one of nurvo's own KML exports: its Document described as nurvo describes a
-// route, and the kinds of its Point placemarks those of an export in their order.
-bool isNurvoKml(const XmlTree& kml, const KmlContents& found) {
+// Whether the file bears the marks of one of nurvo's own KML exports: one Document, described as
+// nurvo describes a route.
+bool hasExportDocument(const XmlTree& kml) {
   const std::vector<const XmlTree*> documents = childElements(kml, "Document");
-  if (documents.size() != 1 || !isExportDescription(childText(*documents.front(), "description"))) {
-    return false;
-  }
-  std::vector<std::string> kinds;
-  for (const KmlPoint& p : found.points) kinds.push_back(p.kind);
-  return exportKindsInOrder(kinds);
+  return documents.size() == 1 && isExportDescription(childText(*documents.front(), "description"));
 }
 
 }  // namespace
@@ -212,15 +195,9 @@ std::vector<RouteCandidate> readKmlRoutes(std::string_view text) {
   KmlContents found;
   const XmlTree& kml = requireRoot(doc, "kml", "KML");
   readKmlElement(doc, kml, found);
-  if (isNurvoKml(kml, found)) {
-    std::vector<ExportedPoint> points;
-    for (KmlPoint& p : found.points) points.push_back({p.point, std::move(p.kind)});
-    return {exportedRoute({}, std::move(points))};
-  }
-  if (!found.lines.empty()) return std::move(found.lines);
-  RouteCandidate points;
-  for (const KmlPoint& p : found.points) points.points.push_back(p.point);
-  if (!points.points.empty()) return {std::move(points)};
+  std::vector<RouteCandidate> routes =
+      linesElsePoints(std::move(found.lines), std::move(found.points), hasExportDocument(kml));
+  if (!routes.empty()) return routes;
   std::string message = "holds no LineString, gx:Track or Point";
   const std::string others = foundList({{"Polygon", found.polygons}, {"Model", found.models}});
   if (!others.empty()) message += ": " + others;

@@ -85,6 +85,20 @@ RouteCandidate exportedRoute(std::string name, std::vector<ExportedPoint> points
   return route;
 }
 
+std::vector<RouteCandidate> linesElsePoints(std::vector<RouteCandidate> lines,
+                                            std::vector<ExportedPoint> points, bool exportMarks) {
+  if (exportMarks) {
+    std::vector<std::string> kinds;
+    for (const ExportedPoint& p : points) kinds.push_back(p.kind);
+    if (exportKindsInOrder(kinds)) return {exportedRoute({}, std::move(points))};
+  }
+  if (!lines.empty()) return lines;
+  if (points.empty()) return {};
+  RouteCandidate route;
+  for (const ExportedPoint& p : points) route.points.push_back(p.point);
+  return {std::move(route)};
+}
+
 std::string foundList(const std::vector<std::pair<std::string, std::size_t>>& counts) {
   std::string list;
   for (const auto& [what, n] : counts) {

@@ -43,6 +43,12 @@ bool exportKindsInOrder(const std::vector<std::string>& kinds);
 bool isExportDescription(std::string_view text);
 // The route of an export read back: the points not made by the run, and every point as written.
 RouteCandidate exportedRoute(std::string name, std::vector<ExportedPoint> points);
+// The routes of a file of lines and points, as KML and GeoJSON give them: nurvo's own export read
+// back (exportedRoute) where the file bears an export's marks (`exportMarks`) and its points' kinds
+// are an export's in order; else each line a route; where there is none, the points as one route;
+// empty where there are neither.
+std::vector<RouteCandidate> linesElsePoints(std::vector<RouteCandidate> lines,
+                                            std::vector<ExportedPoint> points, bool exportMarks);
 
 // A place in a file's text: line and column from 1, the column in characters (a UTF-8 sequence is
 // one character, and so is a byte that is not part of one); 0 where it is not known.
@@ -99,6 +105,33 @@ enum class Axis { latitude, longitude };
 double parseCoordinate(std::string_view text, Axis axis, TextPos where);
 // The same checks for a number already converted by a parser (JSON): finite and in range.
 double checkCoordinate(double value, Axis axis, TextPos where);
+
+// A coordinate read strictly: as written (parseCoordinate), or as a parser converted it
+// (checkCoordinate), its refusal without a position.
+inline double readCoordinate(std::string_view text, Axis axis) {
+  return parseCoordinate(text, axis, {});
+}
+inline double readCoordinate(double value, Axis axis) {
+  return checkCoordinate(value, axis, {});
+}
+
+// A position from its two coordinates, read in the order `first` and then the other axis, as the
+// file writes them: `value(axis)` gives one as written or converted (its own refusals keep their
+// place), and a coordinate refused is placed where `where(axis)` says. The position is looked for
+// only then, as finding one may walk the whole text.
+template <class Value, class Where>
+GeoPoint coordinatePair(Axis first, Value value, Where where) {
+  GeoPoint p;
+  for (const Axis axis : {first, first == Axis::latitude ? Axis::longitude : Axis::latitude}) {
+    const auto v = value(axis);
+    try {
+      (axis == Axis::latitude ? p.lat : p.lon) = readCoordinate(v, axis);
+    } catch (const ImportError& e) {
+      throw ImportError(where(axis), e.what());
+    }
+  }
+  return p;
+}
 
 // The text of a route file as its reader is to see it: a UTF-8 byte order mark skipped. A file in
 // UTF-16 (with or without its mark) or with a NUL byte anywhere is refused with its position.

@@ -162,22 +162,21 @@ GeoPoint jsonPosition(const JsonDocument& doc, const Json& position) {
                       "altitude], found " +
                           describe(position));
   }
-  GeoPoint p;
-  for (const Axis axis : {Axis::longitude, Axis::latitude}) {
-    const Json& v = position[axis == Axis::longitude ? 0 : 1];
-    const char* name = axis == Axis::longitude ? "longitude" : "latitude";
+  const auto coordinate = [&](Axis axis) -> const Json& {
+    return position[axis == Axis::longitude ? 0 : 1];
+  };
+  const auto value = [&](Axis axis) {
+    const Json& v = coordinate(axis);
     if (!v.is_number()) {
       throw ImportError(
           valuePosition(doc, v),
-          strprintf("expected a %s in decimal degrees, found %s", name, describe(v).c_str()));
+          strprintf("expected a %s in decimal degrees, found %s",
+                    axis == Axis::longitude ? "longitude" : "latitude", describe(v).c_str()));
     }
-    try {
-      (axis == Axis::longitude ? p.lon : p.lat) = checkCoordinate(v.get<double>(), axis, {});
-    } catch (const ImportError& e) {
-      throw ImportError(valuePosition(doc, v), e.what());
-    }
-  }
-  return p;
+    return v.get<double>();
+  };
+  return coordinatePair(Axis::longitude, value,
+                        [&](Axis axis) { return valuePosition(doc, coordinate(axis)); });
 }
 
 std::vector<GeoPoint> jsonPositions(const JsonDocument& doc, const Json& positions) {

@@ -18,12 +18,16 @@ namespace nurvo {
 
 namespace {
 
-constexpr std::array<InputFormatName, 5> formatTable = {{
-    {InputFormat::plain, "plain"},
-    {InputFormat::gpx, "gpx"},
-    {InputFormat::kml, "kml"},
-    {InputFormat::geojson, "geojson"},
-    {InputFormat::csv, "csv"},
+constexpr std::size_t xmlMaxBytes = std::size_t{64} << 20;
+constexpr std::size_t jsonMaxBytes = std::size_t{256} << 20;
+
+constexpr std::array<InputFormatRow, 5> formatTable = {{
+    {InputFormat::plain, "plain", "plain", "", nullptr, nullptr, 0},
+    {InputFormat::gpx, "gpx", "GPX", ".gpx", readGpxRoutes, nullptr, xmlMaxBytes},
+    {InputFormat::kml, "kml", "KML", ".kml", readKmlRoutes, readKmlShapes, xmlMaxBytes},
+    {InputFormat::geojson, "geojson", "GeoJSON", ".geojson .json", readGeoJsonRoutes,
+     readGeoJsonShapes, jsonMaxBytes},
+    {InputFormat::csv, "csv", "CSV", ".csv", readCsvRoutes, nullptr, jsonMaxBytes},
 }};
 
 bool endsWithIgnoringCase(std::string_view s, std::string_view suffix) {
@@ -36,26 +40,37 @@ bool endsWithIgnoringCase(std::string_view s, std::string_view suffix) {
   return true;
 }
 
-const char* formatTitle(InputFormat format) {
-  switch (format) {
-    case InputFormat::gpx: return "GPX";
-    case InputFormat::kml: return "KML";
-    case InputFormat::geojson: return "GeoJSON";
-    case InputFormat::csv: return "CSV";
-    case InputFormat::plain: break;
+// Whether `fileName` ends in one of the blank-separated `extensions`, in any case.
+bool hasExtension(std::string_view fileName, std::string_view extensions) {
+  for (std::size_t i = extensions.find_first_not_of(' '); i != std::string_view::npos;) {
+    const std::size_t end = std::min(extensions.find(' ', i), extensions.size());
+    if (endsWithIgnoringCase(fileName, extensions.substr(i, end - i))) return true;
+    i = extensions.find_first_not_of(' ', end);
   }
-  return "plain";
+  return false;
 }
 
-std::vector<RouteCandidate> readRoutes(std::string_view text, InputFormat format) {
-  switch (format) {
-    case InputFormat::gpx: return readGpxRoutes(text);
-    case InputFormat::kml: return readKmlRoutes(text);
-    case InputFormat::geojson: return readGeoJsonRoutes(text);
-    case InputFormat::csv: return readCsvRoutes(text);
-    case InputFormat::plain: break;
+// The text of a file as its reader sees it (routeFileText); nothing where it holds nothing but
+// blanks, which is a file without a point, as an empty plain file is.
+std::optional<std::string_view> readableText(std::string_view bytes) {
+  const std::string_view text = routeFileText(bytes);
+  if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) return std::nullopt;
+  return text;
+}
+
+// The routes the text of file `fileName` holds, as the reader of `format` reads them; refusals
+// name the file.
+std::vector<RouteCandidate> importRoutes(std::string_view bytes, const InputFormatRow& format,
+                                         const std::string& fileName) {
+  try {
+    const std::optional<std::string_view> text = readableText(bytes);
+    if (!text || format.readRoutes == nullptr) return {};
+    return format.readRoutes(*text);
+  } catch (const NoRouteFound& e) {
+    throw NurvoError(fileName + ' ' + e.what() + '\n', {fileName});
+  } catch (const ImportError& e) {
+    throw NurvoError(importMessage(fileName, e), {fileName, e.pos.line, e.pos.column});
   }
-  return {};
 }
 
 // The most routes a message lists, and the most characters of a route's name it shows: a file may
@@ -95,8 +110,8 @@ std::string numberList(const std::vector<std::size_t>& numbers) {
 // The route `choice` names: by its name first, else by its position from 1. A name that several
 // routes share is refused with their positions, as a file of Google Earth holds several routes all
 // named "Path": taking the first would plan a route the operator may not have meant.
-const RouteCandidate* chosenRoute(const std::vector<RouteCandidate>& routes,
-                                  const std::string& choice, const std::string& fileName) {
+const RouteCandidate* namedRoute(const std::vector<RouteCandidate>& routes,
+                                 const std::string& choice, const std::string& fileName) {
   std::vector<std::size_t> named;
   for (std::size_t i = 0; i < routes.size(); ++i) {
     if (routes[i].name == choice) named.push_back(i + 1);
@@ -149,60 +164,50 @@ void keepExportedRoute(const std::vector<ExportedPoint>& exported, wptList& list
 
 }  // namespace
 
-std::span<const InputFormatName> inputFormats() {
+std::span<const InputFormatRow> inputFormats() {
   return formatTable;
+}
+
+const InputFormatRow& inputFormatRow(InputFormat format) {
+  for (const InputFormatRow& row : formatTable) {
+    if (row.format == format) return row;
+  }
+  return formatTable.front();
 }
 
 std::string inputFormatNames() {
   std::string names;
-  for (const InputFormatName& entry : formatTable) {
+  for (const InputFormatRow& row : formatTable) {
     if (!names.empty()) names += ", ";
-    names += entry.name;
+    names += row.name;
   }
   return names;
 }
 
 std::optional<InputFormat> inputFormatNamed(std::string_view name) {
-  for (const InputFormatName& entry : formatTable) {
-    if (name == entry.name) return entry.format;
+  for (const InputFormatRow& row : formatTable) {
+    if (name == row.name) return row.format;
   }
   return std::nullopt;
 }
 
-std::size_t maxImportBytes(InputFormat format) {
-  const bool xml = format == InputFormat::gpx || format == InputFormat::kml;
-  return xml ? std::size_t{64} << 20 : std::size_t{256} << 20;
-}
-
 InputFormat formatOfFileName(std::string_view fileName) {
-  if (endsWithIgnoringCase(fileName, ".gpx")) return InputFormat::gpx;
-  if (endsWithIgnoringCase(fileName, ".kml")) return InputFormat::kml;
-  if (endsWithIgnoringCase(fileName, ".geojson") || endsWithIgnoringCase(fileName, ".json")) {
-    return InputFormat::geojson;
+  for (const InputFormatRow& row : formatTable) {
+    if (hasExtension(fileName, row.extensions)) return row.format;
   }
-  if (endsWithIgnoringCase(fileName, ".csv")) return InputFormat::csv;
   return InputFormat::plain;
 }
 
-RouteCandidate importRouteCandidate(std::string_view bytes, InputFormat format,
-                                    const std::string& fileName,
-                                    const std::optional<std::string>& route,
-                                    const RouteChooser& choose) {
-  std::vector<RouteCandidate> routes;
-  try {
-    const std::string_view text = routeFileText(bytes);
-    // Nothing but blanks: a file without a point, as an empty plain file is.
-    if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) return {};
-    routes = readRoutes(text, format);
-  } catch (const NoRouteFound& e) {
-    throw NurvoError(fileName + ' ' + e.what() + '\n', {fileName});
-  } catch (const ImportError& e) {
-    throw NurvoError(importMessage(fileName, e), {fileName, e.pos.line, e.pos.column});
-  }
+namespace {
+
+// The route of `routes` that `route` names, else the one `choose` chooses; the refusals name
+// `fileName`.
+RouteCandidate chosenRoute(std::vector<RouteCandidate> routes, const std::string& fileName,
+                           const std::optional<std::string>& route, const RouteChooser& choose) {
   if (routes.empty()) return {};
   if (!route && routes.size() == 1) return std::move(routes.front());
   if (route) {
-    if (const RouteCandidate* chosen = chosenRoute(routes, *route, fileName)) return *chosen;
+    if (const RouteCandidate* chosen = namedRoute(routes, *route, fileName)) return *chosen;
     throw NurvoError(strprintf("%s holds no route named or numbered \"%s\"; its routes:\n",
                                fileName.c_str(), shortened(*route, shownNameLength).c_str()) +
                          candidateList(routes),
@@ -221,24 +226,19 @@ RouteCandidate importRouteCandidate(std::string_view bytes, InputFormat format,
                    {fileName});
 }
 
-std::vector<GeoPoint> importRoute(std::string_view bytes, InputFormat format,
-                                  const std::string& fileName,
-                                  const std::optional<std::string>& route,
-                                  const RouteChooser& choose) {
-  return importRouteCandidate(bytes, format, fileName, route, choose).points;
-}
-
-bool readImportBytes(std::FILE* file, const std::string& name, InputFormat format,
-                     std::string& bytes) {
+// Reads the whole of file `name`, open as `file`, into `bytes`. False on a read error. A file over
+// the format's maxBytes ends the run.
+bool readWholeFile(std::FILE* file, const std::string& name, const InputFormatRow& format,
+                   std::string& bytes) {
   constexpr std::size_t chunk = 1 << 16;
   for (;;) {
     const std::size_t old = bytes.size();
     bytes.resize(old + chunk);
     const std::size_t got = std::fread(bytes.data() + old, 1, chunk, file);
     bytes.resize(old + got);
-    if (bytes.size() > maxImportBytes(format)) {
+    if (bytes.size() > format.maxBytes) {
       throw NurvoError(strprintf("%s is larger than %zu MiB, the most a %s file may be\n",
-                                 name.c_str(), maxImportBytes(format) >> 20, formatTitle(format)),
+                                 name.c_str(), format.maxBytes >> 20, format.title),
                        {name});
     }
     if (got < chunk) {
@@ -249,45 +249,74 @@ bool readImportBytes(std::FILE* file, const std::string& name, InputFormat forma
   return true;
 }
 
+}  // namespace
+
+RouteCandidate importRouteCandidate(std::string_view bytes, InputFormat format,
+                                    const std::string& fileName,
+                                    const std::optional<std::string>& route,
+                                    const RouteChooser& choose) {
+  return chosenRoute(importRoutes(bytes, inputFormatRow(format), fileName), fileName, route,
+                     choose);
+}
+
+std::vector<GeoPoint> importRoute(std::string_view bytes, InputFormat format,
+                                  const std::string& fileName,
+                                  const std::optional<std::string>& route,
+                                  const RouteChooser& choose) {
+  return importRouteCandidate(bytes, format, fileName, route, choose).points;
+}
+
 std::vector<PolygonShape> importPolygons(std::string_view bytes, InputFormat format,
                                          const std::string& fileName) {
+  const InputFormatRow& row = inputFormatRow(format);
   std::vector<RouteCandidate> routes;
   try {
-    const std::string_view text = routeFileText(bytes);
-    if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) return {};
-    if (format == InputFormat::geojson) return readGeoJsonShapes(text);
-    if (format == InputFormat::kml) return readKmlShapes(text);
-    routes = readRoutes(text, format);
+    const std::optional<std::string_view> text = readableText(bytes);
+    if (!text || row.readRoutes == nullptr) return {};
+    if (row.readShapes != nullptr) return row.readShapes(*text);
+    routes = row.readRoutes(*text);
   } catch (const NoRouteFound&) {
     return {};
   } catch (const ImportError& e) {
     throw NurvoError(importMessage(fileName, e), {fileName, e.pos.line, e.pos.column});
   }
   std::vector<PolygonShape> shapes;
-  for (RouteCandidate& route : routes) {
-    shapes.push_back({std::move(route.name), {}, {}, shapes.size() + 1, false, {}});
-    shapes.back().rings.push_back(std::move(route.points));
+  for (RouteCandidate& r : routes) {
+    shapes.push_back({std::move(r.name), {}, {}, shapes.size() + 1, false, {}});
+    shapes.back().rings.push_back(std::move(r.points));
   }
   return shapes;
 }
 
+bool readInputFile(std::FILE* file, const std::string& name, const InputFormatRow& format,
+                   wptList& waypoints, const TextReader& readText, std::string* copy) {
+  if (file == nullptr) return false;
+  if (format.readRoutes == nullptr) return readWaypoints(file, name, waypoints, copy);
+  std::string bytes;
+  if (!readWholeFile(file, name, format, bytes)) return false;
+  readText(bytes);
+  return true;
+}
+
 bool readRouteFile(std::FILE* file, const std::string& name, const ImportSettings& settings,
                    wptList& list, std::string* copy, const RouteChooser& choose) {
-  const InputFormat format = settings.format.value_or(formatOfFileName(name));
-  if (format == InputFormat::plain) {
-    if (settings.route) {
-      throw NurvoError(
-          strprintf(
-              "--route chooses one of the routes of a GPX, KML or GeoJSON file; %s is read as a "
-              "plain waypoint file\n",
-              name.c_str()),
-          {name});
-    }
-    return readWaypoints(file, name, list, copy);
+  const InputFormatRow& format = inputFormatRow(settings.format.value_or(formatOfFileName(name)));
+  if (format.readRoutes == nullptr && settings.route) {
+    throw NurvoError(
+        strprintf(
+            "--route chooses one of the routes of a GPX, KML or GeoJSON file; %s is read as a "
+            "plain waypoint file\n",
+            name.c_str()),
+        {name});
   }
-  std::string bytes;
-  if (!readImportBytes(file, name, format, bytes)) return false;
-  const RouteCandidate route = importRouteCandidate(bytes, format, name, settings.route, choose);
+  // A plain file's waypoints go straight into the list; the routes of another format's text are
+  // chosen among. Of a plain file, no route is left to choose.
+  std::vector<RouteCandidate> routes;
+  const TextReader readRoutes = [&](std::string_view bytes) {
+    routes = importRoutes(bytes, format, name);
+  };
+  if (!readInputFile(file, name, format, list, readRoutes, copy)) return false;
+  const RouteCandidate route = chosenRoute(std::move(routes), name, settings.route, choose);
   if (route.points.size() > maxRouteNodes || route.exported.size() > maxRouteNodes) {
     throw NurvoError(strprintf("%s holds more than %zu waypoints\n", name.c_str(), maxRouteNodes),
                      {name});

@@ -18,11 +18,30 @@ namespace nurvo {
 
 enum class InputFormat { plain, gpx, kml, geojson, csv };
 
-struct InputFormatName {
+// The readers of a file's text: its routes, and its polygons and points.
+using RouteReader = std::vector<RouteCandidate> (*)(std::string_view text);
+using ShapeReader = std::vector<PolygonShape> (*)(std::string_view text);
+
+// One input format: how it is named, known by a file's name, read and bounded. Every choice made
+// by the format reads its row, so a new format is a row here and a reader of its own.
+struct InputFormatRow {
   InputFormat format;
-  const char* name;  // as --input-format takes it
+  const char* name;   // as --input-format takes it
+  const char* title;  // as messages name it: "GPX"
+  // The endings of the file names read in this format, in any case, separated by blanks
+  // (".geojson .json"); none for the plain file, which is what any other name is.
+  std::string_view extensions;
+  RouteReader readRoutes;  // null for the plain file, which the waypoint reader reads by lines
+  ShapeReader readShapes;  // null where each route the file holds is a polygon's outer ring
+  // The largest file read, in bytes (none for the plain file, read line by line). A file of
+  // another format is read whole, and its parser holds several times the file's size: the XML
+  // tree about 40 times (a 40 MB GPX route of a million points takes 1.5 GB), the JSON values
+  // about 7 times.
+  std::size_t maxBytes;
 };
-std::span<const InputFormatName> inputFormats();
+// The formats, the plain file first.
+std::span<const InputFormatRow> inputFormats();
+const InputFormatRow& inputFormatRow(InputFormat format);
 // The names --input-format takes, for messages: "plain, gpx, kml, geojson, csv".
 std::string inputFormatNames();
 std::optional<InputFormat> inputFormatNamed(std::string_view name);
@@ -68,21 +87,25 @@ RouteCandidate importRouteCandidate(std::string_view bytes, InputFormat format,
 std::vector<PolygonShape> importPolygons(std::string_view bytes, InputFormat format,
                                          const std::string& fileName);
 
-// The largest GPX, KML, GeoJSON or CSV file read, in bytes. These are read whole, and their
-// parsers hold several times the file's size: the XML tree about 40 times (a 40 MB GPX route of a
-// million points takes 1.5 GB), the JSON values about 7 times.
-std::size_t maxImportBytes(InputFormat format);
+// What the text of an input file other than a plain one is handed to: the format's route or
+// polygon reader, through importRouteCandidate's or importPolygons' refusals.
+using TextReader = std::function<void(std::string_view bytes)>;
 
-// Reads the whole of file `name`, open as `file`, into `bytes`. False on a read error. A file over
-// maxImportBytes(format) ends the run (NurvoError).
-[[nodiscard]] bool readImportBytes(std::FILE* file, const std::string& name, InputFormat format,
-                                   std::string& bytes);
+// The one way into every input file, routes and polygons alike: reads file `name`, open as `file`,
+// in `format`. A plain file goes line by line through the waypoint reader, its waypoints appended
+// to `waypoints` (and with `copy`, every byte read to `copy`); the bytes of any other format are
+// read whole and handed to `readText`. False where `file` is null or a read fails, which the caller
+// reports in the words of its mode. A file over the format's maxBytes ends the run (NurvoError),
+// and so does whatever the waypoint reader or `readText` refuses.
+[[nodiscard]] bool readInputFile(std::FILE* file, const std::string& name,
+                                 const InputFormatRow& format, wptList& waypoints,
+                                 const TextReader& readText, std::string* copy = nullptr);
 
 // Reads the route file `name`, open as `file`, into `list` in the format `settings` or its name
 // asks for, with `choose` choosing among several routes as importRoute says. With `copy` keeps the
 // text to show as well: every byte of a plain waypoint file, the points read of another format as
 // the lines of a plain file ("36.8167 -121.817"). False on a read error, which the caller reports
-// in the words of its mode. A refused file, one over maxImportBytes, or one with more than
+// in the words of its mode. A refused file, one over its format's maxBytes, or one with more than
 // maxRouteNodes points ends the run (NurvoError).
 // Read back from one of nurvo's own exports, the waypoints keep their kinds (line end, move) and
 // the list the export's points as written (wptList::written).

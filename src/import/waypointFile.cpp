@@ -18,57 +18,64 @@ const std::string longLineProblem =
     strprintf("is longer than %zu bytes; a waypoint file holds one latitude and longitude per line",
               maxWaypointLineBytes);
 
-}  // namespace
-
-WaypointLine parseWaypointLine(std::string_view line) {
-  WaypointLine r;
-  if (line.find('\0') != std::string_view::npos) {
-    r.kind = WaypointLine::bad;
-    r.problem = nulProblem;
-    return r;
-  }
-  if (line.size() > maxWaypointLineBytes) {
-    r.kind = WaypointLine::bad;
-    r.problem = longLineProblem;
-    return r;
-  }
+// What makes `line` unreadable before its numbers are looked at: a NUL byte, its length, a carriage
+// return inside it; null where nothing does.
+const char* lineTextProblem(std::string_view line) {
+  if (line.find('\0') != std::string_view::npos) return nulProblem;
+  if (line.size() > maxWaypointLineBytes) return longLineProblem.c_str();
   // A carriage return with more text behind it is an old Mac line end: the file's other waypoints
   // would otherwise vanish silently behind the first one.
   const std::size_t cr = line.find('\r');
   if (cr != std::string_view::npos && !trimBlanks(line.substr(cr)).empty()) {
-    r.kind = WaypointLine::bad;
-    r.problem = "holds a carriage return inside the line; save the file with LF or CR LF line ends";
-    return r;
+    return "holds a carriage return inside the line; save the file with LF or CR LF line ends";
   }
-  std::string_view s = line;
-  while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-  if (s.empty()) return r;
+  return nullptr;
+}
 
-  r.kind = WaypointLine::bad;
+std::string_view withoutLeadingBlanks(std::string_view s) {
+  while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+  return s;
+}
+
+// The latitude and longitude as written at the start of `s`, which starts with neither a blank nor
+// the line's end: what is wrong with them, empty where they are two decimal numbers, each ended by
+// a blank or the end of the line.
+std::string numberTexts(std::string_view s, std::string_view& latText, std::string_view& lonText) {
   const std::size_t latLen = decimalNumberLength(s);
   if (latLen == 0 || (latLen < s.size() && !isBlank(s[latLen]))) {
-    r.problem = "expected latitude and longitude in decimal degrees, separated by blanks";
-    return r;
+    return "expected latitude and longitude in decimal degrees, separated by blanks";
   }
-  const std::string_view latText = s.substr(0, latLen);
-  s.remove_prefix(latLen);
-  while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-  if (s.empty()) {
-    r.problem = "latitude " + quoted(latText) + " but no longitude";
-    return r;
-  }
+  latText = s.substr(0, latLen);
+  s = withoutLeadingBlanks(s.substr(latLen));
+  if (s.empty()) return "latitude " + quoted(latText) + " but no longitude";
   const std::size_t lonLen = decimalNumberLength(s);
-  if (lonLen == 0) {
-    r.problem = "expected a longitude in decimal degrees after latitude " + quoted(latText);
-    return r;
-  }
-  const std::string_view lonText = s.substr(0, lonLen);
+  if (lonLen == 0)
+    return "expected a longitude in decimal degrees after latitude " + quoted(latText);
+  lonText = s.substr(0, lonLen);
   // Like the latitude, the longitude ends at a blank or the end of the line: "-121,9" would
   // otherwise be read as -121 and "-121.9abc" taken as a number.
   if (lonLen < s.size() && !isBlank(s[lonLen])) {
-    r.problem = "unexpected text right after the longitude " + quoted(lonText);
+    return "unexpected text right after the longitude " + quoted(lonText);
+  }
+  return {};
+}
+
+}  // namespace
+
+WaypointLine parseWaypointLine(std::string_view line) {
+  WaypointLine r;
+  if (const char* problem = lineTextProblem(line)) {
+    r.kind = WaypointLine::bad;
+    r.problem = problem;
     return r;
   }
+  const std::string_view s = withoutLeadingBlanks(line);
+  if (s.empty()) return r;
+  r.kind = WaypointLine::bad;
+  std::string_view latText;
+  std::string_view lonText;
+  r.problem = numberTexts(s, latText, lonText);
+  if (!r.problem.empty()) return r;
   r.lat = toDouble(latText);
   r.lon = toDouble(lonText);
   if (!(r.lat >= -90.0 && r.lat <= 90.0)) {

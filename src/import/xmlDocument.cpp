@@ -4,6 +4,7 @@
 #include <boost/property_tree/xml_parser.hpp>
 #include <cctype>
 #include <istream>
+#include <optional>
 #include <streambuf>
 
 #include "numberText.h"
@@ -124,6 +125,28 @@ struct Attribute {
   std::size_t offset;
 };
 
+// Refuses an attribute that the start tag <`name` names twice, of its `attributes`. Sorted, a name
+// given twice is found in n log n even in a tag of many attributes; the one refused is the first
+// that repeats an earlier one in the text.
+void refuseRepeatedAttribute(std::string_view text, std::string_view name,
+                             std::vector<Attribute>& attributes) {
+  std::sort(attributes.begin(), attributes.end(), [](const Attribute& x, const Attribute& y) {
+    return x.name != y.name ? x.name < y.name : x.offset < y.offset;
+  });
+  const Attribute* twice = nullptr;
+  for (std::size_t k = 1; k < attributes.size(); ++k) {
+    if (attributes[k].name == attributes[k - 1].name &&
+        (twice == nullptr || attributes[k].offset < twice->offset)) {
+      twice = &attributes[k];
+    }
+  }
+  if (twice != nullptr) {
+    refuse(text, twice->offset,
+           "the attribute \"" + std::string(twice->name) + "\" appears twice in the tag <" +
+               std::string(name) + ">");
+  }
+}
+
 // The offset of the '>' that ends the start tag <`name` at `tag`, its attributes read strictly:
 // each a name, "=" and a quoted value without '<' and with defined references only, none named
 // twice. `attributes` is room for the attributes' names.
@@ -172,23 +195,91 @@ std::size_t startTagEnd(std::string_view text, std::size_t tag, std::string_view
     notClosed(j);
     ++j;
   }
-  // Sorted, a name given twice is found in n log n even in a tag of many attributes; the one
-  // refused is the first that repeats an earlier one in the text.
-  std::sort(attributes.begin(), attributes.end(), [](const Attribute& x, const Attribute& y) {
-    return x.name != y.name ? x.name < y.name : x.offset < y.offset;
-  });
-  const Attribute* twice = nullptr;
-  for (std::size_t k = 1; k < attributes.size(); ++k) {
-    if (attributes[k].name == attributes[k - 1].name &&
-        (twice == nullptr || attributes[k].offset < twice->offset)) {
-      twice = &attributes[k];
-    }
-  }
-  if (twice != nullptr) {
-    fail(twice->offset,
-         "the attribute \"" + std::string(twice->name) + "\" appears twice in " + tagName());
-  }
+  refuseRepeatedAttribute(text, name, attributes);
   return j;
+}
+
+// An element whose start tag the walk has read and whose end tag it has not.
+struct OpenElement {
+  std::string_view name;
+  std::size_t offset;
+};
+
+// What to say of the text at `at`: a few characters of it, or that the text ends.
+std::string foundAt(std::string_view text, std::size_t at) {
+  return at < text.size() ? "found \"" + excerpt(text, at) + "\"" : std::string("found the end");
+}
+
+// The place after one step through character data at `i` (no '<' there): one character, or a
+// whole reference. Outside the root element only blanks may stand.
+std::size_t characterDataStep(std::string_view text, std::size_t i, bool insideRoot) {
+  if (!insideRoot) {
+    if (!isXmlSpace(text[i])) {
+      refuse(text, i, "expected XML, found text outside any element: \"" + excerpt(text, i) + "\"");
+    }
+    return i + 1;
+  }
+  if (text[i] == '&') return referenceEnd(text, i);
+  if (text.substr(i).starts_with("]]>")) {
+    refuse(text, i, "found \"]]>\" outside a CDATA section; write it as ]]&gt;");
+  }
+  return i + 1;
+}
+
+// The place after the end of `end`, looked for from `from`; refused, as `what`, where it is
+// missing.
+std::size_t pastEnd(std::string_view text, std::size_t from, std::string_view end,
+                    const char* what) {
+  const std::size_t at = text.find(end, from);
+  if (at == std::string_view::npos) refuse(text, from, strprintf("%s is not closed", what));
+  return at + end.size();
+}
+
+// The place after the comment, CDATA section or processing instruction at `i`; a declaration is
+// refused. Nothing where none of these starts at `i`.
+std::optional<std::size_t> otherMarkupEnd(std::string_view text, std::size_t i, bool insideRoot) {
+  const std::string_view at = text.substr(i);
+  if (at.starts_with("<!--")) {
+    const std::size_t dashes = text.find("--", i + 4);
+    if (dashes == std::string_view::npos) refuse(text, i, "a comment is not closed");
+    if (dashes + 2 >= text.size() || text[dashes + 2] != '>') {
+      refuse(text, dashes,
+             "found \"--\" inside a comment, where XML allows it only in the closing -->");
+    }
+    return dashes + 3;
+  }
+  if (at.starts_with("<![CDATA[")) {
+    if (!insideRoot) refuse(text, i, "expected XML, found a CDATA section outside any element");
+    return pastEnd(text, i + 9, "]]>", "a CDATA section");
+  }
+  if (at.starts_with("<?")) return pastEnd(text, i + 2, "?>", "a processing instruction");
+  if (at.starts_with("<!")) {
+    refuse(text, i,
+           "found \"" + excerpt(text, i) +
+               "\": a document type or other declaration is refused, no DTD is read");
+  }
+  return std::nullopt;
+}
+
+// The place after the end tag at `i`, which must close the element open last.
+std::size_t endTagEnd(std::string_view text, std::size_t i, std::vector<OpenElement>& open) {
+  const std::string_view name = text.substr(i + 2, nameEnd(text, i + 2) - (i + 2));
+  if (open.empty() || open.back().name != name) {
+    refuse(text, i,
+           open.empty()
+               ? "end tag </" + std::string(name) + "> without a start tag"
+               : strprintf("end tag </%s> where </%s> (line %zu) was expected",
+                           std::string(name).c_str(), std::string(open.back().name).c_str(),
+                           positionAt(text, open.back().offset).line));
+  }
+  const std::size_t j = skipBlanks(text, i + 2 + name.size());
+  if (j == text.size()) refuse(text, i, "an end tag is not closed");
+  if (text[j] != '>') {
+    refuse(text, j,
+           "expected \">\" to end the end tag </" + std::string(name) + ">, " + foundAt(text, j));
+  }
+  open.pop_back();
+  return j + 1;
 }
 
 // Walks the markup of `text`: start tags, end tags, comments, CDATA sections and processing
@@ -201,80 +292,29 @@ std::size_t startTagEnd(std::string_view text, std::size_t tag, std::string_view
 // frees, by recursion).
 template <class OnStart>
 void walkMarkup(std::string_view text, OnStart onStart) {
-  struct Open {
-    std::string_view name;
-    std::size_t offset;
-  };
-  std::vector<Open> open;
+  std::vector<OpenElement> open;
   std::vector<Attribute> attributes;  // those of the tag being read
   bool rootSeen = false;
-  const auto fail = [&](std::size_t at, const std::string& what) { refuse(text, at, what); };
-  const auto skipPast = [&](std::size_t from, std::string_view end, const char* what) {
-    const std::size_t at = text.find(end, from);
-    if (at == std::string_view::npos) fail(from, strprintf("%s is not closed", what));
-    return at + end.size();
-  };
-  const auto found = [&](std::size_t at) {
-    return at < text.size() ? "found \"" + excerpt(text, at) + "\"" : std::string("found the end");
-  };
   std::size_t i = 0;
   while (i < text.size()) {
     if (text[i] != '<') {
-      if (open.empty()) {
-        if (!isXmlSpace(text[i])) {
-          fail(i, "expected XML, found text outside any element: \"" + excerpt(text, i) + "\"");
-        }
-        ++i;
-      } else if (text[i] == '&') {
-        i = referenceEnd(text, i);
-      } else if (text.substr(i).starts_with("]]>")) {
-        fail(i, "found \"]]>\" outside a CDATA section; write it as ]]&gt;");
-      } else {
-        ++i;
-      }
-      continue;
-    }
-    const std::string_view at = text.substr(i);
-    if (at.starts_with("<!--")) {
-      const std::size_t dashes = text.find("--", i + 4);
-      if (dashes == std::string_view::npos) fail(i, "a comment is not closed");
-      if (dashes + 2 >= text.size() || text[dashes + 2] != '>') {
-        fail(dashes, "found \"--\" inside a comment, where XML allows it only in the closing -->");
-      }
-      i = dashes + 3;
-    } else if (at.starts_with("<![CDATA[")) {
-      if (open.empty()) fail(i, "expected XML, found a CDATA section outside any element");
-      i = skipPast(i + 9, "]]>", "a CDATA section");
-    } else if (at.starts_with("<?")) {
-      i = skipPast(i + 2, "?>", "a processing instruction");
-    } else if (at.starts_with("<!")) {
-      fail(i, "found \"" + excerpt(text, i) +
-                  "\": a document type or other declaration is refused, no DTD is read");
-    } else if (at.starts_with("</")) {
-      const std::string_view name = text.substr(i + 2, nameEnd(text, i + 2) - (i + 2));
-      if (open.empty() || open.back().name != name) {
-        fail(i, open.empty()
-                    ? "end tag </" + std::string(name) + "> without a start tag"
-                    : strprintf("end tag </%s> where </%s> (line %zu) was expected",
-                                std::string(name).c_str(), std::string(open.back().name).c_str(),
-                                positionAt(text, open.back().offset).line));
-      }
-      const std::size_t j = skipBlanks(text, i + 2 + name.size());
-      if (j == text.size()) fail(i, "an end tag is not closed");
-      if (text[j] != '>') {
-        fail(j, "expected \">\" to end the end tag </" + std::string(name) + ">, " + found(j));
-      }
-      open.pop_back();
-      i = j + 1;
+      i = characterDataStep(text, i, !open.empty());
+    } else if (const std::optional<std::size_t> past = otherMarkupEnd(text, i, !open.empty())) {
+      i = *past;
+    } else if (text.substr(i).starts_with("</")) {
+      i = endTagEnd(text, i, open);
     } else {
       const std::size_t nameStop = nameEnd(text, i + 1);
       const std::string_view name = text.substr(i + 1, nameStop - (i + 1));
-      if (name.empty()) fail(i, "expected an element name after \"<\"");
-      if (open.empty() && rootSeen) fail(i, "a second root element <" + std::string(name) + ">");
+      if (name.empty()) refuse(text, i, "expected an element name after \"<\"");
+      if (open.empty() && rootSeen) {
+        refuse(text, i, "a second root element <" + std::string(name) + ">");
+      }
       if (open.size() == maxNesting) {
-        fail(i, strprintf("the element <%s> lies %zu levels deep; elements are read to %zu levels "
-                          "at most",
-                          std::string(name).c_str(), open.size() + 1, maxNesting));
+        refuse(text, i,
+               strprintf("the element <%s> lies %zu levels deep; elements are read to %zu levels "
+                         "at most",
+                         std::string(name).c_str(), open.size() + 1, maxNesting));
       }
       rootSeen = true;
       const std::size_t end = startTagEnd(text, i, name, attributes);
@@ -285,7 +325,8 @@ void walkMarkup(std::string_view text, OnStart onStart) {
     }
   }
   if (!open.empty()) {
-    fail(open.back().offset, "the element <" + std::string(open.back().name) + "> is not closed");
+    refuse(text, open.back().offset,
+           "the element <" + std::string(open.back().name) + "> is not closed");
   }
 }
 
@@ -341,20 +382,24 @@ class ViewBuffer : public std::streambuf {
   }
 };
 
-// "longitude,latitude" or "longitude,latitude,altitude"; the altitude is not used.
-GeoPoint coordinateTuple(std::string_view tuple) {
+// "longitude,latitude" or "longitude,latitude,altitude", the `word`-th tuple of `element`'s text;
+// the altitude is not used.
+GeoPoint coordinateTuple(const XmlDocument& doc, const XmlTree& element, std::string_view tuple,
+                         std::size_t word) {
+  // Positions are looked for only on a refusal: finding one walks the whole text.
+  const auto where = [&](Axis) { return wordPosition(doc, element, word); };
   const std::size_t comma = tuple.find(',');
   const std::size_t second = comma == std::string_view::npos ? comma : tuple.find(',', comma + 1);
   if (comma == std::string_view::npos ||
       (second != std::string_view::npos && tuple.find(',', second + 1) != std::string_view::npos)) {
-    throw ImportError(
-        {}, "expected longitude,latitude[,altitude], found \"" + excerpt(tuple, 0) + "\"");
+    throw ImportError(where(Axis::longitude), "expected longitude,latitude[,altitude], found \"" +
+                                                  excerpt(tuple, 0) + "\"");
   }
   const std::size_t latLength = second == std::string_view::npos ? second : second - comma - 1;
-  GeoPoint p;
-  p.lon = parseCoordinate(tuple.substr(0, comma), Axis::longitude, {});
-  p.lat = parseCoordinate(tuple.substr(comma + 1, latLength), Axis::latitude, {});
-  return p;
+  const auto text = [&](Axis axis) {
+    return axis == Axis::longitude ? tuple.substr(0, comma) : tuple.substr(comma + 1, latLength);
+  };
+  return coordinatePair(Axis::longitude, text, where);
 }
 
 }  // namespace
@@ -488,23 +533,19 @@ TextPos wordPosition(const XmlDocument& doc, const XmlTree& element, std::size_t
 }
 
 GeoPoint latLonAttributes(const XmlDocument& doc, const XmlTree& element) {
-  GeoPoint p;
-  for (const Axis axis : {Axis::latitude, Axis::longitude}) {
-    const char* name = axis == Axis::latitude ? "lat" : "lon";
-    const std::string* value = attribute(element, name);
-    if (value == nullptr) {
+  const auto name = [](Axis axis) { return axis == Axis::latitude ? "lat" : "lon"; };
+  const auto value = [&](Axis axis) -> std::string_view {
+    const std::string* found = attribute(element, name(axis));
+    if (found == nullptr) {
       throw ImportError(elementPosition(doc, element),
-                        strprintf("expected attribute %s (the %s in decimal degrees)", name,
+                        strprintf("expected attribute %s (the %s in decimal degrees)", name(axis),
                                   axis == Axis::latitude ? "latitude" : "longitude"));
     }
-    // Positions are looked for only on a refusal: finding one walks the whole text.
-    try {
-      (axis == Axis::latitude ? p.lat : p.lon) = parseCoordinate(*value, axis, {});
-    } catch (const ImportError& e) {
-      throw ImportError(attributePosition(doc, element, name), e.what());
-    }
-  }
-  return p;
+    return *found;
+  };
+  // Positions are looked for only on a refusal: finding one walks the whole text.
+  return coordinatePair(Axis::latitude, value,
+                        [&](Axis axis) { return attributePosition(doc, element, name(axis)); });
 }
 
 std::vector<GeoPoint> coordinateTuples(const XmlDocument& doc, const XmlTree& element) {
@@ -519,13 +560,7 @@ std::vector<GeoPoint> coordinateTuples(const XmlDocument& doc, const XmlTree& el
     }
     std::size_t end = i;
     while (end < text.size() && !isXmlSpace(text[end])) ++end;
-    const std::string_view tuple = text.substr(i, end - i);
-    // Positions are looked for only on a refusal: finding one walks the whole text.
-    try {
-      points.push_back(coordinateTuple(tuple));
-    } catch (const ImportError& e) {
-      throw ImportError(wordPosition(doc, element, word), e.what());
-    }
+    points.push_back(coordinateTuple(doc, element, text.substr(i, end - i), word));
     ++word;
     i = end;
   }
