@@ -89,7 +89,7 @@ COASTS = [
 
 
 def sh(cmd, inp=None):
-    r = subprocess.run(cmd, input=inp, capture_output=True, text=True)
+    r = subprocess.run(cmd, input=inp, capture_output=True, text=True, cwd=HERE)
     if r.returncode != 0:
         raise RuntimeError("%s failed: %s" % (" ".join(cmd), r.stderr))
     return r.stdout

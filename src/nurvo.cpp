@@ -133,9 +133,7 @@ void planSurvey(Console& con, const RunSettings& settings, RunRoute& r) {
   r.figures = surveyFigures(plan, *r.surveyArea);
   for (const SurveyPoint& p : plan.points) {
     r.route.insertLatLonEnd(p.pos.lat, p.pos.lon);
-    r.route.tail()->origin = p.kind == SurveyPointKind::lineEnd      ? PointOrigin::lineEnd
-                             : p.kind == SurveyPointKind::tieLineEnd ? PointOrigin::tieLineEnd
-                                                                     : PointOrigin::move;
+    r.route.tail()->kind = p.kind;
   }
 }
 

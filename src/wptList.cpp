@@ -78,7 +78,7 @@ node* wptList::insertNode(node* currNodePtr, double smallerlegMeters) {
   n->legMeters = smallerlegMeters;
   n->heading = currNodePtr->heading;
   n->blank = true;
-  n->inserted = true;
+  n->kind = WaypointKind::inserted;
   return n;
 }
 
@@ -191,7 +191,7 @@ int fillBlankLatLons(wptList& list) {
       n->blank = false;
     }
     node* piece = n->prevPtr;
-    if (piece != nullptr && piece->inserted && !n->blank) {
+    if (piece != nullptr && piece->kind == WaypointKind::inserted && !n->blank) {
       piece->heading = heading(piece->Lat, piece->Lon, n->Lat, n->Lon);
     }
   }
@@ -228,6 +228,7 @@ int launch_waypoint(wptList& list, int launchOffset) {
 
   list.insertLatLonBeg(0.0, 0.0);
   node* launch = list.head();
+  launch->kind = WaypointKind::launch;
   newLatLon(currentLat, currentLon, headingDegPass, distance, launch->Lat, launch->Lon);
   launch->legMeters = distance;
   launch->heading = headingDeg;  // the launch leg shares the first leg's heading
@@ -263,7 +264,8 @@ bool sameAsWritten(const wptList& list, const std::vector<WrittenPoint>& written
   for (const node* n = list.head(); n != nullptr; n = n->nextPtr, ++i) {
     if (i == written.size()) return false;
     const WrittenPoint& w = written[i];
-    if ((i > 0 && n->inserted != w.inserted) || !sameWritten({n->Lat, n->Lon}, {w.lat, w.lon})) {
+    if ((i > 0 && (n->kind == WaypointKind::inserted) != w.inserted) ||
+        !sameWritten({n->Lat, n->Lon}, {w.lat, w.lon})) {
       return false;
     }
   }
@@ -313,20 +315,23 @@ bool cutAsWritten(const std::vector<WrittenPoint>& written, double maxLegMeters,
 }
 
 // Makes `list` the route its export holds: the launch waypoint and the inserted points as written
-// with the waypoints, keeping the waypoints' origins; legs measured between them.
+// with the waypoints, keeping the waypoints' kinds; legs measured between them.
 void takeWrittenRoute(wptList& list) {
   const std::vector<WrittenPoint> written = list.written();
-  std::vector<PointOrigin> origins;
+  std::vector<WaypointKind> kinds;
   for (const node* n = list.head(); n != nullptr; n = n->nextPtr) {
-    if (n->prevPtr != nullptr && !n->inserted) origins.push_back(n->origin);
+    if (n->prevPtr != nullptr && n->kind != WaypointKind::inserted) kinds.push_back(n->kind);
   }
   wptList route;
   std::size_t waypoint = 0;
   for (std::size_t i = 1; i < written.size(); ++i) {
     route.insertLatLonEnd(written[i].lat, written[i].lon);
     node* n = route.tail();
-    n->inserted = written[i].inserted;
-    if (!n->inserted && waypoint < origins.size()) n->origin = origins[waypoint++];
+    if (written[i].inserted) {
+      n->kind = WaypointKind::inserted;
+    } else if (waypoint < kinds.size()) {
+      n->kind = kinds[waypoint++];
+    }
   }
   calcLegs(route);
   itemizeList(route);
@@ -334,6 +339,7 @@ void takeWrittenRoute(wptList& list) {
   const node* first = route.head();
   route.insertLatLonBeg(written.front().lat, written.front().lon);
   node* launch = route.head();
+  launch->kind = WaypointKind::launch;
   launch->legMeters = dist(launch->Lat, launch->Lon, first->Lat, first->Lon);
   launch->heading = first->heading;  // the launch leg shares the first leg's heading
   launch->legSecs = launch->legMeters * launchSecondsPerMeter;

@@ -7,16 +7,13 @@
 
 #include "missionParams.h"
 #include "textSink.h"
+#include "waypointKind.h"
 
 namespace nurvo {
 
 // The most waypoints a route may hold, as read or after cutting its legs. Far beyond any real
 // mission, it keeps a tiny maxLegMeters from cutting a leg into billions of pieces.
 constexpr std::size_t maxRouteNodes = 10'000'000;
-
-// Where a waypoint of the route comes from: the waypoint file, or a survey planned over an area
-// (the start or end of a main line or of a tie line, a corner of a move between lines).
-enum class PointOrigin { waypoint, lineEnd, tieLineEnd, move };
 
 // One waypoint of the route. The three leg fields describe the leg that leaves this node; on the
 // last node they are 0.
@@ -29,11 +26,10 @@ struct node {
   double legSecs = 0.0;     // seconds to the next node
   int wptNumber = 0;        // 0 for the launch waypoint, then 1, 2, ... in list order
   bool blank = false;       // made by cutting a leg; position still to be computed
-  // Made by cutting a leg, for good: `blank` is cleared once the position is placed, this stays so
-  // that the route's pictures and exports can tell these points from the waypoints of the file.
-  bool inserted = false;
-  PointOrigin origin = PointOrigin::waypoint;  // of the waypoints not inserted by cutting
-  node* nextPtr = nullptr;                     // null on the last node
+  // What the waypoint is; `inserted` for good once cutting made it, though `blank` is cleared
+  // once its position is placed, so that the check, pictures and exports tell it apart.
+  WaypointKind kind = WaypointKind::survey;
+  node* nextPtr = nullptr;  // null on the last node
 };
 
 // A point of a prepared route as one of nurvo's exports wrote it, to the precision written: the

@@ -291,7 +291,7 @@ TEST(PrepareRoute, CutLegExampleGivesThreePiecesTwoPlacedWaypointsAndTheLaunch) 
     EXPECT_NEAR(n[i]->legSecs, secs[i], metresTol) << "node " << i;
     EXPECT_NEAR(n[i]->heading, headings[i], headingTol) << "node " << i;
     EXPECT_FALSE(n[i]->blank);
-    EXPECT_EQ(n[i]->inserted, i == 2 || i == 3) << "node " << i;
+    EXPECT_EQ(n[i]->kind == WaypointKind::inserted, i == 2 || i == 3) << "node " << i;
   }
   EXPECT_EQ(fourDecimals(n[0]), "36.8000 -121.9056");
   EXPECT_EQ(fourDecimals(n[1]), "36.8000 -121.9000");

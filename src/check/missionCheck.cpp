@@ -117,9 +117,9 @@ MissionStatistics statisticsOf(const wptList& route, const RouteTotals& totals) 
   bool first = true;
   for (const node* n = route.head(); n != nullptr; n = n->nextPtr) {
     ++s.waypoints;
-    if (n == route.head()) {
+    if (n->kind == WaypointKind::launch) {
       ++s.launch;
-    } else if (n->inserted) {
+    } else if (n->kind == WaypointKind::inserted) {
       ++s.inserted;
     } else {
       ++s.given;
@@ -140,7 +140,7 @@ MissionStatistics statisticsOf(const wptList& route, const RouteTotals& totals) 
 // Whether the leg from `n` to the next waypoint is a piece of a leg cut by the run, not a leg
 // between two waypoints the operator gave.
 bool isPiece(const node& n) {
-  return n.inserted || n.nextPtr->inserted;
+  return n.kind == WaypointKind::inserted || n.nextPtr->kind == WaypointKind::inserted;
 }
 
 void checkLegs(const wptList& route, double maxLegMeters, Findings& found) {

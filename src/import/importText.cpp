@@ -6,6 +6,7 @@
 #include "numberText.h"
 #include "textEncoding.h"
 #include "textSink.h"
+#include "waypointKind.h"
 
 namespace nurvo {
 
@@ -53,16 +54,19 @@ std::string importMessage(const std::string& fileName, const ImportError& e) {
 }
 
 bool isMadeByRun(std::string_view kind) {
-  return kind == "launch" || kind == "inserted";
+  const std::optional<WaypointKind> k = kindNamed(kind);
+  return k == WaypointKind::launch || k == WaypointKind::inserted;
 }
 
 bool isExportKind(std::string_view kind) {
-  return isMadeByRun(kind) || kind == "survey" || kind == "line end" || kind == "move";
+  return kindNamed(kind).has_value();
 }
 
 bool exportKindsInOrder(const std::vector<std::string>& kinds) {
   if (kinds.empty() || kinds.front() != "launch") return false;
-  const auto later = [](const std::string& kind) { return kind != "launch" && isExportKind(kind); };
+  const auto later = [](const std::string& kind) {
+    return isExportKind(kind) && kindNamed(kind) != WaypointKind::launch;
+  };
   const auto waypoint = [](const std::string& kind) { return !isMadeByRun(kind); };
   return std::all_of(kinds.begin() + 1, kinds.end(), later) &&
          std::any_of(kinds.begin(), kinds.end(), waypoint);

@@ -155,8 +155,7 @@ void keepExportedRoute(const std::vector<ExportedPoint>& exported, wptList& list
   for (const ExportedPoint& p : exported) {
     written.push_back({p.point.lat, p.point.lon, p.kind == "inserted"});
     if (isMadeByRun(p.kind) || n == nullptr) continue;
-    if (p.kind == "line end") n->origin = PointOrigin::lineEnd;
-    if (p.kind == "move") n->origin = PointOrigin::move;
+    if (const std::optional<WaypointKind> k = kindNamed(p.kind)) n->kind = *k;
     n = n->nextPtr;
   }
   list.setWritten(std::move(written));

@@ -9,29 +9,6 @@
 
 namespace nurvo {
 
-WaypointKind kindOf(const node& n) {
-  if (n.prevPtr == nullptr) return WaypointKind::launch;
-  if (n.inserted) return WaypointKind::inserted;
-  switch (n.origin) {
-    case PointOrigin::waypoint: return WaypointKind::survey;
-    case PointOrigin::lineEnd:
-    case PointOrigin::tieLineEnd: return WaypointKind::lineEnd;
-    case PointOrigin::move: return WaypointKind::move;
-  }
-  return WaypointKind::survey;
-}
-
-const char* kindName(WaypointKind kind) {
-  switch (kind) {
-    case WaypointKind::launch: return "launch";
-    case WaypointKind::survey: return "survey";
-    case WaypointKind::lineEnd: return "line end";
-    case WaypointKind::move: return "move";
-    case WaypointKind::inserted: return "inserted";
-  }
-  return "";
-}
-
 const char* roleName(PolygonRole role) {
   return role == PolygonRole::area ? "area" : "keep-out";
 }
@@ -63,10 +40,11 @@ std::string xmlEscape(std::string_view text) {
 KindCounts countKinds(const wptList& route) {
   KindCounts c;
   for (const node* n = route.head(); n != nullptr; n = n->nextPtr) {
-    switch (kindOf(*n)) {
+    switch (n->kind) {
       case WaypointKind::launch: ++c.launch; break;
       case WaypointKind::survey: ++c.survey; break;
-      case WaypointKind::lineEnd: ++c.lineEnd; break;
+      case WaypointKind::lineEnd:
+      case WaypointKind::tieLineEnd: ++c.lineEnd; break;
       case WaypointKind::move: ++c.move; break;
       case WaypointKind::inserted: ++c.inserted; break;
     }
@@ -164,7 +142,7 @@ void renderGpx(TextSink& out, const ExportInput& in) {
       << "</desc>\n  </metadata>\n";
   out << "  <rte>\n    <name>" << name << "</name>\n    <desc>" << desc << "</desc>\n";
   for (const node* n = in.route.head(); n != nullptr; n = n->nextPtr) {
-    const char* kind = kindName(kindOf(*n));
+    const char* kind = kindName(n->kind);
     out << "    <rtept lat=\"" << fixed(n->Lat, 4) << "\" lon=\"" << gpxLongitude(n->Lon)
         << "\"><name>" << n->wptNumber << "</name><desc>" << kind << "; ";
     legText(out, *n);
@@ -238,8 +216,8 @@ void kmlRouteLine(TextSink& out, const wptList& route, const std::string& name) 
 
 // A waypoint as a placemark: its number, its kind and the leg that leaves it.
 void kmlWaypoint(TextSink& out, const node& n) {
-  const char* kind = kindName(kindOf(n));
-  out << "<Placemark><name>" << n.wptNumber << "</name><styleUrl>#" << styleId(kindOf(n))
+  const char* kind = kindName(n.kind);
+  out << "<Placemark><name>" << n.wptNumber << "</name><styleUrl>#" << styleId(exportedKind(n.kind))
       << "</styleUrl><ExtendedData>";
   out << "<Data name=\"number\"><value>" << n.wptNumber << "</value></Data>";
   out << "<Data name=\"kind\"><value>" << kind << "</value></Data>";
@@ -423,7 +401,7 @@ void geoJsonRouteGeometry(TextSink& out, const wptList& route) {
 // A waypoint feature: its number, its kind and the leg that leaves it (null on the last).
 void geoJsonWaypoint(TextSink& out, const node& n) {
   out << ",\n{\"type\":\"Feature\",\"properties\":{\"number\":" << n.wptNumber << ",\"kind\":\""
-      << kindName(kindOf(n)) << "\",";
+      << kindName(n.kind) << "\",";
   if (n.nextPtr != nullptr) {
     out << "\"legMeters\":" << fixed(n.legMeters, 1) << ",\"legHeading\":" << fixed(n.heading, 1)
         << ",\"legSeconds\":" << fixed(n.legSecs, 1) << '}';

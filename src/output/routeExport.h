@@ -16,14 +16,6 @@
 
 namespace nurvo {
 
-// What a waypoint of the prepared route is: the launch waypoint 0, a waypoint of the file, the
-// start or end of a planned survey line, a corner of a move between lines, or a point inserted by
-// cutting a leg.
-enum class WaypointKind { launch, survey, lineEnd, move, inserted };
-WaypointKind kindOf(const node& n);
-// The kind as the exports write it: "launch", "survey", "line end", "move", "inserted".
-const char* kindName(WaypointKind kind);
-
 // "area" or "keep-out"
 const char* roleName(PolygonRole role);
 

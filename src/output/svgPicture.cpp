@@ -83,18 +83,17 @@ std::vector<Leg> legsOf(const wptList& route) {
   long mainEnds = 0;
   long tieEnds = 0;
   for (const node* n = route.head(); n != nullptr; n = n->nextPtr) {
-    if (n->prevPtr == nullptr) {
-      legs.push_back(Leg::move);
-    } else if (n->inserted) {
-      legs.push_back(legs.back());
-    } else if (n->origin == PointOrigin::lineEnd) {
-      legs.push_back(mainEnds++ % 2 == 0 ? Leg::line : Leg::move);
-    } else if (n->origin == PointOrigin::tieLineEnd) {
-      legs.push_back(tieEnds++ % 2 == 0 ? Leg::tieLine : Leg::move);
-    } else if (n->origin == PointOrigin::move) {
-      legs.push_back(Leg::move);
-    } else {
-      legs.push_back(Leg::route);
+    switch (n->kind) {
+      case WaypointKind::launch:
+      case WaypointKind::move: legs.push_back(Leg::move); break;
+      case WaypointKind::inserted: legs.push_back(legs.back()); break;
+      case WaypointKind::lineEnd:
+        legs.push_back(mainEnds++ % 2 == 0 ? Leg::line : Leg::move);
+        break;
+      case WaypointKind::tieLineEnd:
+        legs.push_back(tieEnds++ % 2 == 0 ? Leg::tieLine : Leg::move);
+        break;
+      case WaypointKind::survey: legs.push_back(Leg::route); break;
     }
   }
   return legs;
@@ -199,7 +198,7 @@ Picture project(const wptList& route, std::span<const DrawnPolygon> polygons,
     if (n->prevPtr != nullptr && pic.toScale) {
       pic.toScale = drawnToScale(pic.points.back().at, at, n->prevPtr->legMeters, pic.pxPerMetre);
     }
-    pic.points.push_back({at, kindOf(*n), n->wptNumber, legs[i]});
+    pic.points.push_back({at, exportedKind(n->kind), n->wptNumber, legs[i]});
   }
   return pic;
 }
@@ -429,6 +428,7 @@ void drawMarker(TextSink& out, const Drawn& d) {
       return;
     case WaypointKind::survey:
     case WaypointKind::lineEnd:
+    case WaypointKind::tieLineEnd:
       out << "<circle class=\"s\" cx=\"" << fixed(d.at.x, 1) << "\" cy=\"" << fixed(d.at.y, 1)
           << "\" r=\"4\"/>\n";
       return;

@@ -247,7 +247,7 @@ std::vector<Cell> cellsOf(const std::vector<ScanLine>& lines) {
 
 struct Route {
   std::vector<Pt> points;
-  std::vector<SurveyPointKind> kinds;
+  std::vector<WaypointKind> kinds;
   // Each line's start in `points` (its end follows), and whether it is a main line.
   std::vector<std::pair<std::size_t, bool>> lineStarts;
   long lines = 0;
@@ -438,7 +438,7 @@ class Planner {
             r.moveMeters += length(path[k], k + 1 < path.size() ? path[k + 1] : first);
           }
           r.points.insert(r.points.begin(), path.begin(), path.end());
-          r.kinds.insert(r.kinds.begin(), path.size(), SurveyPointKind::move);
+          r.kinds.insert(r.kinds.begin(), path.size(), WaypointKind::move);
           for (auto& start : r.lineStarts) start.first += path.size();
           return true;
         }
@@ -454,7 +454,7 @@ class Planner {
     const Pt first = r.points[0];
     std::vector<std::size_t> ends;
     for (std::size_t i = 0; i < r.points.size(); ++i) {
-      if (r.kinds[i] != SurveyPointKind::move) ends.push_back(i);
+      if (r.kinds[i] != WaypointKind::move) ends.push_back(i);
     }
     std::stable_sort(ends.begin(), ends.end(), [&](std::size_t a, std::size_t b) {
       return length(first, r.points[a]) < length(first, r.points[b]);
@@ -656,11 +656,11 @@ class Planner {
       mergeShortLegs(path, router_);
       for (std::size_t i = 1; i < path.size(); ++i) {
         r.moveMeters += length(path[i - 1], path[i]);
-        if (i + 1 < path.size()) add(r, path[i], SurveyPointKind::move);
+        if (i + 1 < path.size()) add(r, path[i], WaypointKind::move);
       }
       ++r.turns;
     }
-    const SurveyPointKind kind = main ? SurveyPointKind::lineEnd : SurveyPointKind::tieLineEnd;
+    const WaypointKind kind = main ? WaypointKind::lineEnd : WaypointKind::tieLineEnd;
     add(r, start, kind);
     r.lineStarts.emplace_back(r.points.size() - 1, main);
     add(r, end, kind);
@@ -672,7 +672,7 @@ class Planner {
     }
   }
 
-  static void add(Route& r, const Pt& p, SurveyPointKind kind) {
+  static void add(Route& r, const Pt& p, WaypointKind kind) {
     if (!r.points.empty() && bg::equals(r.points.back(), p)) return;
     r.points.push_back(p);
     r.kinds.push_back(kind);
@@ -805,7 +805,7 @@ SurveyPlan writtenPlan(const SurveyArea& area, const Route& route, double headin
     // main or a tie line) keeps its kind.
     if (!plan.points.empty() && plan.points.back().pos.lat == written[i].lat &&
         plan.points.back().pos.lon == written[i].lon) {
-      if (route.kinds[i] != SurveyPointKind::move) plan.points.back().kind = route.kinds[i];
+      if (route.kinds[i] != WaypointKind::move) plan.points.back().kind = route.kinds[i];
       continue;
     }
     plan.points.push_back({written[i], route.kinds[i]});

@@ -9,18 +9,14 @@
 
 #include "surveyArea.h"
 #include "surveySettings.h"
+#include "waypointKind.h"
 
 namespace nurvo {
 
-enum class SurveyPointKind {
-  lineEnd,     // the start or end of a main line
-  tieLineEnd,  // the start or end of a tie line
-  move,        // a corner of a move between lines around land or a keep-out, or of the lead-in
-};
-
+// A point of the plan: a line end, a tie line's end or a move's corner.
 struct SurveyPoint {
   GeoPoint pos;
-  SurveyPointKind kind = SurveyPointKind::lineEnd;
+  WaypointKind kind = WaypointKind::lineEnd;
 };
 
 // The plan as the mission files write it: positions to writtenDecimals, and every figure measured

@@ -324,8 +324,8 @@ void checkPlan(const SurveyArea& area, const std::vector<GeoPolygon>& keepOuts,
   }
   for (std::size_t i = 0; i + 1 < pts.size(); ++i) {
     // A corner of a move is never within the capture radius of its neighbours.
-    if (plan.points[i].kind == SurveyPointKind::move ||
-        plan.points[i + 1].kind == SurveyPointKind::move) {
+    if (plan.points[i].kind == WaypointKind::move ||
+        plan.points[i + 1].kind == WaypointKind::move) {
       EXPECT_GE(bg::distance(pts[i], pts[i + 1]), 10.0) << "leg " << i << " of a move";
     }
     const bg::model::linestring<Pt> leg{pts[i], pts[i + 1]};
@@ -345,8 +345,8 @@ void checkPlan(const SurveyArea& area, const std::vector<GeoPolygon>& keepOuts,
   auto acrossOf = [&](const Pt& p) { return -p.x() * co + p.y() * s; };
   std::vector<Segment> lines;
   for (std::size_t i = 0; i + 1 < pts.size() && std::ssize(lines) < plan.lines; ++i) {
-    if (plan.points[i].kind == SurveyPointKind::lineEnd &&
-        plan.points[i + 1].kind == SurveyPointKind::lineEnd) {
+    if (plan.points[i].kind == WaypointKind::lineEnd &&
+        plan.points[i + 1].kind == WaypointKind::lineEnd) {
       lines.emplace_back(pts[i], pts[i + 1]);
       EXPECT_GE(bg::distance(pts[i], pts[i + 1]), 20.0 - 1e-6) << "line from point " << i;
       ++i;
