@@ -6,6 +6,7 @@
 
 #include "calcs.h"
 #include "checkReport.h"
+#include "message.h"
 #include "nurvoError.h"
 #include "nurvo_user_if.h"
 #include "platform.h"
@@ -199,11 +200,13 @@ int runOrThrow(int argc, char** argv, Console& con, const Clock& clock, FileOps&
   // written.
   if (!check.counts.empty()) con.warn(findingLines(check));
   if (settings.strict && check.hasError()) {
-    throw NurvoError("error findings with --strict: no mission written\n");
+    throw NurvoError(std::string("error findings with --strict") + noMissionWritten + "\n");
   }
 
   const std::optional<std::tm> now = clock.utcNow();
-  if (!now) throw NurvoError("cannot read the system clock as UTC: no mission written\n");
+  if (!now) {
+    throw NurvoError(std::string("cannot read the system clock as UTC") + noMissionWritten + "\n");
+  }
   writeRunFiles(fileName(*now),
                 RunContent{r.route, params, totals, settings.exports, std::move(r.polygons),
                            std::move(r.figures)},
@@ -237,10 +240,11 @@ int run(int argc, char** argv, Console& console, const Clock& clock, FileOps& fi
     // it (the JSON escapes it).
     refuse(printable(e.what(), Shown::lines), e.message(), e.place());
   } catch (const std::bad_alloc&) {
-    refuse("\nnurvo: out of memory: no mission written\n", "out of memory: no mission written", {});
+    const std::string message = std::string("out of memory") + noMissionWritten;
+    refuse("\nnurvo: " + message + "\n", message, {});
   } catch (const std::exception& e) {
     // Anything else the library throws still ends the run with its message and status 1.
-    const std::string message = printable(e.what(), Shown::inLine) + ": no mission written";
+    const std::string message = printable(e.what(), Shown::inLine) + noMissionWritten;
     refuse("\nnurvo: " + message + "\n", message, {});
   }
   return 1;

@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "areaFile.h"
-#include "textSink.h"
+#include "message.h"
 
 namespace nurvo {
 

@@ -5,6 +5,7 @@
 
 #include "calcs.h"
 #include "geoPoint.h"
+#include "message.h"
 #include "nurvoError.h"
 
 namespace nurvo {
@@ -146,9 +147,9 @@ void insertIfBig_legMeters(wptList& list, double maxLegMeters, LegCut cut) {
     nodes += n->legMeters > maxLegMeters ? std::ceil(n->legMeters / maxLegMeters) : 1.0;
   }
   if (!(nodes <= static_cast<double>(maxRouteNodes))) {
-    throw NurvoError(strprintf(
-        "maxLegMeters %g would cut the route into more than %zu waypoints: no mission written\n",
-        maxLegMeters, maxRouteNodes));
+    throw NurvoError(
+        strprintf("maxLegMeters %g would cut the route into more than %zu waypoints%s\n",
+                  maxLegMeters, maxRouteNodes, noMissionWritten));
   }
   // Each long leg is cut completely before the walk moves on: the piece that remains is the leg of
   // the node just inserted, which the walk visits next and cuts again while it is still too long.

@@ -5,22 +5,13 @@
 
 #include <charconv>
 #include <concepts>
-#include <cstdarg>
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-#if defined(__MINGW32__)
-#define NURVO_PRINTF(fmtIndex, firstArg) __attribute__((format(gnu_printf, fmtIndex, firstArg)))
-#else
-#define NURVO_PRINTF(fmtIndex, firstArg) __attribute__((format(printf, fmtIndex, firstArg)))
-#endif
+#include "message.h"
 
 namespace nurvo {
-
-// printf-style formatting into a std::string, for console messages.
-std::string strprintf(const char* fmt, ...) NURVO_PRINTF(1, 2);
-std::string vstrprintf(const char* fmt, std::va_list args);
 
 // A double with a fixed number of decimals, as "%.<decimals>f" prints it.
 struct Fixed {

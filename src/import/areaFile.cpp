@@ -6,9 +6,9 @@
 #include <optional>
 #include <span>
 
+#include "message.h"
 #include "nurvoError.h"
 #include "routeImport.h"
-#include "textSink.h"
 #include "waypointFile.h"
 
 namespace nurvo {

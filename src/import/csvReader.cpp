@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "message.h"
 #include "numberText.h"
-#include "textSink.h"
 
 namespace nurvo {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "message.h"
 #include "numberText.h"
 #include "textEncoding.h"
-#include "textSink.h"
 #include "waypointKind.h"
 
 namespace nurvo {

@@ -4,7 +4,7 @@
 #include <set>
 #include <string>
 
-#include "textSink.h"
+#include "message.h"
 
 namespace nurvo {
 

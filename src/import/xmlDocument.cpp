@@ -7,8 +7,8 @@
 #include <optional>
 #include <streambuf>
 
+#include "message.h"
 #include "numberText.h"
-#include "textSink.h"
 
 namespace nurvo {
 

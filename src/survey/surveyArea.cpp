@@ -5,9 +5,9 @@
 #include <numbers>
 #include <optional>
 
+#include "message.h"
 #include "numberText.h"
 #include "nurvoError.h"
-#include "textSink.h"
 
 namespace nurvo {
 

@@ -8,8 +8,8 @@
 #include <tuple>
 
 #include "freeSpaceRouter.h"
+#include "message.h"
 #include "nurvoError.h"
-#include "textSink.h"
 
 namespace nurvo {
 
@@ -647,8 +647,8 @@ class Planner {
         const GeoPoint g1 = area_.plane.inverse({start.x(), start.y()});
         throw NurvoError(
             strprintf("no move found inside the area from the line end at %.4f %.4f to "
-                      "the line at %.4f %.4f: no mission written\n",
-                      g0.lat, g0.lon, g1.lat, g1.lon));
+                      "the line at %.4f %.4f%s\n",
+                      g0.lat, g0.lon, g1.lat, g1.lon, noMissionWritten));
       }
       std::vector<Pt> path{from};
       path.insert(path.end(), corners->begin(), corners->end());
@@ -781,9 +781,8 @@ SurveyPlan writtenPlan(const SurveyArea& area, const Route& route, double headin
     if (off || (i + 1 < at.size() && !check.clear(at[i], at[i + 1]))) {
       const GeoPoint& to = written[std::min(i + 1, at.size() - 1)];
       throw NurvoError(strprintf(
-          "area file %s: the route as written leaves the area between %.4f %.4f and %.4f %.4f: "
-          "no mission written\n",
-          areaFile.c_str(), written[i].lat, written[i].lon, to.lat, to.lon));
+          "area file %s: the route as written leaves the area between %.4f %.4f and %.4f %.4f%s\n",
+          areaFile.c_str(), written[i].lat, written[i].lon, to.lat, to.lon, noMissionWritten));
     }
   }
   SurveyPlan plan;
