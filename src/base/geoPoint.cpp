@@ -1,5 +1,6 @@
 #include "geoPoint.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 
@@ -14,13 +15,26 @@ double wrapLongitude(double lon) {
   return w - 180.0;
 }
 
+std::vector<double> unwrappedLongitudes(std::span<const GeoPoint> ring, double ref) {
+  std::vector<double> lons;
+  lons.reserve(ring.size());
+  double lon = ring.empty() ? ref : ref + wrapLongitude(ring.front().lon - ref);
+  for (std::size_t i = 0; i < ring.size(); ++i) {
+    if (i > 0) lon += wrapLongitude(ring[i].lon - ring[i - 1].lon);
+    lons.push_back(lon);
+  }
+  return lons;
+}
+
 namespace {
-// `degrees` to writtenDecimals as the files write it, and read back.
+// `degrees` to writtenDecimals as the files write it (the text sink's fixed format, std::to_chars),
+// and read back; on the stack, since the planner asks for every point it tests.
 double asWritten(double degrees) {
-  StringSink s;
-  s << fixed(degrees, writtenDecimals);
+  std::array<char, maxNumberChars> text{};
+  const std::to_chars_result r = std::to_chars(text.data(), text.data() + text.size(), degrees,
+                                               std::chars_format::fixed, writtenDecimals);
   double v = 0.0;
-  std::from_chars(s.text.data(), s.text.data() + s.text.size(), v);
+  std::from_chars(text.data(), r.ptr, v);
   return v;
 }
 }  // namespace

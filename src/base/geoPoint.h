@@ -2,6 +2,7 @@
 // planning takes them and the exports draw them.
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,10 @@ struct DrawnPolygon {
 
 // The longitude brought into [-180, 180).
 double wrapLongitude(double lon);
+
+// The longitudes of `ring`, continuous along it (each step taken the short way round), the first
+// the turn of it nearest `ref`: a ring across the meridian 180 gets no jump of 360 degrees.
+std::vector<double> unwrappedLongitudes(std::span<const GeoPoint> ring, double ref);
 
 // Decimals of a degree the mission files write positions with.
 constexpr int writtenDecimals = 4;

@@ -288,13 +288,17 @@ void checkLaunch(const wptList& route, const SurveyArea& survey, Findings& found
 // line is rounded once more where the files write it.
 void checkLegsInWater(const wptList& route, const SurveyArea& survey, Findings& found) {
   const node* launch = route.head();
-  if (launch == nullptr) return;
   const auto written = [&](const node& n) {
     const PlanePoint p = survey.plane.forward(writtenPosition({n.Lat, n.Lon}));
     return Pt(p.x, p.y);
   };
-  for (const node* n = launch->nextPtr; n != nullptr && n->nextPtr != nullptr; n = n->nextPtr) {
-    const bg::model::linestring<Pt> leg{written(*n), written(*n->nextPtr)};
+  if (launch == nullptr || launch->nextPtr == nullptr) return;
+  // Each position is rounded and projected once, as the end of one leg and the start of the next.
+  Pt from = written(*launch->nextPtr);
+  for (const node* n = launch->nextPtr; n->nextPtr != nullptr; n = n->nextPtr) {
+    const Pt to = written(*n->nextPtr);
+    const bg::model::linestring<Pt> leg{from, to};
+    from = to;
     if (bg::covered_by(leg, survey.water)) continue;
     found.add(Rule::legLeavesWater, n->wptNumber,
               "the leg from waypoint " + std::to_string(n->wptNumber) + " to " +

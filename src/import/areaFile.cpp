@@ -83,11 +83,8 @@ std::optional<std::vector<std::vector<GeoRing>>> joinedParts(std::span<const Pol
       const GeoRing& ring = part.rings[r];
       if (ring.empty()) return std::nullopt;
       Polygon::ring_type& to = r == 0 ? poly.outer() : poly.inners().emplace_back();
-      double lon = ref + wrapLongitude(ring.front().lon - ref);
-      for (std::size_t i = 0; i < ring.size(); ++i) {
-        if (i > 0) lon += wrapLongitude(ring[i].lon - ring[i - 1].lon);
-        to.emplace_back(lon, ring[i].lat);
-      }
+      const std::vector<double> lons = unwrappedLongitudes(ring, ref);
+      for (std::size_t i = 0; i < ring.size(); ++i) to.emplace_back(lons[i], ring[i].lat);
     }
     bg::correct(poly);
     if (!bg::is_valid(poly)) return std::nullopt;

@@ -301,11 +301,8 @@ std::vector<LonLatPolygon> geoJsonParts(const DrawnPolygon& poly) {
     if (ring.empty()) continue;
     if (r == 0) ref = ring.front().lon;
     std::vector<LonLatPoint>& to = r == 0 ? whole.outer() : whole.inners().emplace_back();
-    double lon = ref + wrapLongitude(ring.front().lon - ref);
-    for (std::size_t i = 0; i < ring.size(); ++i) {
-      if (i > 0) lon += wrapLongitude(ring[i].lon - ring[i - 1].lon);
-      to.emplace_back(lon, ring[i].lat);
-    }
+    const std::vector<double> lons = unwrappedLongitudes(ring, ref);
+    for (std::size_t i = 0; i < ring.size(); ++i) to.emplace_back(lons[i], ring[i].lat);
   }
   bg::correct(whole);
   // The holes lie inside the outer ring: its longitudes span the polygon's.
